@@ -1,0 +1,23 @@
+# embed_files(OUTPUT file.cpp FILES a b ...): writes a source file defining
+#   const EmbeddedFile kEmbeddedFiles[]; const size_t kEmbeddedFileCount;
+# with each file's name (relative to CMAKE_SOURCE_DIR) and bytes, so a program carries its data.
+function(embed_files)
+  cmake_parse_arguments(EMBED "" "OUTPUT" "FILES" ${ARGN})
+  set(body "#include \"host/cli/EmbeddedFiles.h\"\n\n")
+  set(table "")
+  set(index 0)
+  foreach(file ${EMBED_FILES})
+    file(READ ${file} hex HEX)
+    string(LENGTH "${hex}" hexLength)
+    math(EXPR size "${hexLength} / 2")
+    string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+    file(RELATIVE_PATH name ${CMAKE_SOURCE_DIR} ${file})
+    string(APPEND body "static const unsigned char kFile${index}[] = {${bytes} 0};\n")
+    string(APPEND table "  {\"${name}\", reinterpret_cast<const char*>(kFile${index}), ${size}},\n")
+    math(EXPR index "${index} + 1")
+  endforeach()
+  string(APPEND body "\nconst EmbeddedFile kEmbeddedFiles[] = {\n${table}};\n")
+  string(APPEND body "const size_t kEmbeddedFileCount = ${index};\n")
+  file(WRITE ${EMBED_OUTPUT}.tmp "${body}")
+  configure_file(${EMBED_OUTPUT}.tmp ${EMBED_OUTPUT} COPYONLY)
+endfunction()

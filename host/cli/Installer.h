@@ -1,0 +1,25 @@
+// `pendrel install`: sets up a person's data folder and settings.
+//
+// Creates the data folder (mode 0700) with Bookmark.mdb (mode 0600, the five tables and their
+// indexes) and the help pages, and writes the settings CurDir, History ("0") and
+// SearchCondition ("OR") where they are missing. Running it again changes nothing: an existing
+// database is never replaced, existing help pages and settings are kept.
+#pragma once
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+struct InstallOptions {
+  // The data folder; none for the CurDir setting when there is one, else the default folder.
+  std::optional<std::filesystem::path> dataFolder;
+};
+
+// Writes what it did to `out`, one line each, and problems to `err`. Returns the exit status.
+int RunInstall(const InstallOptions& options, std::ostream& out, std::ostream& err);
+
+// $XDG_DATA_HOME/pendrel, or ~/.local/share/pendrel.
+std::filesystem::path DefaultDataFolder();
+
+// The longest data folder the settings can hold (the system appends to it).
+constexpr size_t kMaxDataFolderLength = 127;

@@ -1,0 +1,139 @@
+#include "platform/ado/TextMatch.h"
+
+#include <sqlite3.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr int kMaxPatternBytes = 50000;  // the engine's own limit for like patterns
+
+unsigned char FoldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
+
+// Reads one UTF-8 character at `pos` and advances past it.
+char32_t NextChar(std::string_view s, size_t& pos) {
+  unsigned char b = static_cast<unsigned char>(s[pos++]);
+  if (b < 0xC0) return b;
+  int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
+  char32_t c = b & (0x3F >> extra);
+  while (extra-- > 0 && pos < s.size() && (static_cast<unsigned char>(s[pos]) & 0xC0) == 0x80)
+    c = (c << 6) | (static_cast<unsigned char>(s[pos++]) & 0x3F);
+  return c;
+}
+
+char32_t Fold(char32_t c) { return c < 0x80 ? FoldAscii(static_cast<unsigned char>(c)) : c; }
+
+// Case-insensitive (ASCII) search for `needle` in `hay`. Both are UTF-8; since only ASCII bytes
+// fold and they never occur inside a multi-byte character, a byte search is exact.
+bool ContainsFolded(std::string_view hay, std::string_view needle) {
+  if (needle.empty()) return true;
+  if (needle.size() > hay.size()) return false;
+  unsigned char first = FoldAscii(static_cast<unsigned char>(needle[0]));
+  unsigned char firstUpper = (first >= 'a' && first <= 'z') ? static_cast<unsigned char>(first - 32) : first;
+  const size_t last = hay.size() - needle.size();
+  size_t i = 0;
+  while (i <= last) {
+    // Find the next place where the first character can match.
+    const void* a = std::memchr(hay.data() + i, first, last - i + 1);
+    const void* b = first != firstUpper ? std::memchr(hay.data() + i, firstUpper, last - i + 1) : nullptr;
+    const char* hit = nullptr;
+    if (a && b) hit = static_cast<const char*>(a < b ? a : b);
+    else hit = static_cast<const char*>(a ? a : b);
+    if (!hit) return false;
+    size_t at = static_cast<size_t>(hit - hay.data());
+    size_t k = 1;
+    while (k < needle.size() &&
+           FoldAscii(static_cast<unsigned char>(hay[at + k])) == FoldAscii(static_cast<unsigned char>(needle[k])))
+      ++k;
+    if (k == needle.size()) return true;
+    i = at + 1;
+  }
+  return false;
+}
+
+// The inner word of "%word%" when the pattern has that shape and no other wild card.
+bool IsContainsPattern(std::string_view pattern, char32_t escape, std::string_view& word) {
+  if (pattern.size() < 2 || pattern.front() != '%' || pattern.back() != '%') return false;
+  std::string_view inner = pattern.substr(1, pattern.size() - 2);
+  for (char c : inner) {
+    if (c == '%' || c == '_') return false;
+    if (escape && static_cast<char32_t>(static_cast<unsigned char>(c)) == escape) return false;
+  }
+  word = inner;
+  return true;
+}
+
+void LikeFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
+  const unsigned char* pattern = sqlite3_value_text(argv[0]);
+  int patternBytes = sqlite3_value_bytes(argv[0]);
+  if (patternBytes > kMaxPatternBytes) {
+    sqlite3_result_error(context, "LIKE or GLOB pattern too complex", -1);
+    return;
+  }
+  const unsigned char* text = sqlite3_value_text(argv[1]);
+  int textBytes = sqlite3_value_bytes(argv[1]);
+  if (!pattern || !text) return;  // NULL in, NULL out
+  char32_t escape = 0;
+  if (argc == 3) {
+    const unsigned char* esc = sqlite3_value_text(argv[2]);
+    if (!esc) return;
+    std::string_view e(reinterpret_cast<const char*>(esc), static_cast<size_t>(sqlite3_value_bytes(argv[2])));
+    size_t pos = 0;
+    if (e.empty() || (escape = NextChar(e, pos), pos != e.size())) {
+      sqlite3_result_error(context, "ESCAPE expression must be a single character", -1);
+      return;
+    }
+  }
+  sqlite3_result_int(context, LikeMatch(std::string_view(reinterpret_cast<const char*>(pattern), static_cast<size_t>(patternBytes)),
+                                        std::string_view(reinterpret_cast<const char*>(text), static_cast<size_t>(textBytes)), escape));
+}
+
+}  // namespace
+
+bool LikeMatch(std::string_view pattern, std::string_view text, char32_t escape) {
+  std::string_view word;
+  if (IsContainsPattern(pattern, escape, word)) return ContainsFolded(text, word);
+
+  // General matcher: walk both texts; on a mismatch go back to the last "%" and let it take one
+  // more character. Linear in the common case, never worse than pattern times text.
+  size_t p = 0, t = 0;
+  size_t starP = std::string_view::npos, starT = 0;
+  while (t < text.size()) {
+    if (p < pattern.size()) {
+      size_t next = p;
+      char32_t pc = NextChar(pattern, next);
+      if (pc == U'%' ) {
+        while (next < pattern.size() && pattern[next] == '%') ++next;
+        starP = next;
+        starT = t;
+        p = next;
+        continue;
+      }
+      bool literal = false;
+      if (escape && pc == escape && next < pattern.size()) {
+        pc = NextChar(pattern, next);
+        literal = true;
+      }
+      size_t tNext = t;
+      char32_t tc = NextChar(text, tNext);
+      if ((!literal && pc == U'_') || Fold(pc) == Fold(tc)) {
+        p = next;
+        t = tNext;
+        continue;
+      }
+    }
+    if (starP == std::string_view::npos) return false;
+    NextChar(text, starT);  // the "%" takes one more character
+    t = starT;
+    p = starP;
+  }
+  while (p < pattern.size() && pattern[p] == '%') ++p;
+  return p == pattern.size();
+}
+
+void RegisterTextMatch(sqlite3* db) {
+  const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
+  sqlite3_create_function(db, "like", 2, flags, nullptr, LikeFunction, nullptr, nullptr);
+  sqlite3_create_function(db, "like", 3, flags, nullptr, LikeFunction, nullptr, nullptr);
+}

@@ -1,0 +1,25 @@
+// Wide-text helpers: conversion at the edges (UTF-8 for files, the database and the terminal;
+// UTF-16LE for the page file), trimming and replacing.
+#pragma once
+#include <string>
+#include <string_view>
+
+// UTF-8 from wide text. Code points that are not valid (lone surrogates) become U+FFFD.
+std::string ToUtf8(std::wstring_view text);
+// Wide text from UTF-8. Malformed byte sequences become U+FFFD; nothing is dropped silently.
+std::wstring FromUtf8(std::string_view bytes);
+// UTF-16LE bytes: characters beyond the Basic Multilingual Plane become surrogate pairs.
+std::string ToUtf16LE(std::wstring_view text);
+// Wide text from UTF-16LE bytes; an odd final byte and unpaired surrogates become U+FFFD.
+std::wstring FromUtf16LE(std::string_view bytes);
+
+// The white space the platform's wide-character space test accepts.
+bool IsWideSpace(wchar_t c);
+std::wstring TrimRight(std::wstring_view text);
+std::wstring TrimLeft(std::wstring_view text);
+std::wstring Trim(std::wstring_view text);
+
+std::wstring ReplaceAll(std::wstring_view text, std::wstring_view from, std::wstring_view to);
+// Compares without regard to case (simple case folding, as the platform compares names).
+bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
+std::wstring ToLower(std::wstring_view text);

@@ -1,0 +1,113 @@
+// The bookmark database object: one connection to Bookmark.mdb in the data folder, a bookmark
+// cursor, a category cursor and the page file. Every part of the toolbar reaches the database
+// through one of these. Reference counted: hold it through CComPtr (see MakeCounted).
+//
+// Construction never throws: a database that cannot be opened is reported in a message box and
+// leaves an object whose operations raise CCustomException instead of touching the database.
+//
+// Values are passed as plain text; the operations double single quotes where they place a value
+// in a statement. Operations that change data report their own store errors in a message box
+// (the error, a line feed and the statement); operations that read data raise them.
+#pragma once
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/com/CountedObject.h"
+#include "store/CADODatabase.h"
+#include "store/CADORecordset.h"
+#include "store/CBookmarkRecord.h"
+
+// Field name to value, ordered by code unit; a name occurs once.
+using FormFieldMap = std::map<std::wstring, std::wstring>;
+
+// Whether an operation that reports its own store errors ran to its end or showed one.
+enum class StoreOutcome { Done, ErrorReported };
+
+class PageFile;
+
+class CBookmarkDatabase : public CountedObject {
+ public:
+  explicit CBookmarkDatabase(std::wstring dataFolder);
+  ~CBookmarkDatabase() override;
+
+  // Called once per bookmark by the bulk operations; does nothing here.
+  virtual void ReportProgress(const std::wstring& address);
+
+  std::wstring GetDataFolder() const { return dataFolder_; }
+  const std::wstring& GetPagePath() const { return pagePath_; }
+  // Whether construction opened the database.
+  bool IsConnected() const;
+
+  // Categories.
+  void ListCategories(std::vector<std::wstring>& list);
+  bool AddCategory(const std::wstring& name);
+  void RenameCategory(const std::wstring& newName, const std::wstring& oldName);
+  void DeleteCategory(const std::wstring& name);
+
+  // Bookmarks.
+  void FindBookmark(const std::wstring& address, std::wstring& category, std::wstring& description);
+  bool BookmarkExists(const std::wstring& quotedAddress);
+  // False when nothing was stored: the address exists, the category is refused, or the insert
+  // failed (each reported in a message box).
+  bool AddBookmark(const std::wstring& address, const std::wstring& category, const std::wstring& description);
+  // True when this call added the category. `outcome` tells whether a store error was shown.
+  bool UpdateBookmark(const std::wstring& address, const std::wstring& category, const std::wstring& description,
+                      StoreOutcome* outcome = nullptr);
+  StoreOutcome DeleteBookmark(const std::wstring& address);
+  void ListAddresses(std::vector<std::wstring>& list);
+  void ReplaceAddress(const std::wstring& oldAddress, const std::wstring& newAddress);
+  void AddBookmarks(CBookmarkRecordList& list);
+  void LoadAllBookmarks(CBookmarkRecordList& list);
+  std::wstring WriteAllBookmarksPage();
+  std::wstring WriteCategoryPage(const std::wstring& category);
+  static std::wstring AlternateAddress(const std::wstring& address);
+
+  // Search.
+  static std::wstring BuildSearchCondition(const std::wstring& text, const std::wstring& conjunction);
+  std::wstring WriteSearchPage(const std::wstring& text, const std::wstring& conjunction);
+
+  // Report pages.
+  std::wstring WriteBookmarkPage(const std::wstring& query);
+  std::wstring WriteHistoryPage();
+
+  // History log.
+  void AddHistoryEntry(const std::wstring& address, const std::wstring& title);
+  void ClearHistory();
+
+  // Form store.
+  static std::wstring SqlQuote(const std::wstring& text);
+  bool FindSavedForm(const std::wstring& site, const FormFieldMap& fields, std::int32_t& formId);
+  std::int32_t SaveForm(const std::wstring& pageAddress, const std::wstring& formName, const std::wstring& site,
+                        const std::wstring& action, const FormFieldMap& fields);
+  bool FormHasFields(std::int32_t formId);
+  void DeleteFormFields(std::int32_t formId);
+  void AddFormField(std::int32_t formId, const std::wstring& name, const std::wstring& value);
+  bool LoadSavedFields(const std::wstring& formName, const std::wstring& site, const std::wstring& action,
+                       const FormFieldMap& pageFields, FormFieldMap& output);
+  void ActivateFormsOfUrl(const std::wstring& pageAddress);
+  void DeactivateFormsOfUrl(const std::wstring& pageAddress);
+
+ protected:
+  // Raises CCustomException when construction did not open the database.
+  void RequireConnection() const;
+  CADODatabase& Connection() { return connection_; }
+
+ private:
+  bool FormContainsAllFields(CADORecordset& recordset, std::int32_t formId, const FormFieldMap& fields);
+  CADORecordset& BookmarkCursor();
+  CADORecordset& CategoryCursor();
+
+  std::unique_ptr<PageFile> pageFile_;
+  std::wstring dataFolder_;
+  std::wstring connectionString_;
+  std::wstring pagePath_;
+  CADODatabase connection_;
+  std::unique_ptr<CADORecordset> bookmarkCursor_;
+  std::unique_ptr<CADORecordset> categoryCursor_;
+};
+
+// Doubles every single quote, for a value placed between the quotes of a statement.
+std::wstring DoubleQuotes(std::wstring_view text);

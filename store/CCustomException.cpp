@@ -1,0 +1,5 @@
+#include "store/CCustomException.h"
+
+#include "platform/text/WideText.h"
+
+CCustomException::CCustomException(std::wstring message) : message_(std::move(message)), utf8_(ToUtf8(message_)) {}

@@ -1,0 +1,86 @@
+#include "tests/support/TestSupport.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <random>
+
+#include "platform/text/WideText.h"
+
+TempDir::TempDir() {
+  std::random_device rd;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    auto candidate = std::filesystem::temp_directory_path() /
+                     ("pendrel-test-" + std::to_string(::getpid()) + "-" + std::to_string(rd()));
+    std::error_code ec;
+    if (std::filesystem::create_directory(candidate, ec)) {
+      path_ = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a temporary folder");
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::wstring TempDir::wpath() const { return FromUtf8(path_.string()); }
+
+RecordedMessageBoxes::RecordedMessageBoxes() {
+  previous_ = SetMessageBoxHandler([this](const MessageBoxRequest& request) {
+    std::lock_guard lock(mutex_);
+    boxes_.push_back(request);
+    if (!answers_.empty()) {
+      int answer = answers_.front();
+      answers_.pop_front();
+      return answer;
+    }
+    return request.Buttons() == MB_YESNO ? IDNO : IDOK;
+  });
+}
+
+RecordedMessageBoxes::~RecordedMessageBoxes() { SetMessageBoxHandler(previous_); }
+
+void RecordedMessageBoxes::Answer(int answer) {
+  std::lock_guard lock(mutex_);
+  answers_.push_back(answer);
+}
+
+std::vector<MessageBoxRequest> RecordedMessageBoxes::boxes() const {
+  std::lock_guard lock(mutex_);
+  return boxes_;
+}
+
+std::vector<std::wstring> RecordedMessageBoxes::texts() const {
+  std::lock_guard lock(mutex_);
+  std::vector<std::wstring> out;
+  for (const auto& b : boxes_) out.push_back(b.text);
+  return out;
+}
+
+size_t RecordedMessageBoxes::count() const {
+  std::lock_guard lock(mutex_);
+  return boxes_.size();
+}
+
+void RecordedMessageBoxes::clear() {
+  std::lock_guard lock(mutex_);
+  boxes_.clear();
+}
+
+IsolatedTest::IsolatedTest() {
+  if (const char* old = std::getenv("XDG_CONFIG_HOME")) {
+    hadConfig_ = true;
+    oldConfig_ = old;
+  }
+  ::setenv("XDG_CONFIG_HOME", (temp_.path() / "config").c_str(), 1);
+}
+
+IsolatedTest::~IsolatedTest() {
+  if (hadConfig_)
+    ::setenv("XDG_CONFIG_HOME", oldConfig_.c_str(), 1);
+  else
+    ::unsetenv("XDG_CONFIG_HOME");
+}

@@ -1,0 +1,57 @@
+// Shared test fixtures: a private temporary folder with its own registry, and a message-box
+// handler that records every box and answers from a queue.
+#pragma once
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/ui/MessageBox.h"
+
+// A fresh folder under the system's temporary folder, removed with everything in it at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::wstring wpath() const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Records message boxes while it lives; answers from `answers` in order, then IDOK/IDNO.
+class RecordedMessageBoxes {
+ public:
+  RecordedMessageBoxes();
+  ~RecordedMessageBoxes();
+  void Answer(int answer);
+  std::vector<MessageBoxRequest> boxes() const;
+  std::vector<std::wstring> texts() const;
+  size_t count() const;
+  void clear();
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<MessageBoxRequest> boxes_;
+  std::deque<int> answers_;
+  MessageBoxHandler previous_;
+};
+
+// A test with its own registry folder (XDG_CONFIG_HOME) and data folder, and recorded boxes.
+class IsolatedTest : public ::testing::Test {
+ protected:
+  IsolatedTest();
+  ~IsolatedTest() override;
+  TempDir temp_;
+  RecordedMessageBoxes boxes_;
+
+ private:
+  std::string oldConfig_;
+  bool hadConfig_ = false;
+};
