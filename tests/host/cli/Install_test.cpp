@@ -1,0 +1,123 @@
+// `pendrel install`, run as a person runs it.
+#include <sys/stat.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "platform/text/WideText.h"
+#include "tests/support/TestDatabase.h"
+#include "toolbar/Settings.h"
+
+namespace {
+
+struct RunResult {
+  int status;
+  std::string output;
+};
+
+RunResult RunPendrel(const std::string& args) {
+  std::string command = std::string(PENDREL_BIN_DIR) + "/pendrel " + args + " 2>&1";
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+  std::string output;
+  std::array<char, 4096> buffer;
+  size_t n;
+  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) output.append(buffer.data(), n);
+  int status = ::pclose(pipe.release());
+  return {WEXITSTATUS(status), output};
+}
+
+unsigned Mode(const std::filesystem::path& path) {
+  struct stat st {};
+  ::stat(path.c_str(), &st);
+  return st.st_mode & 0777;
+}
+
+std::string Slurp(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class InstallTest : public IsolatedTest {
+ protected:
+  std::filesystem::path data_ = temp_.path() / "data";
+};
+
+TEST_F(InstallTest, SetsUpTheDataFolderDatabaseHelpAndSettings) {
+  RunResult run = RunPendrel("install --data " + data_.string());
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("database: created " + (data_ / "Bookmark.mdb").string()), std::string::npos);
+  EXPECT_EQ(Mode(data_), 0700u);
+  EXPECT_EQ(Mode(data_ / "Bookmark.mdb"), 0600u);
+  EXPECT_NE(Slurp(data_ / "help" / "help.html").find("<title>Pendrel help</title>"), std::string::npos);
+  EXPECT_NE(Slurp(data_ / "help" / "about.html").find("About Pendrel"), std::string::npos);
+
+  std::wstring folder = FromUtf8(data_.string());
+  EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue), folder);
+  EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kHistoryValue), L"0");
+  EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kSearchConditionValue), L"OR");
+
+  for (const char* table : {"LinksData", "LinksCategory", "History", "FormURL", "FormURLData"})
+    EXPECT_EQ(QueryCount(folder, table), 0) << table;
+  // The table fills in the time of each history row, to the millisecond.
+  ExecuteSql(folder, "insert into History (URL, Title) values ('http://a/', 't')");
+  std::string time = QueryText(folder, "select CreateTime from History");
+  EXPECT_EQ(time.size(), 23u) << time;  // YYYY-MM-DD HH:MM:SS.mmm
+  EXPECT_EQ(QueryText(folder, "select count(*) from sqlite_master where type = 'index' and "
+                              "name in ('LinksData_HomePage', 'LinksData_Category', 'LinksCategory_Category')"),
+            "3");
+}
+
+TEST_F(InstallTest, RunningAgainChangesNothingAndKeepsTheDatabase) {
+  ASSERT_EQ(RunPendrel("install --data " + data_.string()).status, 0);
+  std::wstring folder = FromUtf8(data_.string());
+  ExecuteSql(folder, "insert into LinksData (HomePage, Category, Description) values ('http://kept/', 'c', 'd')");
+  WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kHistoryValue, L"1");
+  { std::ofstream(data_ / "help" / "help.html") << "my own notes"; }
+
+  RunResult again = RunPendrel("install");
+  ASSERT_EQ(again.status, 0) << again.output;
+  EXPECT_NE(again.output.find("database: kept"), std::string::npos);
+  EXPECT_EQ(QueryCount(folder, "LinksData"), 1);
+  EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kHistoryValue), L"1");
+  EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue), folder);
+  EXPECT_EQ(Slurp(data_ / "help" / "help.html"), "my own notes");
+}
+
+TEST_F(InstallTest, AFolderPathOver127CharactersIsRefused) {
+  std::string base = temp_.path().string() + "/";
+  std::filesystem::path fits = base + std::string(127 - base.size(), 'a');
+  std::filesystem::path tooLong = base + std::string(128 - base.size(), 'b');
+  RunResult refused = RunPendrel("install --data " + tooLong.string());
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_NE(refused.output.find("has 128 characters; the toolbar accepts at most 127"), std::string::npos)
+      << refused.output;
+  EXPECT_FALSE(std::filesystem::exists(tooLong));
+  RunResult accepted = RunPendrel("install --data " + fits.string());
+  EXPECT_EQ(accepted.status, 0) << accepted.output;
+  EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue), FromUtf8(fits.string()));
+}
+
+TEST_F(InstallTest, AFileThatIsNoDatabaseIsLeftAlone) {
+  std::filesystem::create_directories(data_);
+  { std::ofstream(data_ / "Bookmark.mdb") << "not a database"; }
+  RunResult run = RunPendrel("install --data " + data_.string());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("is not a usable bookmark database"), std::string::npos) << run.output;
+  EXPECT_EQ(Slurp(data_ / "Bookmark.mdb"), "not a database");
+}
+
+TEST_F(InstallTest, BadArgumentsShowTheUsage) {
+  RunResult run = RunPendrel("install --bogus");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("usage:"), std::string::npos);
+  EXPECT_EQ(RunPendrel("frobnicate").status, 2);
+}
+
+}  // namespace

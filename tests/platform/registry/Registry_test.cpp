@@ -1,0 +1,201 @@
+#include "platform/registry/Registry.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+class RegistryTest : public IsolatedTest {
+ protected:
+  HKEY Create(const std::wstring& path) {
+    HKEY key = nullptr;
+    EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, KEY_ALL_ACCESS, &key, nullptr), ERROR_SUCCESS);
+    return key;
+  }
+  static LONG Set(HKEY key, const std::wstring& name, const std::wstring& value) {
+    return RegSetValueExW(key, name, REG_SZ, value.c_str(), static_cast<DWORD>((value.size() + 1) * 2));
+  }
+  static std::wstring Get(HKEY key, const std::wstring& name, LONG* rc = nullptr) {
+    wchar_t buffer[2048] = {};
+    DWORD size = sizeof(buffer) / sizeof(buffer[0]) * 2;
+    DWORD type = 0;
+    LONG result = RegQueryValueExW(key, name, &type, buffer, &size);
+    if (rc) *rc = result;
+    return buffer;
+  }
+  std::string HiveText() {
+    std::ifstream in(HiveFile(HKEY_CURRENT_USER));
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+};
+
+TEST_F(RegistryTest, ValuesSurviveARoundTripThroughTheHiveFile) {
+  HKEY key = Create(L"Software\\Vellorin\\Pendrel\\User");
+  const std::wstring tricky = L"C:\\path \"quoted\"\nsecond line\r\t\u00e9\U0001F600";
+  ASSERT_EQ(Set(key, L"CurDir", tricky), ERROR_SUCCESS);
+  ASSERT_EQ(Set(key, L"", L"default"), ERROR_SUCCESS);
+  RegCloseKey(key);
+
+  HKEY again = nullptr;
+  // Key and value names compare without regard to case.
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"software\\VELLORIN\\pendrel\\user", 0, KEY_READ, &again), ERROR_SUCCESS);
+  EXPECT_EQ(Get(again, L"curdir"), tricky);
+  EXPECT_EQ(Get(again, L""), L"default");
+  RegCloseKey(again);
+
+  std::string text = HiveText();
+  EXPECT_EQ(text.rfind("REGEDIT4\n", 0), 0u);
+  EXPECT_NE(text.find("[Software\\Vellorin\\Pendrel\\User]\n"), std::string::npos);
+  EXPECT_NE(text.find("@=\"default\""), std::string::npos);
+}
+
+TEST_F(RegistryTest, QueryHonoursTheCallersBufferSize) {
+  HKEY key = Create(L"Software\\Test");
+  ASSERT_EQ(Set(key, L"Fits", std::wstring(127, L'a')), ERROR_SUCCESS);
+  ASSERT_EQ(Set(key, L"TooLong", std::wstring(128, L'b')), ERROR_SUCCESS);
+  wchar_t buffer[128];
+  DWORD size = 256;
+  EXPECT_EQ(RegQueryValueExW(key, L"Fits", nullptr, buffer, &size), ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(buffer), std::wstring(127, L'a'));
+  size = 256;
+  EXPECT_EQ(RegQueryValueExW(key, L"TooLong", nullptr, buffer, &size), ERROR_MORE_DATA);
+  EXPECT_EQ(size, 258u);
+  size = 0;
+  EXPECT_EQ(RegQueryValueExW(key, L"TooLong", nullptr, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(size, 258u);
+  RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, MissingKeysAndValuesAndStaleHandles) {
+  HKEY key = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Nowhere", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(key, nullptr);
+  key = Create(L"Software\\Somewhere");
+  LONG rc = 0;
+  Get(key, L"Missing", &rc);
+  EXPECT_EQ(rc, ERROR_FILE_NOT_FOUND);
+  RegCloseKey(key);
+  EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(Set(key, L"Late", L"x"), ERROR_INVALID_HANDLE);
+}
+
+TEST_F(RegistryTest, DeletingValuesKeysAndTrees) {
+  HKEY key = Create(L"Software\\Microsoft\\Internet Explorer\\Toolbar");
+  ASSERT_EQ(Set(key, L"{669695BC-A811-4A9D-8CDF-BA8C795F261D}", L"Pendrel"), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteValueW(key, L"{669695bc-a811-4a9d-8cdf-ba8c795f261d}"), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteValueW(key, L"{669695BC-A811-4A9D-8CDF-BA8C795F261D}"), ERROR_FILE_NOT_FOUND);
+  RegCloseKey(key);
+
+  HKEY child = Create(L"Software\\Tree\\A\\B");
+  RegCloseKey(child);
+  EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Tree"), ERROR_ACCESS_DENIED);  // has subkeys
+  EXPECT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Tree"), ERROR_SUCCESS);
+  HKEY gone = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Tree\\A", 0, KEY_READ, &gone), ERROR_FILE_NOT_FOUND);
+  HKEY kept = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Toolbar", 0, KEY_READ, &kept),
+            ERROR_SUCCESS);
+  RegCloseKey(kept);
+}
+
+TEST_F(RegistryTest, AnUnreadableHiveIsReportedAndNeverOverwritten) {
+  HKEY key = Create(L"Software\\Test");
+  RegCloseKey(key);
+  const std::string garbage = "this is not a hive\n[unterminated\n";
+  { std::ofstream(HiveFile(HKEY_CURRENT_USER), std::ios::trunc) << garbage; }
+  HKEY again = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Test", 0, KEY_READ, &again), ERROR_BADDB);
+  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Other", 0, KEY_ALL_ACCESS, &again, nullptr), ERROR_BADDB);
+  EXPECT_EQ(HiveText(), garbage);
+}
+
+void FailBeforeRename() { ::_exit(42); }
+
+TEST_F(RegistryTest, ACrashBetweenWriteAndRenameLeavesTheOldHive) {
+  HKEY key = Create(L"Software\\Test");
+  ASSERT_EQ(Set(key, L"Value", L"old"), ERROR_SUCCESS);
+  std::string before = HiveText();
+
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    SetRegistryCommitHook(FailBeforeRename);
+    Set(key, L"Value", L"new");
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 42);  // the child died between writing and renaming
+
+  EXPECT_EQ(HiveText(), before);
+  EXPECT_EQ(Get(key, L"Value"), L"old");
+  ASSERT_EQ(Set(key, L"Value", L"newer"), ERROR_SUCCESS);  // the leftover temporary file is harmless
+  EXPECT_EQ(Get(key, L"Value"), L"newer");
+  RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, TwoProcessesWritingTheSameHiveLoseNothing) {
+  HKEY key = Create(L"Software\\Shared");
+  RegCloseKey(key);
+  constexpr int kWrites = 40;
+  pid_t children[2];
+  for (int c = 0; c < 2; ++c) {
+    children[c] = ::fork();
+    ASSERT_GE(children[c], 0);
+    if (children[c] == 0) {
+      HKEY mine = nullptr;
+      if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Shared", 0, KEY_WRITE, &mine) != ERROR_SUCCESS) ::_exit(1);
+      for (int i = 0; i < kWrites; ++i) {
+        std::wstring name = L"p" + std::to_wstring(c) + L"_" + std::to_wstring(i);
+        if (Set(mine, name, name) != ERROR_SUCCESS) ::_exit(2);
+      }
+      ::_exit(0);
+    }
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  HKEY shared = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Shared", 0, KEY_READ, &shared), ERROR_SUCCESS);
+  for (int c = 0; c < 2; ++c)
+    for (int i = 0; i < kWrites; ++i) {
+      std::wstring name = L"p" + std::to_wstring(c) + L"_" + std::to_wstring(i);
+      EXPECT_EQ(Get(shared, name), name);
+    }
+  RegCloseKey(shared);
+}
+
+TEST_F(RegistryTest, ReadsHivesExportedWithHiveNamesAndOtherValueKinds) {
+  std::filesystem::create_directories(RegistryFolder());
+  {
+    std::ofstream out(HiveFile(HKEY_CURRENT_USER));
+    out << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Imported]\n\"Text\"=\"a\\\\b\"\n\"Number\"=dword:0000001f\n"
+           "\"Blob\"=hex:01,02\n";
+  }
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Imported", 0, KEY_READ, &key), ERROR_SUCCESS);
+  EXPECT_EQ(Get(key, L"Text"), L"a\\b");
+  DWORD type = 0;
+  DWORD size = 0;
+  EXPECT_EQ(RegQueryValueExW(key, L"Number", &type, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(type, REG_DWORD);
+  ASSERT_EQ(Set(key, L"Added", L"x"), ERROR_SUCCESS);  // a rewrite keeps the other kinds
+  RegCloseKey(key);
+  std::string text = HiveText();
+  EXPECT_NE(text.find("\"Number\"=dword:0000001f"), std::string::npos);
+  EXPECT_NE(text.find("\"Blob\"=hex:01,02"), std::string::npos);
+}
+
+}  // namespace
