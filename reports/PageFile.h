@@ -14,11 +14,18 @@ class PageFile {
   // Creates or truncates the file for writing. False when it cannot be opened or another
   // writer holds it; the file is then untouched.
   bool Open(const std::wstring& path);
-  // Writes the text's characters as UTF-16LE code units in one write. False on failure.
+  // Writes the text's characters as UTF-16LE code units. Writes are gathered into large
+  // blocks (a page of 100,000 rows would otherwise cost 100,000 system calls); the file holds
+  // everything once Close returns. False once a write has failed.
   bool Write(std::wstring_view text);
-  void Close();
+  // Writes what is gathered and closes the file.
+  bool Close();
   bool IsOpen() const { return fd_ >= 0; }
 
  private:
+  bool Flush();
+
   int fd_ = -1;
+  bool failed_ = false;
+  std::string pending_;
 };

@@ -9,6 +9,8 @@ CREATE TABLE IF NOT EXISTS LinksData (
 );
 CREATE INDEX IF NOT EXISTS LinksData_HomePage ON LinksData (HomePage);
 CREATE INDEX IF NOT EXISTS LinksData_Category ON LinksData (Category);
+-- The bookmark pages list by description.
+CREATE INDEX IF NOT EXISTS LinksData_Description ON LinksData (Description);
 
 CREATE TABLE IF NOT EXISTS LinksCategory (
   Category TEXT CONSTRAINT Category_size CHECK (length(Category) <= 255)

@@ -1,0 +1,94 @@
+// The page writers: a bookmark page from any query over LinksData, and the history page. Both
+// rewrite the one page file of the data folder and return its path for the browser to open.
+#include "band/ModuleMessage.h"
+#include "platform/text/Format.h"
+#include "reports/PageFile.h"
+#include "reports/PageFragments.h"
+#include "store/CBookmarkDatabase.h"
+#include "store/CCustomException.h"
+
+namespace {
+
+// Field values are text, never markup: a description holding "<script>" shows as written.
+std::wstring EscapeHtml(const std::wstring& text) {
+  std::wstring out;
+  out.reserve(text.size());
+  for (wchar_t c : text) {
+    switch (c) {
+      case L'&': out += L"&amp;"; break;
+      case L'<': out += L"&lt;"; break;
+      case L'>': out += L"&gt;"; break;
+      case L'"': out += L"&quot;"; break;
+      case L'\'': out += L"&#39;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+// Closes the page file and the cursor however the write ends, so that an error halfway leaves
+// neither open for the next request.
+class PageWrite {
+ public:
+  PageWrite(PageFile& file, CADORecordset& cursor) : file_(file), cursor_(cursor) {}
+  ~PageWrite() {
+    file_.Close();
+    try {
+      cursor_.Close();
+    } catch (const CCustomException&) {
+    }
+  }
+  PageWrite(const PageWrite&) = delete;
+  PageWrite& operator=(const PageWrite&) = delete;
+
+ private:
+  PageFile& file_;
+  CADORecordset& cursor_;
+};
+
+void WritePageStart(PageFile& file) {
+  file.Write(page::kByteOrderMark);
+  file.Write(page::kPageHead);
+  for (const wchar_t* line : page::kStyleLines) file.Write(line);
+  file.Write(page::kTableOpen);
+}
+
+}  // namespace
+
+std::wstring CBookmarkDatabase::WriteBookmarkPage(const std::wstring& query) {
+  CADORecordset& cursor = BookmarkCursor();
+  cursor.Open(query);
+  PageWrite guard(*pageFile_, cursor);
+  if (!pageFile_->Open(pagePath_)) return L"";
+  WritePageStart(*pageFile_);
+  while (!cursor.IsEOF()) {
+    std::wstring address = EscapeHtml(cursor.GetFieldText(L"HomePage"));
+    std::wstring description = EscapeHtml(cursor.GetFieldText(L"Description"));
+    pageFile_->Write(Format(page::kBookmarkRowFormat, description, address, address));
+    cursor.MoveNext();
+  }
+  pageFile_->Write(page::kPageTail);
+  return pagePath_;
+}
+
+std::wstring CBookmarkDatabase::WriteHistoryPage() {
+  CADORecordset& cursor = BookmarkCursor();
+  PageWrite guard(*pageFile_, cursor);
+  if (!pageFile_->Open(pagePath_)) return L"";
+  try {
+    cursor.Open(L"select * from history order by createtime desc");
+  } catch (const CCustomException& e) {
+    ShowMessage(e.GetMessage() + L"\n");
+    return L"";
+  }
+  WritePageStart(*pageFile_);
+  while (!cursor.IsEOF()) {
+    std::wstring address = EscapeHtml(cursor.GetFieldText(L"URL"));
+    std::wstring title = EscapeHtml(cursor.GetFieldText(L"Title"));
+    std::wstring time = EscapeHtml(cursor.GetFieldText(L"CreateTime"));
+    pageFile_->Write(Format(page::kHistoryRowFormat, time, title, address, address));
+    cursor.MoveNext();
+  }
+  pageFile_->Write(page::kPageTail);
+  return pagePath_;
+}

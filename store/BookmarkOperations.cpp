@@ -1,0 +1,204 @@
+// Bookmark operations of the bookmark database object: look up, add, change and delete one
+// bookmark, the bulk operations of import, export and repair, and the bookmark pages.
+#include "band/ModuleMessage.h"
+#include "platform/text/Format.h"
+#include "store/CBookmarkDatabase.h"
+#include "store/CCustomException.h"
+
+namespace {
+
+// Holds the statements of a bulk operation in one transaction, so that ten thousand inserts
+// cost one commit. Rows a statement stored stay stored whatever ends the operation: the
+// transaction is committed on every way out, as if each statement had committed on its own.
+class BulkTransaction {
+ public:
+  explicit BulkTransaction(CADODatabase& db) : db_(db) {
+    try {
+      db_.Execute(L"begin");
+      open_ = true;
+    } catch (const CCustomException&) {
+      // Without a transaction every statement commits by itself; the result is the same.
+    }
+  }
+  ~BulkTransaction() {
+    if (!open_) return;
+    try {
+      db_.Execute(L"commit");
+    } catch (const CCustomException&) {
+      try {
+        db_.Execute(L"rollback");
+      } catch (const CCustomException&) {
+      }
+    }
+  }
+  BulkTransaction(const BulkTransaction&) = delete;
+  BulkTransaction& operator=(const BulkTransaction&) = delete;
+
+ private:
+  CADODatabase& db_;
+  bool open_ = false;
+};
+
+}  // namespace
+
+std::wstring CBookmarkDatabase::AlternateAddress(const std::wstring& address) {
+  if (!address.empty() && address.back() == L'/') return address.substr(0, address.size() - 1);
+  return address;
+}
+
+void CBookmarkDatabase::FindBookmark(const std::wstring& address, std::wstring& category, std::wstring& description) {
+  CADORecordset& cursor = BookmarkCursor();
+  if (cursor.IsOpen()) cursor.Close();
+  const std::wstring quoted = DoubleQuotes(address);
+  cursor.Open(Format(L"select HomePage, Category, Description from LinksData where HomePage = '%s' or HomePage = '%s'",
+                     quoted, AlternateAddress(quoted)));
+  category.clear();
+  description.clear();
+  if (!cursor.IsEOF()) {
+    category = cursor.GetFieldText(L"Category");
+    description = cursor.GetFieldText(L"Description");
+  }
+  cursor.Close();
+}
+
+bool CBookmarkDatabase::BookmarkExists(const std::wstring& quotedAddress) {
+  CADORecordset& cursor = BookmarkCursor();
+  cursor.Open(Format(L"select * from LinksData where HomePage = '%s' or HomePage = '%s'", quotedAddress,
+                     AlternateAddress(quotedAddress)));
+  bool exists = !cursor.IsEOF();
+  cursor.Close();
+  return exists;
+}
+
+bool CBookmarkDatabase::AddBookmark(const std::wstring& address, const std::wstring& category,
+                                    const std::wstring& description) {
+  RequireConnection();
+  const std::wstring quotedAddress = DoubleQuotes(address);
+  if (BookmarkExists(quotedAddress)) {
+    ShowMessage(address + L" already exists.");
+    return false;
+  }
+  if (!AddCategory(category)) return false;
+  const std::wstring statement =
+      Format(L"insert into LinksData (HomePage, Category, Description) values ('%s', '%s', '%s')", quotedAddress,
+             DoubleQuotes(category), DoubleQuotes(description));
+  try {
+    Connection().Execute(statement);
+  } catch (const CCustomException& e) {
+    ShowMessage(e.GetMessage() + L"\n" + statement);
+    return false;  // the caller must not follow the error with a success message
+  }
+  return true;
+}
+
+bool CBookmarkDatabase::UpdateBookmark(const std::wstring& address, const std::wstring& category,
+                                       const std::wstring& description, StoreOutcome* outcome) {
+  CADORecordset& cursor = CategoryCursor();
+  bool categoryAdded = false;
+  if (outcome) *outcome = StoreOutcome::Done;
+  const std::wstring quotedCategory = DoubleQuotes(category);
+  std::wstring statement;
+  try {
+    statement = Format(L"select * from LinksCategory where Category = '%s'", quotedCategory);
+    cursor.Open(statement);
+    bool missing = cursor.IsEOF();
+    cursor.Close();
+    if (missing) {
+      statement = Format(L"insert into LinksCategory(Category) values ('%s')", quotedCategory);
+      Connection().Execute(statement);
+      categoryAdded = true;
+    }
+    const std::wstring quotedAddress = DoubleQuotes(address);
+    statement = Format(
+        L"update LinksData set Category ='%s', Description = '%s' where HomePage = '%s' or HomePage = '%s'",
+        quotedCategory, DoubleQuotes(description), quotedAddress, AlternateAddress(quotedAddress));
+    Connection().Execute(statement);
+  } catch (const CCustomException& e) {
+    ShowMessage(e.GetMessage() + L"\n" + statement);
+    if (outcome) *outcome = StoreOutcome::ErrorReported;
+  }
+  return categoryAdded;
+}
+
+StoreOutcome CBookmarkDatabase::DeleteBookmark(const std::wstring& address) {
+  RequireConnection();
+  const std::wstring quoted = DoubleQuotes(address);
+  const std::wstring statement =
+      Format(L"delete from LinksData where HomePage = '%s' or HomePage = '%s'", quoted, AlternateAddress(quoted));
+  try {
+    Connection().Execute(statement);
+  } catch (const CCustomException& e) {
+    ShowMessage(e.GetMessage() + L"\n" + statement);
+    return StoreOutcome::ErrorReported;
+  }
+  return StoreOutcome::Done;
+}
+
+void CBookmarkDatabase::ListAddresses(std::vector<std::wstring>& list) {
+  list.clear();
+  CADORecordset& cursor = BookmarkCursor();
+  const std::wstring statement = L"select HomePage from LinksData order by HomePage";
+  try {
+    cursor.Open(statement);
+    while (!cursor.IsEOF()) {
+      list.push_back(cursor.GetFieldText(L"HomePage"));
+      cursor.MoveNext();
+    }
+    cursor.Close();
+  } catch (const CCustomException& e) {
+    ShowMessage(e.GetMessage() + L"\n" + statement);
+  }
+}
+
+void CBookmarkDatabase::ReplaceAddress(const std::wstring& oldAddress, const std::wstring& newAddress) {
+  RequireConnection();
+  const std::wstring statement = Format(L"update LinksData set HomePage ='%s' where HomePage = '%s'",
+                                        DoubleQuotes(newAddress), DoubleQuotes(oldAddress));
+  try {
+    Connection().Execute(statement);
+  } catch (const CCustomException& e) {
+    ShowMessage(e.GetMessage() + L"\n" + statement);
+  }
+}
+
+void CBookmarkDatabase::AddBookmarks(CBookmarkRecordList& list) {
+  RequireConnection();
+  BulkTransaction transaction(Connection());
+  for (const CBookmarkRecord& record : list) {
+    ReportProgress(record.address);
+    const std::wstring category = DoubleQuotes(record.category);
+    const std::wstring description = DoubleQuotes(record.description);
+    const std::wstring address = DoubleQuotes(record.address);
+    AddCategory(record.category);  // a refused name is reported; the bookmark is stored all the same
+    if (BookmarkExists(address)) continue;
+    try {
+      Connection().Execute(Format(L"insert into LinksData(Category, Description, HomePage) values ('%s', '%s', '%s')",
+                                  category, description, address));
+    } catch (const CCustomException&) {
+      // A record the database refuses is skipped without a word; the next one follows.
+    }
+  }
+  list.clear();
+}
+
+void CBookmarkDatabase::LoadAllBookmarks(CBookmarkRecordList& list) {
+  CADORecordset& cursor = BookmarkCursor();
+  cursor.Open(L"select * from LinksData order by HomePage");
+  while (!cursor.IsEOF()) {
+    CBookmarkRecord record(cursor.GetFieldText(L"Category"), cursor.GetFieldText(L"Description"),
+                           cursor.GetFieldText(L"HomePage"));
+    ReportProgress(record.address);
+    list.push_back(std::move(record));
+    cursor.MoveNext();
+  }
+  cursor.Close();
+}
+
+std::wstring CBookmarkDatabase::WriteAllBookmarksPage() {
+  return WriteBookmarkPage(L"select * from LinksData order by Description");
+}
+
+std::wstring CBookmarkDatabase::WriteCategoryPage(const std::wstring& category) {
+  return WriteBookmarkPage(
+      Format(L"select * from LinksData where Category = '%s' order by Description", DoubleQuotes(category)));
+}

@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include "platform/ado/TextMatch.h"
+#include "store/CBookmarkDatabase.h"
+#include "store/CCustomException.h"
+#include "tests/reports/PageTestSupport.h"
+#include "tests/support/TestDatabase.h"
+
+namespace {
+
+TEST(SearchCondition, TheWorkedExample) {
+  EXPECT_EQ(L"select * from LinksData " + CBookmarkDatabase::BuildSearchCondition(L"news, sport", L"AND") +
+                L" order by Description",
+            L"select * from LinksData where (HomePage like '%news%' or Description like '%news%') AND "
+            L"(HomePage like '%sport%' or Description like '%sport%') order by Description");
+  EXPECT_EQ(CBookmarkDatabase::BuildSearchCondition(L"news, sport", L"OR"),
+            L"where (HomePage like '%news%' or Description like '%news%') OR "
+            L"(HomePage like '%sport%' or Description like '%sport%')");
+}
+
+TEST(SearchCondition, SplittingIntoWords) {
+  EXPECT_EQ(CBookmarkDatabase::BuildSearchCondition(L"  one  ", L"OR"),
+            L"where (HomePage like '%one%' or Description like '%one%')");
+  EXPECT_EQ(CBookmarkDatabase::BuildSearchCondition(L"a;b,c", L"OR"),
+            L"where (HomePage like '%a%' or Description like '%a%') OR (HomePage like '%b%' or Description like "
+            L"'%b%') OR (HomePage like '%c%' or Description like '%c%')");
+  EXPECT_EQ(CBookmarkDatabase::BuildSearchCondition(L"x x", L"AND"),
+            L"where (HomePage like '%x%' or Description like '%x%') AND (HomePage like '%x%' or Description like '%x%')");
+  EXPECT_EQ(CBookmarkDatabase::BuildSearchCondition(L"tab\tword", L"OR"),
+            L"where (HomePage like '%tab\tword%' or Description like '%tab\tword%')");
+  EXPECT_EQ(CBookmarkDatabase::BuildSearchCondition(L"it's", L"OR"),
+            L"where (HomePage like '%it''s%' or Description like '%it''s%')");
+  EXPECT_EQ(CBookmarkDatabase::BuildSearchCondition(L" ,; ", L"OR"), L"where ");
+  EXPECT_THROW(CBookmarkDatabase::BuildSearchCondition(L"a", L"or 1=1 or"), CCustomException);
+}
+
+TEST(TextMatch, KeepsTheEnginesLikeMeaning) {
+  EXPECT_TRUE(LikeMatch("%news%", "Daily NEWS today", 0));
+  EXPECT_TRUE(LikeMatch("%%", "", 0));
+  EXPECT_FALSE(LikeMatch("%news%", "new", 0));
+  EXPECT_TRUE(LikeMatch("%n_ws%", "the nEws", 0));
+  EXPECT_FALSE(LikeMatch("%n_ws%", "the nws", 0));
+  EXPECT_TRUE(LikeMatch("a%c", "abbbc", 0));
+  EXPECT_FALSE(LikeMatch("a%c", "abbbcd", 0));
+  EXPECT_TRUE(LikeMatch("%\xC3\xA9t\xC3\xA9%", "un \xC3\xA9t\xC3\xA9 chaud", 0));
+  EXPECT_FALSE(LikeMatch("%\xC3\xA9%", "\xC3\x89", 0));  // only the ASCII letters fold
+  EXPECT_TRUE(LikeMatch("_", "\xC3\xA9", 0));           // one character, not one byte
+  EXPECT_TRUE(LikeMatch("%100!%%", "a 100% rise", '!'));
+  EXPECT_FALSE(LikeMatch("%100!%%", "a 1000 rise", '!'));
+  EXPECT_TRUE(LikeMatch("%a%b%c%", "xxaxxbxxcxx", 0));
+  EXPECT_FALSE(LikeMatch(std::string(30, '%') + "b", std::string(5000, 'a'), 0));  // no blow-up
+}
+
+class SearchTest : public IsolatedTest {
+ protected:
+  void SetUp() override {
+    folder_ = MakeTestDataFolder(temp_);
+    store_ = MakeCounted<CBookmarkDatabase>(folder_);
+    store_->AddBookmark(L"http://news.example/", L"C", L"3 Daily paper");
+    store_->AddBookmark(L"http://sport.example/", L"C", L"2 Football news");
+    store_->AddBookmark(L"http://weather.example/", L"C", L"1 Rain and sun");
+    store_->AddBookmark(L"http://o'brien.example/", L"C", L"4 It's mine");
+  }
+  std::vector<std::wstring> Found(const std::wstring& text, const std::wstring& conjunction) {
+    std::wstring path = store_->WriteSearchPage(text, conjunction);
+    std::wstring page = ReadPage(path);
+    std::vector<std::wstring> addresses;
+    size_t pos = 0;
+    while ((pos = page.find(L"<a href=\"", pos)) != std::wstring::npos) {
+      pos += 9;
+      addresses.push_back(page.substr(pos, page.find(L'"', pos) - pos));
+    }
+    return addresses;
+  }
+  std::wstring folder_;
+  CComPtr<CBookmarkDatabase> store_;
+};
+
+TEST_F(SearchTest, OrFindsAnyWordAndAndNeedsEveryWordInEitherColumn) {
+  // "news" is in one address and one description; "football" only in a description.
+  EXPECT_EQ(Found(L"news", L"OR"), (std::vector<std::wstring>{L"http://sport.example/", L"http://news.example/"}));
+  EXPECT_EQ(Found(L"NEWS weather", L"OR"),
+            (std::vector<std::wstring>{L"http://weather.example/", L"http://sport.example/", L"http://news.example/"}));
+  EXPECT_EQ(Found(L"sport football", L"AND"), std::vector<std::wstring>{L"http://sport.example/"});
+  EXPECT_EQ(Found(L"news paper", L"AND"), std::vector<std::wstring>{L"http://news.example/"});
+  EXPECT_TRUE(Found(L"news rain", L"AND").empty());
+  EXPECT_EQ(Found(L"it's", L"OR"), std::vector<std::wstring>{L"http://o&#39;brien.example/"});
+  EXPECT_EQ(boxes_.count(), 0u);
+}
+
+TEST_F(SearchTest, NoWordsRunNoQueryAndWriteNoPage) {
+  EXPECT_EQ(store_->WriteSearchPage(L" ;, ", L"OR"), L"");
+  EXPECT_EQ(store_->WriteSearchPage(L"", L"AND"), L"");
+  EXPECT_FALSE(std::filesystem::exists(ToUtf8(store_->GetPagePath())));
+  EXPECT_EQ(boxes_.count(), 0u);
+}
+
+TEST_F(SearchTest, HostileWordsOnlySearch) {
+  EXPECT_TRUE(Found(L"'); delete from LinksData; --", L"OR").empty());
+  EXPECT_TRUE(Found(L"'x'='x", L"OR").empty());
+  EXPECT_EQ(QueryCount(folder_, "LinksData"), 4);
+  EXPECT_EQ(Found(L"%", L"OR").size(), 4u);  // wild cards keep their meaning
+}
+
+}  // namespace
