@@ -3,6 +3,7 @@
 #pragma once
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "tests/support/TestSupport.h"
 
@@ -15,3 +16,9 @@ void ExecuteSql(const std::wstring& dataFolder, const std::string& sql);
 // The first column of the first row of a query, as UTF-8 text ("" for no row or NULL).
 std::string QueryText(const std::wstring& dataFolder, const std::string& sql);
 long long QueryCount(const std::wstring& dataFolder, const std::string& table);
+
+// Every row of a query, each as its column texts, untrimmed; NULL reads as the empty text (ask
+// for typeof(column) where the difference matters).
+std::vector<std::vector<std::wstring>> QueryRows(const std::wstring& dataFolder, const std::string& sql);
+// The first column of every row of a query.
+std::vector<std::wstring> QueryColumn(const std::wstring& dataFolder, const std::string& sql);
