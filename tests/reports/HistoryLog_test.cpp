@@ -10,6 +10,7 @@
 #include "platform/com/CountedObject.h"
 #include "store/CBookmarkDatabase.h"
 #include "store/CCustomException.h"
+#include "tests/reports/PageTestSupport.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/TestSupport.h"
 
@@ -116,6 +117,24 @@ TEST_F(HistoryLogTest, ClearHistoryRemovesEveryRow) {
   Bookmark("https://kept.example/");
   db_->ClearHistory();
   EXPECT_THAT(QueryColumn(folder_, "select HomePage from LinksData"), ElementsAre(L"https://kept.example/"));
+}
+
+TEST_F(HistoryLogTest, TheHistoryPageListsLoggedVisitsNewestFirstAndNothingAfterClearing) {
+  // Logged within the same moment, so the order rests on the table's own time and tie-breaking.
+  db_->AddHistoryEntry(L"https://first.example/", L"First");
+  db_->AddHistoryEntry(L"https://second.example/", L"Second");
+  ASSERT_EQ(db_->WriteHistoryPage(), db_->GetPagePath());
+  std::wstring page = ReadPage(db_->GetPagePath());
+  size_t second = page.find(L"https://second.example/");
+  size_t first = page.find(L"https://first.example/");
+  ASSERT_NE(second, std::wstring::npos);
+  ASSERT_NE(first, std::wstring::npos);
+  EXPECT_LT(second, first);
+
+  db_->ClearHistory();
+  ASSERT_EQ(db_->WriteHistoryPage(), db_->GetPagePath());
+  EXPECT_EQ(ReadPage(db_->GetPagePath()), PageStart() + page::kPageTail);
+  EXPECT_EQ(boxes_.count(), 0u);
 }
 
 TEST_F(HistoryLogTest, ADatabaseThatDidNotOpenRaisesInsteadOfTouchingTheFile) {
