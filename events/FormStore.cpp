@@ -71,8 +71,9 @@ std::int32_t CBookmarkDatabase::SaveForm(const std::wstring& pageAddress, const 
       Format(L"insert into FormURL(URL, FormName, active, [domain], [action]) values (%s, %s, yes, %s, %s)",
              SqlQuote(pageAddress), SqlQuote(formName.empty() ? kUnnamedForm : formName), SqlQuote(site),
              SqlQuote(action)));
-  // The identity of the row just inserted: last_insert_rowid() belongs to this connection, and
-  // nothing else runs on it between the insert and this query (one thread per object).
+  // The identity of the row just inserted: last_insert_rowid() belongs to this connection and
+  // changes only with an insert on it; forms are captured on the user-interface thread, which
+  // runs the insert and this query back to back.
   CADORecordset inserted(Connection().GetConnection());
   inserted.Open(L"select last_insert_rowid() as ID");
   formId = inserted.GetFieldInt(L"ID");
