@@ -85,7 +85,9 @@ TEST_F(FormStoreTest, HostileTextsRoundTripUnchangedAndNeverAlterStatements) {
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0], (std::vector<std::wstring>{std::to_wstring(id), page, kInjection, site, action}));
   // Every statement did only what it was written to do.
-  EXPECT_THAT(QueryColumn(folder_, "select name from sqlite_master where name = 'LinksData'"), ElementsAre(L"LinksData"));
+  EXPECT_EQ(QueryText(folder_, "select count(*) from sqlite_master where type = 'table' and name in "
+                               "('LinksData', 'LinksCategory', 'History', 'FormURL', 'FormURLData')"),
+            "5");
   EXPECT_EQ(QueryColumn(folder_, "select count(*) from FormURLData"), std::vector<std::wstring>{L"5"});
   EXPECT_EQ(boxes_.count(), 0u);
 }

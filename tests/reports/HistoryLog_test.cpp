@@ -88,7 +88,9 @@ TEST_F(HistoryLogTest, HostileAddressesAndTitlesAreStoredUnchanged) {
   Rows expected;
   for (const auto& [address, title] : visits) expected.push_back({address, title});
   EXPECT_EQ(History(), expected);
-  EXPECT_THAT(QueryColumn(folder_, "select name from sqlite_master where name = 'LinksData'"), ElementsAre(L"LinksData"));
+  EXPECT_EQ(QueryText(folder_, "select count(*) from sqlite_master where type = 'table' and name in "
+                               "('LinksData', 'LinksCategory', 'History', 'FormURL', 'FormURLData')"),
+            "5");
   EXPECT_EQ(boxes_.count(), 0u);
 }
 
