@@ -48,7 +48,6 @@ std::wstring CBookmarkDatabase::AlternateAddress(const std::wstring& address) {
 
 void CBookmarkDatabase::FindBookmark(const std::wstring& address, std::wstring& category, std::wstring& description) {
   CADORecordset& cursor = BookmarkCursor();
-  if (cursor.IsOpen()) cursor.Close();
   const std::wstring quoted = DoubleQuotes(address);
   cursor.Open(Format(L"select HomePage, Category, Description from LinksData where HomePage = '%s' or HomePage = '%s'",
                      quoted, AlternateAddress(quoted)));

@@ -13,6 +13,14 @@ const wchar_t kConnectionPrefix[] = L"Provider=Microsoft.Jet.OLEDB.4.0;Data Sour
 const wchar_t kConnectionSuffix[] = L";Jet OLEDB:Database Password=Qm482tk7";
 const wchar_t kForbiddenCategoryCharacters[] = L"/\\:?<>|";
 
+void CloseIfOpen(CADORecordset& cursor) {
+  try {
+    if (cursor.IsOpen()) cursor.Close();
+  } catch (const ComError&) {
+    // No recordset object: the operation's own use of the cursor reports that.
+  }
+}
+
 }  // namespace
 
 std::wstring DoubleQuotes(std::wstring_view text) { return ReplaceAll(text, L"'", L"''"); }
@@ -33,7 +41,7 @@ CBookmarkDatabase::CBookmarkDatabase(std::wstring dataFolder)
 CBookmarkDatabase::~CBookmarkDatabase() {
   try {
     for (auto* cursor : {&bookmarkCursor_, &categoryCursor_}) {
-      if (*cursor && (*cursor)->IsOpen()) (*cursor)->Close();
+      if (*cursor) CloseIfOpen(**cursor);
       cursor->reset();
     }
     if (IsConnected()) connection_.Close();
@@ -58,13 +66,17 @@ void CBookmarkDatabase::RequireConnection() const {
     throw CCustomException(L"The bookmark database " + dataFolder_ + L"/Bookmark.mdb is not open.");
 }
 
+// Each operation takes a cursor once, at its start. A cursor that an earlier operation left
+// open when a store error ended it is closed here, so one failed read never blocks the next.
 CADORecordset& CBookmarkDatabase::BookmarkCursor() {
   RequireConnection();
+  CloseIfOpen(*bookmarkCursor_);
   return *bookmarkCursor_;
 }
 
 CADORecordset& CBookmarkDatabase::CategoryCursor() {
   RequireConnection();
+  CloseIfOpen(*categoryCursor_);
   return *categoryCursor_;
 }
 

@@ -194,6 +194,15 @@ TEST_F(BookmarkOperationsTest, BulkOperationsReportEachAddressAndLoadInAddressOr
   EXPECT_THROW(progress->AddBookmarks(more), CCustomException);
   EXPECT_EQ(more.size(), 2u);
   EXPECT_EQ(Links(), 3);
+
+  // A read that an error ends halfway leaves no cursor open for the next operation.
+  progress->reported.clear();
+  progress->failAt = 1;
+  CBookmarkRecordList partial;
+  EXPECT_THROW(progress->LoadAllBookmarks(partial), CCustomException);
+  progress->failAt = 0;
+  EXPECT_TRUE(progress->AddBookmark(L"http://later/", L"C", L"after the error"));
+  EXPECT_EQ(progress->WriteAllBookmarksPage(), folder_ + L"/Bookmark.html");
 }
 
 TEST_F(BookmarkOperationsTest, ListAndReplaceAddressesForTheRepairJob) {

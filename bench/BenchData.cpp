@@ -1,0 +1,105 @@
+#include "bench/BenchData.h"
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+#include "platform/text/WideText.h"
+
+namespace {
+
+constexpr size_t kVocabularySize = 3000;
+
+struct Closer {
+  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+
+void Exec(sqlite3* db, const std::string& sql) {
+  char* error = nullptr;
+  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+    std::string message = error ? error : "error";
+    sqlite3_free(error);
+    throw std::runtime_error(message);
+  }
+}
+
+std::wstring Word(size_t i) {
+  static const wchar_t* syllables[] = {L"ka", L"lo", L"mi", L"ne", L"por", L"sa", L"tu", L"vin", L"re", L"dal"};
+  std::wstring word;
+  size_t n = i;
+  do {
+    word += syllables[n % 10];
+    n /= 10;
+  } while (n);
+  return word + syllables[i % 7];
+}
+
+}  // namespace
+
+std::wstring MakeDescription(const std::vector<std::wstring>& vocabulary, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::wstring text;
+  for (int w = 0; w < 5; ++w) {
+    if (w) text += L' ';
+    text += vocabulary[rng() % vocabulary.size()];
+  }
+  return text;
+}
+
+BenchStore::BenchStore(size_t bookmarks, size_t historyRows) {
+  for (size_t i = 0; i < kVocabularySize; ++i) vocabulary.push_back(Word(i));
+  folder = std::filesystem::temp_directory_path() / ("pendrel-bench-" + std::to_string(::getpid()) + "-" +
+                                                     std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+  std::filesystem::create_directories(folder);
+  std::ifstream schemaFile(std::string(PENDREL_SOURCE_DIR) + "/resources/schema.sql");
+  std::stringstream schema;
+  schema << schemaFile.rdbuf();
+
+  sqlite3* raw = nullptr;
+  sqlite3_open((folder / "Bookmark.mdb").c_str(), &raw);
+  std::unique_ptr<sqlite3, Closer> db(raw);
+  Exec(db.get(), "PRAGMA journal_mode=WAL;");
+  Exec(db.get(), schema.str());
+  Exec(db.get(), "begin");
+  sqlite3_stmt* insert = nullptr;
+  sqlite3_prepare_v2(db.get(), "insert into LinksData (HomePage, Category, Description) values (?, ?, ?)", -1, &insert,
+                     nullptr);
+  std::mt19937 rng(42);
+  for (size_t i = 0; i < bookmarks; ++i) {
+    std::wstring address = L"http://www.site" + std::to_wstring(i) + L".example/" + vocabulary[rng() % vocabulary.size()] + L"/";
+    addresses.push_back(address);
+    std::string a = ToUtf8(address), c = "Category " + std::to_string(i % 40),
+                d = ToUtf8(MakeDescription(vocabulary, static_cast<unsigned>(i)));
+    sqlite3_bind_text(insert, 1, a.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(insert, 2, c.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(insert, 3, d.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_step(insert);
+    sqlite3_reset(insert);
+  }
+  sqlite3_finalize(insert);
+  for (int c = 0; c < 40; ++c)
+    Exec(db.get(), "insert into LinksCategory (Category) values ('Category " + std::to_string(c) + "')");
+  sqlite3_prepare_v2(db.get(), "insert into History (URL, Title) values (?, ?)", -1, &insert, nullptr);
+  for (size_t i = 0; i < historyRows; ++i) {
+    std::string url = "http://visited" + std::to_string(i) + ".example/page", title = "Visited page " + std::to_string(i);
+    sqlite3_bind_text(insert, 1, url.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(insert, 2, title.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_step(insert);
+    sqlite3_reset(insert);
+  }
+  sqlite3_finalize(insert);
+  Exec(db.get(), "commit");
+  Exec(db.get(), "PRAGMA wal_checkpoint(TRUNCATE);");
+}
+
+BenchStore::~BenchStore() {
+  std::error_code ec;
+  std::filesystem::remove_all(folder, ec);
+}
+
+std::wstring BenchStore::Folder() const { return FromUtf8(folder.string()); }
