@@ -28,15 +28,13 @@ void Exec(sqlite3* db, const std::string& sql) {
   }
 }
 
+// Words of four two-letter syllables: all the same length, so no word holds another and a
+// search for one finds exactly the descriptions and addresses that use it.
 std::wstring Word(size_t i) {
-  static const wchar_t* syllables[] = {L"ka", L"lo", L"mi", L"ne", L"por", L"sa", L"tu", L"vin", L"re", L"dal"};
+  static const wchar_t* syllables[] = {L"ka", L"lo", L"mi", L"ne", L"po", L"sa", L"tu", L"vi", L"re", L"da"};
   std::wstring word;
-  size_t n = i;
-  do {
-    word += syllables[n % 10];
-    n /= 10;
-  } while (n);
-  return word + syllables[i % 7];
+  for (int digit = 0; digit < 4; ++digit, i /= 10) word += syllables[i % 10];
+  return word;
 }
 
 }  // namespace

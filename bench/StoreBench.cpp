@@ -49,6 +49,7 @@ void BM_SearchPage(benchmark::State& state) {
   const std::wstring text = data.vocabulary[11] + L" " + data.vocabulary[222] + L", " + data.vocabulary[1333];
   const wchar_t* conjunction = state.range(0) ? L"AND" : L"OR";
   for (auto _ : state) benchmark::DoNotOptimize(store->WriteSearchPage(text, conjunction));
+  state.counters["page_bytes"] = static_cast<double>(std::filesystem::file_size(data.folder / "Bookmark.html"));
 }
 BENCHMARK(BM_SearchPage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
 

@@ -9,8 +9,9 @@ CREATE TABLE IF NOT EXISTS LinksData (
 );
 CREATE INDEX IF NOT EXISTS LinksData_HomePage ON LinksData (HomePage);
 CREATE INDEX IF NOT EXISTS LinksData_Category ON LinksData (Category);
--- The bookmark pages list by description.
-CREATE INDEX IF NOT EXISTS LinksData_Description ON LinksData (Description);
+-- The bookmark pages and the search list by description: the index holds every column, so
+-- they read it in order without a lookup in the table for each row.
+CREATE INDEX IF NOT EXISTS LinksData_Description ON LinksData (Description, HomePage, Category);
 
 CREATE TABLE IF NOT EXISTS LinksCategory (
   Category TEXT CONSTRAINT Category_size CHECK (length(Category) <= 255)

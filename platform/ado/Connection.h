@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/com/ComPtr.h"
 #include "platform/com/CountedObject.h"
@@ -86,6 +87,7 @@ class Recordset : public CountedObject {
 
   CComPtr<Connection> connection_;
   StatementHandle stmt_;
+  std::vector<std::wstring> columns_;  // the result's column names, folded for lookups by name
   bool eof_ = true;
 };
 

@@ -29,25 +29,17 @@ char32_t Fold(char32_t c) { return c < 0x80 ? FoldAscii(static_cast<unsigned cha
 bool ContainsFolded(std::string_view hay, std::string_view needle) {
   if (needle.empty()) return true;
   if (needle.size() > hay.size()) return false;
-  unsigned char first = FoldAscii(static_cast<unsigned char>(needle[0]));
-  unsigned char firstUpper = (first >= 'a' && first <= 'z') ? static_cast<unsigned char>(first - 32) : first;
+  const unsigned char first = FoldAscii(static_cast<unsigned char>(needle[0]));
+  // For a letter, setting bit 0x20 folds exactly its two cases together and nothing else.
+  const unsigned char mask = (first >= 'a' && first <= 'z') ? 0x20 : 0x00;
   const size_t last = hay.size() - needle.size();
-  size_t i = 0;
-  while (i <= last) {
-    // Find the next place where the first character can match.
-    const void* a = std::memchr(hay.data() + i, first, last - i + 1);
-    const void* b = first != firstUpper ? std::memchr(hay.data() + i, firstUpper, last - i + 1) : nullptr;
-    const char* hit = nullptr;
-    if (a && b) hit = static_cast<const char*>(a < b ? a : b);
-    else hit = static_cast<const char*>(a ? a : b);
-    if (!hit) return false;
-    size_t at = static_cast<size_t>(hit - hay.data());
+  const auto* h = reinterpret_cast<const unsigned char*>(hay.data());
+  const auto* n = reinterpret_cast<const unsigned char*>(needle.data());
+  for (size_t i = 0; i <= last; ++i) {
+    if (static_cast<unsigned char>(h[i] | mask) != first) continue;
     size_t k = 1;
-    while (k < needle.size() &&
-           FoldAscii(static_cast<unsigned char>(hay[at + k])) == FoldAscii(static_cast<unsigned char>(needle[k])))
-      ++k;
+    while (k < needle.size() && FoldAscii(h[i + k]) == FoldAscii(n[k])) ++k;
     if (k == needle.size()) return true;
-    i = at + 1;
   }
   return false;
 }

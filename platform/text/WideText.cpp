@@ -88,21 +88,25 @@ std::wstring FromUtf8(std::string_view bytes) {
 }
 
 std::string ToUtf16LE(std::wstring_view text) {
-  std::string out;
-  out.reserve(text.size() * 2);
-  auto put = [&out](char16_t u) {
-    out += static_cast<char>(u & 0xFF);
-    out += static_cast<char>(u >> 8);
+  // Sized once and written in place: page files are written through here, row by row.
+  size_t units = text.size();
+  for (wchar_t wc : text)
+    if (static_cast<char32_t>(wc) >= 0x10000 && static_cast<char32_t>(wc) <= 0x10FFFF) ++units;
+  std::string out(units * 2, '\0');
+  char* p = out.data();
+  auto put = [&p](char32_t u) {
+    *p++ = static_cast<char>(u & 0xFF);
+    *p++ = static_cast<char>((u >> 8) & 0xFF);
   };
   for (wchar_t wc : text) {
     char32_t c = static_cast<char32_t>(wc);
     if (c > 0x10FFFF) c = kReplacement;
     if (c >= 0x10000) {
       c -= 0x10000;
-      put(static_cast<char16_t>(0xD800 + (c >> 10)));
-      put(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+      put(0xD800 + (c >> 10));
+      put(0xDC00 + (c & 0x3FF));
     } else {
-      put(static_cast<char16_t>(c));
+      put(c);
     }
   }
   return out;
