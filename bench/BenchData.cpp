@@ -9,15 +9,13 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/ado/Connection.h"
 #include "platform/text/WideText.h"
 
 namespace {
 
 constexpr size_t kVocabularySize = 3000;
 
-struct Closer {
-  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
 
 void Exec(sqlite3* db, const std::string& sql) {
   char* error = nullptr;
@@ -60,7 +58,7 @@ BenchStore::BenchStore(size_t bookmarks, size_t historyRows) {
 
   sqlite3* raw = nullptr;
   sqlite3_open((folder / "Bookmark.mdb").c_str(), &raw);
-  std::unique_ptr<sqlite3, Closer> db(raw);
+  ado::SqliteHandle db(raw);
   Exec(db.get(), "PRAGMA journal_mode=WAL;");
   Exec(db.get(), schema.str());
   Exec(db.get(), "begin");

@@ -13,6 +13,7 @@
 #include <ostream>
 
 #include "host/cli/EmbeddedFiles.h"
+#include "platform/ado/Connection.h"
 #include "platform/registry/Registry.h"
 #include "platform/text/WideText.h"
 
@@ -20,10 +21,7 @@ namespace {
 
 const wchar_t kSettingsKey[] = L"Software\\Vellorin\\Pendrel\\User";
 
-struct SqliteCloser {
-  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-using Database = std::unique_ptr<sqlite3, SqliteCloser>;
+using Database = ado::SqliteHandle;
 
 class RegistryKey {
  public:

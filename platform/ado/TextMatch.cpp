@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 namespace {
@@ -56,7 +57,25 @@ bool IsContainsPattern(std::string_view pattern, char32_t escape, std::string_vi
   return true;
 }
 
+// What a "%word%" pattern comes down to, worked out once per statement and kept by the engine
+// with the constant pattern argument.
+struct ContainsPattern {
+  std::string word;
+};
+
+void DeleteContainsPattern(void* p) { delete static_cast<ContainsPattern*>(p); }
+
 void LikeFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
+  if (argc == 2) {
+    if (auto* cached = static_cast<ContainsPattern*>(sqlite3_get_auxdata(context, 0))) {
+      const unsigned char* text = sqlite3_value_text(argv[1]);
+      if (!text) return;
+      sqlite3_result_int(context, ContainsFolded(std::string_view(reinterpret_cast<const char*>(text),
+                                                                  static_cast<size_t>(sqlite3_value_bytes(argv[1]))),
+                                                 cached->word));
+      return;
+    }
+  }
   const unsigned char* pattern = sqlite3_value_text(argv[0]);
   int patternBytes = sqlite3_value_bytes(argv[0]);
   if (patternBytes > kMaxPatternBytes) {
@@ -76,6 +95,13 @@ void LikeFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
       sqlite3_result_error(context, "ESCAPE expression must be a single character", -1);
       return;
     }
+  }
+  std::string_view word;
+  if (argc == 2 && pattern &&
+      IsContainsPattern(std::string_view(reinterpret_cast<const char*>(pattern), static_cast<size_t>(patternBytes)), 0,
+                        word)) {
+    auto compiled = std::make_unique<ContainsPattern>(ContainsPattern{std::string(word)});
+    sqlite3_set_auxdata(context, 0, compiled.release(), DeleteContainsPattern);
   }
   sqlite3_result_int(context, LikeMatch(std::string_view(reinterpret_cast<const char*>(pattern), static_cast<size_t>(patternBytes)),
                                         std::string_view(reinterpret_cast<const char*>(text), static_cast<size_t>(textBytes)), escape));

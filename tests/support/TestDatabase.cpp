@@ -7,14 +7,12 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/ado/Connection.h"
 #include "platform/text/WideText.h"
 
 namespace {
 
-struct Closer {
-  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-using Db = std::unique_ptr<sqlite3, Closer>;
+using Db = ado::SqliteHandle;
 
 Db OpenDb(const std::wstring& folder, int flags) {
   sqlite3* raw = nullptr;
