@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/text/WideText.h"
+#include "platform/ui/Window.h"
 
 namespace {
 
@@ -29,6 +30,8 @@ MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
 }
 
 int MessageBoxW(HWND owner, std::wstring_view text, std::wstring_view caption, UINT type) {
+  // A box whose owner window is gone still asks its question, as a box of its own.
+  if (owner && !IsWindow(owner)) owner = nullptr;
   MessageBoxRequest request{owner, std::wstring(text), std::wstring(caption), type, std::this_thread::get_id()};
   MessageBoxHandler handler;
   {

@@ -50,4 +50,5 @@ using MessageBoxHandler = std::function<int(const MessageBoxRequest&)>;
 // OK box, No or Cancel for a question.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 
+// An owner that is no longer a window is passed to the handler as none.
 int MessageBoxW(HWND owner, std::wstring_view text, std::wstring_view caption, UINT type);
