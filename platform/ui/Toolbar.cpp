@@ -29,9 +29,14 @@ class ToolbarBehaviour : public ClassBehaviour {
         if (cs->style & TBSTYLE_TOOLTIPS) {
           // Owned by the toolbar, so it goes when the toolbar goes.
           tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASS, L"", WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, hwnd, 0, nullptr);
+          ownTooltip_ = tooltip_;
         }
         return false;
       }
+      case WM_DESTROY:
+        // A popup is owned by the top-level window, so the toolbar ends the tooltip it made.
+        if (ownTooltip_) DestroyWindow(std::exchange(ownTooltip_, nullptr));
+        return false;
       case WM_NOTIFY: {
         // Requests of the toolbar's tooltip that the toolbar's own procedure left go to the parent.
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
@@ -313,6 +318,7 @@ class ToolbarBehaviour : public ClassBehaviour {
   std::vector<RECT> rects_;
   std::vector<int> toolIds_;
   HWND tooltip_ = nullptr;
+  HWND ownTooltip_ = nullptr;
   int tracking_ = -1;  // the command of the button held down
 };
 
