@@ -212,7 +212,8 @@ BOOL DestroyWindow(HWND hwnd) {
   Unlink(*record);
   ui_internal::DropQueuedMessages(record->thread, hwnd);
   NotifyChange(hwnd, WindowChange::Destroyed);
-  record->behaviour.reset();
+  // The class's behaviour stays with the record until the last call on the window returns: the
+  // window may be destroyed from inside one of its own messages.
   return TRUE;
 }
 

@@ -23,6 +23,8 @@ class ComboBoxTest : public ::testing::Test {
     combo_ = reinterpret_cast<HWND>(box_.SendMessage(CBEM_GETCOMBOCONTROL));
   }
   ~ComboBoxTest() override {
+    box_.hook = nullptr;  // the hooks may hold what the test body has already let go
+    parent_.hook = nullptr;
     parent_.DestroyWindow();
     PumpMessages();
   }
@@ -239,6 +241,34 @@ TEST_F(ComboBoxTest, KeysPostedForADestroyedBoxAreDropped) {
   EXPECT_FALSE(IsWindow(edit_));
   EXPECT_EQ(GetFocus(), nullptr);
   EXPECT_EQ(PumpMessages(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The handler of a box's own notification may destroy the box; the box finishes its message
+// without touching what is gone.
+TEST_F(ComboBoxTest, ABoxDestroyedByTheHandlerOfItsOwnNotificationEndsCleanly) {
+  Insert(L"one", -1);
+  box_.hook = [&](UINT message, WPARAM wParam, LPARAM, LRESULT&) {
+    if (message == OCM_COMMAND && HIWORD(wParam) == CBN_SELCHANGE) box_.DestroyWindow();
+    return false;
+  };
+  EXPECT_TRUE(PickComboListItem(box_, 0));
+  EXPECT_FALSE(IsWindow(combo_));
+
+  RecordingWindow typed;
+  ASSERT_TRUE(typed.CreateEx(0, WC_COMBOBOXEX, L"", kBoxStyle, RECT{0, 0, 200, 175}, parent_, 103));
+  typed.hook = [&](UINT message, WPARAM wParam, LPARAM, LRESULT&) {
+    if (message == OCM_COMMAND && HIWORD(wParam) == CBN_EDITCHANGE) typed.DestroyWindow();
+    return false;
+  };
+  SetFocus(typed);
+  PostMessageW(GetFocus(), WM_CHAR, L'a', 0);
+  PostMessageW(GetFocus(), WM_CHAR, L'b', 0);
+  EXPECT_EQ(PumpMessages(), 1);  // the second character's window is gone
+  EXPECT_EQ(typed.GetSafeHwnd(), nullptr);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@ class MessageLoopTest : public ::testing::Test {
  protected:
   MessageLoopTest() { window_.CreateEx(0, WC_WINDOW, L"", WS_POPUP, RECT{}, nullptr, 0); }
   ~MessageLoopTest() override {
+    window_.hook = nullptr;  // it may hold what the test body has already let go
     window_.DestroyWindow();
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -40,6 +40,7 @@ class ToolbarTest : public ::testing::Test {
     toolbar_.CreateEx(0, TOOLBARCLASSNAME, L"", kToolbarStyle, RECT{0, 0, 1000, 25}, notification_, 206);
   }
   ~ToolbarTest() override {
+    toolbar_.hook = nullptr;  // it may hold what the test body has already let go
     DestroyWindow(top_);
     PumpMessages();
   }
