@@ -124,8 +124,10 @@ HWND CreateWindowFor(CREATESTRUCTW cs, CWnd* object) {
   auto record = std::make_shared<WindowRecord>();
   record->thread = std::this_thread::get_id();
   if (cs.style & WS_CHILD) {
-    // A child lives on its parent's thread: a window's family is served by one loop.
-    if (!OwnRecord(cs.hwndParent)) return nullptr;
+    // A child lives on its parent's thread: a window's family is served by one loop. A parent
+    // on its way out takes no new children.
+    auto parent = OwnRecord(cs.hwndParent);
+    if (!parent || parent->destroying) return nullptr;
     record->parent = cs.hwndParent;
     record->id = cs.id;
   } else if (cs.hwndParent) {

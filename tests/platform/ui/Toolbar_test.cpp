@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/text/WideText.h"
+#include "platform/ui/CommonControls.h"
 #include "platform/ui/MessageLoop.h"
 #include "platform/ui/Resources.h"
 #include "platform/ui/TextBuffer.h"
@@ -306,6 +307,25 @@ TEST(ToolTipTest, WindowToolsWithFixedTextAreAddedFoundAndRemoved) {
   EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 0);
   DestroyWindow(top);
   EXPECT_FALSE(IsWindow(tips));  // owned by the top-level window, it goes with it
+}
+
+}  // namespace
+
+namespace {
+
+// The control classes the bookmark toolbar derives from.
+TEST(CommonControlsTest, ObjectsMakeTheirControlsAndFindTheInnerWindows) {
+  CWnd host;
+  ASSERT_TRUE(host.CreateEx(0, WC_WINDOW, L"", WS_POPUP, RECT{0, 0, 900, 25}, nullptr, 0));
+  CToolBarCtrl toolbar;
+  ASSERT_TRUE(toolbar.Create(WS_CHILD | TBSTYLE_TOOLTIPS, RECT{0, 0, 900, 25}, host, 206));
+  CComboBoxEx box;
+  ASSERT_TRUE(box.Create(WS_CHILD | CBS_DROPDOWN, RECT{462, 0, 662, 175}, toolbar, 103));
+  EXPECT_EQ(GetParent(box.GetEditCtrl()), box.GetComboBoxCtrl());
+  CToolTipCtrl tips;
+  ASSERT_TRUE(tips.Create(box));
+  EXPECT_EQ(GetParent(tips), host.GetSafeHwnd());
+  EXPECT_FALSE(toolbar.Create(WS_CHILD, RECT{}, host, 1));  // it has its window already
 }
 
 }  // namespace
