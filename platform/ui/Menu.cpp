@@ -164,8 +164,8 @@ std::vector<MenuItemView> GetMenuItems(HMENU menu) {
   if (it == Table().menus.end()) return views;
   for (const auto& entry : it->second) {
     // A bitmap deleted since it was attached is not shown.
-    HBITMAP checked = GetBitmapImage(entry.checked) ? entry.checked : nullptr;
-    HBITMAP unchecked = GetBitmapImage(entry.unchecked) ? entry.unchecked : nullptr;
+    HBITMAP checked = IsBitmapObject(entry.checked) ? entry.checked : nullptr;
+    HBITMAP unchecked = IsBitmapObject(entry.unchecked) ? entry.unchecked : nullptr;
     views.push_back(MenuItemView{entry.id, entry.flags, entry.text, checked, unchecked});
   }
   return views;

@@ -123,6 +123,11 @@ std::optional<Image> GetBitmapImage(HBITMAP bitmap) {
   return *it->second;
 }
 
+BOOL IsBitmapObject(HBITMAP bitmap) {
+  std::lock_guard lock(Tables().mutex);
+  return Tables().bitmaps.count(Key(bitmap)) ? TRUE : FALSE;
+}
+
 BOOL DeleteObject(HBITMAP bitmap) {
   std::lock_guard lock(Tables().mutex);
   return Tables().bitmaps.erase(Key(bitmap)) ? TRUE : FALSE;

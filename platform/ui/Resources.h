@@ -41,6 +41,7 @@ HBITMAP LoadBitmapW(HINSTANCE module, UINT id);
 HBITMAP CreateBitmapFromImage(Image image);
 // The image behind a live bitmap object.
 std::optional<Image> GetBitmapImage(HBITMAP bitmap);
+BOOL IsBitmapObject(HBITMAP bitmap);
 // Deletes a bitmap object; FALSE for one that is not live. Handles are never reused.
 BOOL DeleteObject(HBITMAP bitmap);
 

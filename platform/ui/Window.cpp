@@ -301,7 +301,7 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL) {
 }
 
 BOOL GetWindowRect(HWND hwnd, RECT* rect) {
-  auto record = FindRecord(hwnd);
+  auto record = OwnRecord(hwnd);
   if (!record || !rect) return FALSE;
   POINT origin = ScreenOrigin(*record);
   *rect = RECT{origin.x, origin.y, origin.x + record->rect.Width(), origin.y + record->rect.Height()};
@@ -309,14 +309,14 @@ BOOL GetWindowRect(HWND hwnd, RECT* rect) {
 }
 
 BOOL GetClientRect(HWND hwnd, RECT* rect) {
-  auto record = FindRecord(hwnd);
+  auto record = OwnRecord(hwnd);
   if (!record || !rect) return FALSE;
   *rect = RECT{0, 0, record->rect.Width(), record->rect.Height()};
   return TRUE;
 }
 
 BOOL ClientToScreen(HWND hwnd, POINT* point) {
-  auto record = FindRecord(hwnd);
+  auto record = OwnRecord(hwnd);
   if (!record || !point) return FALSE;
   POINT origin = ScreenOrigin(*record);
   point->x += origin.x;
@@ -325,7 +325,7 @@ BOOL ClientToScreen(HWND hwnd, POINT* point) {
 }
 
 BOOL ScreenToClient(HWND hwnd, POINT* point) {
-  auto record = FindRecord(hwnd);
+  auto record = OwnRecord(hwnd);
   if (!record || !point) return FALSE;
   POINT origin = ScreenOrigin(*record);
   point->x -= origin.x;
@@ -347,7 +347,7 @@ BOOL ShowWindow(HWND hwnd, int command) {
 }
 
 BOOL IsWindowVisible(HWND hwnd) {
-  for (auto record = FindRecord(hwnd); record; record = FindRecord(record->parent)) {
+  for (auto record = OwnRecord(hwnd); record; record = OwnRecord(record->parent)) {
     if (!(record->style & WS_VISIBLE)) return FALSE;
     if (!record->parent) return TRUE;
   }
@@ -367,7 +367,7 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
 }
 
 BOOL IsWindowEnabled(HWND hwnd) {
-  auto record = FindRecord(hwnd);
+  auto record = OwnRecord(hwnd);
   return record && !(record->style & WS_DISABLED) ? TRUE : FALSE;
 }
 
@@ -398,7 +398,7 @@ std::wstring GetClassNameString(HWND hwnd) {
 }
 
 LONG GetWindowLongW(HWND hwnd, int index) {
-  auto record = FindRecord(hwnd);
+  auto record = OwnRecord(hwnd);
   if (!record) return 0;
   switch (index) {
     case GWL_STYLE: return static_cast<LONG>(record->style);

@@ -3,7 +3,7 @@
 // DefaultProc, which runs the window class's own behaviour. Notifications that a control sends
 // to its parent (WM_COMMAND, WM_NOTIFY) are, unless the parent handles them itself, reflected
 // back to the control as OCM_COMMAND and OCM_NOTIFY with the same parameters, so a control class
-// handles its own notifications.
+// handles its own notifications. An object is used, and destroyed, on its window's thread.
 #pragma once
 #include <string_view>
 

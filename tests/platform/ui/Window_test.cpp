@@ -201,7 +201,11 @@ TEST_F(WindowTest, AnotherThreadCannotTouchAWindow) {
     EXPECT_FALSE(SetWindowTextW(child, L"theirs"));
     EXPECT_FALSE(DestroyWindow(child));
     EXPECT_EQ(SetFocus(child), nullptr);
-    EXPECT_TRUE(IsWindow(child));  // asking is harmless
+    RECT rect;
+    EXPECT_FALSE(GetWindowRect(child, &rect));  // its state is read on its own thread only
+    EXPECT_TRUE(IsWindow(child));                // fixed facts may be asked anywhere
+    EXPECT_EQ(GetParent(child), top_);
+    EXPECT_TRUE(PostMessageW(child, WM_USER, 0, 0));
   }).join();
   EXPECT_EQ(GetWindowString(child), L"mine");
   EXPECT_EQ(GetFocus(), nullptr);
