@@ -182,6 +182,17 @@ class ComboBehaviour : public ClassBehaviour {
       case CB_GETDROPPEDWIDTH:
         result = DroppedWidth(hwnd);
         return true;
+      case WM_KEYDOWN: {
+        // Up and Down step to the previous or next entry, as a pick without opening the list.
+        auto step = wParam == VK_UP ? -1 : wParam == VK_DOWN ? 1 : 0;
+        if (step == 0 || items_.empty()) return true;
+        std::intptr_t next = selection_ < 0 ? 0 : std::clamp<std::intptr_t>(selection_ + step, 0, Count() - 1);
+        if (next != selection_) {
+          Select(hwnd, next);
+          NotifyParent(hwnd, CBN_SELCHANGE);
+        }
+        return true;
+      }
       case CBM_USERPICK: {
         auto index = static_cast<std::intptr_t>(wParam);
         if (!Valid(index)) {

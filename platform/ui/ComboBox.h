@@ -7,6 +7,9 @@
 // gets the keyboard focus the outer box tells its parent with WM_NOTIFY CBEN_BEGINEDIT. Setting
 // the focus on either box puts it on the edit field.
 //
+// Up and Down in the edit field step through the list: the entry becomes the selection and the
+// edit text, and the box sends CBN_SELCHANGE (the list stays as it is, open or closed).
+//
 // A pick from the list sets the selection and the edit text first, then sends CBN_SELCHANGE,
 // then closes the list with CBN_CLOSEUP, so both notifications see the new selection.
 #pragma once

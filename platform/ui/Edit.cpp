@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ui/ComboBox.h"
 #include "platform/ui/ControlClasses.h"
 #include "platform/ui/Messages.h"
 #include "platform/ui/Window.h"
@@ -150,6 +151,12 @@ class EditBehaviour : public ClassBehaviour {
       case VK_END: anchor_ = caret_ = text_.size(); break;
       case VK_LEFT: anchor_ = caret_ = (start != end) ? start : (start > 0 ? start - 1 : 0); break;
       case VK_RIGHT: anchor_ = caret_ = (start != end) ? end : std::min(end + 1, text_.size()); break;
+      case VK_UP:
+      case VK_DOWN:
+        // In a combo box these keys step through the list, which the box itself keeps.
+        if (HWND parent = GetParent(hwnd); GetClassNameString(parent) == WC_COMBOBOX)
+          SendMessageW(parent, WM_KEYDOWN, key, 0);
+        return;
       default: return;
     }
     NotifyChange(hwnd, WindowChange::Content);

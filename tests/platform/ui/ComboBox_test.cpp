@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cwctype>
 
 #include "platform/ui/ComboBox.h"
@@ -211,6 +212,23 @@ TEST_F(ComboBoxTest, AListPickSelectsThenTellsSelChangeThenCloseUp) {
   EXPECT_EQ(heard, expected);
   EXPECT_EQ(GetFocus(), edit_);
   EXPECT_FALSE(PickComboListItem(box_, 5));
+}
+
+TEST_F(ComboBoxTest, UpAndDownStepThroughTheListWithoutClosingIt) {
+  Insert(L"alpha", -1);
+  Insert(L"beta", -1);
+  SetFocus(edit_);
+  Key(VK_DOWN);
+  EXPECT_EQ(GetWindowString(box_), L"alpha");
+  Key(VK_DOWN);
+  Key(VK_DOWN);  // stays at the last entry
+  EXPECT_EQ(box_.SendMessage(CB_GETCURSEL), 1);
+  EXPECT_EQ(GetWindowString(box_), L"beta");
+  Key(VK_UP);
+  EXPECT_EQ(GetWindowString(box_), L"alpha");
+  auto codes = CommandCodes(box_, OCM_COMMAND);
+  EXPECT_EQ(std::count(codes.begin(), codes.end(), CBN_SELCHANGE), 3);
+  EXPECT_EQ(std::count(codes.begin(), codes.end(), CBN_CLOSEUP), 0);
 }
 
 TEST_F(ComboBoxTest, ListOpensAndClosesWithoutAPick) {
