@@ -17,6 +17,7 @@ using ui_internal::NotifyChange;
 // The inner combo box's private request for a person's pick from the list.
 constexpr UINT CBM_USERPICK = WM_USER + 0x1F2;
 constexpr UINT kEditId = 1001;
+constexpr int kFieldHeight = 22;
 
 void NotifyParent(HWND hwnd, WORD code) {
   HWND parent = GetParent(hwnd);
@@ -264,11 +265,26 @@ class ComboBoxExBehaviour : public ClassBehaviour {
           return true;
         }
         edit_ = GetDlgItem(combo_, kEditId);
+        FitToField(hwnd, cs->cx, cs->cy);
         return false;
       }
       case WM_SIZE:
-        SetWindowPos(combo_, nullptr, 0, 0, LOWORD(lParam), HIWORD(lParam), SWP_NOZORDER | SWP_NOACTIVATE);
+        if (HIWORD(lParam) != kFieldHeight) {
+          FitToField(hwnd, LOWORD(lParam), HIWORD(lParam));
+        } else {
+          SetWindowPos(combo_, nullptr, 0, 0, LOWORD(lParam), kFieldHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+        }
         return true;
+      case CB_GETDROPPEDCONTROLRECT: {
+        auto* rect = reinterpret_cast<RECT*>(lParam);
+        RECT window;
+        result = rect && GetWindowRect(hwnd, &window) ? TRUE : FALSE;
+        if (result) {
+          auto width = static_cast<LONG>(SendMessageW(combo_, CB_GETDROPPEDWIDTH, 0, 0));
+          *rect = RECT{window.left, window.top, window.left + width, window.top + listHeight_};
+        }
+        return true;
+      }
       case WM_SETFOCUS:
         SetFocus(combo_);
         return true;
@@ -370,8 +386,16 @@ class ComboBoxExBehaviour : public ClassBehaviour {
     return TRUE;
   }
 
+  // The height a box is given is its height with the list dropped down; the window itself is
+  // as high as its edit field, so that it sits in a toolbar row.
+  void FitToField(HWND hwnd, int width, int height) {
+    listHeight_ = std::max(height, kFieldHeight);
+    SetWindowPos(hwnd, nullptr, 0, 0, width, kFieldHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
   HWND combo_ = nullptr;
   HWND edit_ = nullptr;
+  int listHeight_ = kFieldHeight;
 };
 
 // The inner combo box of a box given as either kind.

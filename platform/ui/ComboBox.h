@@ -7,6 +7,10 @@
 // gets the keyboard focus the outer box tells its parent with WM_NOTIFY CBEN_BEGINEDIT. Setting
 // the focus on either box puts it on the edit field.
 //
+// The height an extended combo box is made or sized with is its height with the list dropped
+// down; its window is as high as the edit field (22 pixels), and CB_GETDROPPEDCONTROLRECT gives
+// the dropped list's rectangle.
+//
 // Up and Down in the edit field step through the list: the entry becomes the selection and the
 // edit text, and the box sends CBN_SELCHANGE (the list stays as it is, open or closed).
 //
@@ -46,6 +50,7 @@ constexpr UINT CB_SETCURSEL = 0x014E;      // -1 takes the selection away; the e
 constexpr UINT CB_SHOWDROPDOWN = 0x014F;   // wParam TRUE to open the list, FALSE to close it
 constexpr UINT CB_GETITEMDATA = 0x0150;
 constexpr UINT CB_SETITEMDATA = 0x0151;
+constexpr UINT CB_GETDROPPEDCONTROLRECT = 0x0152;  // lParam RECT*, in screen coordinates
 constexpr UINT CB_GETDROPPEDSTATE = 0x0157;
 constexpr UINT CB_FINDSTRINGEXACT = 0x0158;  // wParam the index to search after (-1: all), without regard to case
 constexpr UINT CB_GETDROPPEDWIDTH = 0x015F;

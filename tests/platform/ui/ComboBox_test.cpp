@@ -243,6 +243,25 @@ TEST_F(ComboBoxTest, ListOpensAndClosesWithoutAPick) {
   EXPECT_EQ(box_.SendMessage(CB_GETCURSEL), CB_ERR);
 }
 
+TEST_F(ComboBoxTest, TheBoxIsAsHighAsItsFieldAndItsListAsHighAsAsked) {
+  RECT window;
+  GetWindowRect(box_, &window);
+  EXPECT_EQ(window, (RECT{462, 0, 662, 22}));
+  RECT list;
+  ASSERT_TRUE(box_.SendMessage(CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&list)));
+  EXPECT_EQ(list, (RECT{462, 0, 662, 175}));
+
+  // Moved without sizing, as the toolbar places its boxes.
+  SetWindowPos(box_, nullptr, 262, 0, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS | SWP_NOSIZE);
+  GetWindowRect(box_, &window);
+  EXPECT_EQ(window, (RECT{262, 0, 462, 22}));
+  SetWindowPos(box_, nullptr, 0, 0, 300, 100, SWP_NOMOVE | SWP_NOZORDER);
+  box_.SendMessage(CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&list));
+  EXPECT_EQ(list, (RECT{262, 0, 562, 100}));
+  GetWindowRect(edit_, &window);
+  EXPECT_EQ(window, (RECT{262, 0, 562, 22}));
+}
+
 TEST_F(ComboBoxTest, DroppedWidthIsNeverNarrowerThanTheBox) {
   EXPECT_EQ(box_.SendMessage(CB_GETDROPPEDWIDTH), 200);
   EXPECT_EQ(box_.SendMessage(CB_SETDROPPEDWIDTH, 350), 350);
