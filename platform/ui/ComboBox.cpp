@@ -20,8 +20,8 @@ constexpr UINT kEditId = 1001;
 constexpr int kFieldHeight = 22;
 
 void NotifyParent(HWND hwnd, WORD code) {
-  HWND parent = GetParent(hwnd);
-  if (parent && (GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD))
+  HWND parent = ui_internal::NotificationParent(hwnd);
+  if (parent)
     SendMessageW(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(hwnd)), code),
                  reinterpret_cast<LPARAM>(hwnd));
 }
@@ -325,7 +325,7 @@ class ComboBoxExBehaviour : public ClassBehaviour {
         // The inner box's notifications go to the parent as the outer box's own.
         if (reinterpret_cast<HWND>(lParam) != combo_) return false;
         WORD code = HIWORD(wParam);
-        HWND parent = GetParent(hwnd);
+        HWND parent = ui_internal::NotificationParent(hwnd);
         if (code == CBN_SETFOCUS && parent) {
           NMHDR header{hwnd, static_cast<UINT_PTR>(GetDlgCtrlID(hwnd)), CBEN_BEGINEDIT};
           SendMessageW(parent, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));

@@ -99,8 +99,8 @@ class EditBehaviour : public ClassBehaviour {
   }
 
   static void Notify(HWND hwnd, WORD code) {
-    HWND parent = GetParent(hwnd);
-    if (parent && (GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD))
+    HWND parent = ui_internal::NotificationParent(hwnd);
+    if (parent)
       SendMessageW(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(hwnd)), code),
                    reinterpret_cast<LPARAM>(hwnd));
   }

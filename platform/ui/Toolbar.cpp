@@ -41,7 +41,7 @@ class ToolbarBehaviour : public ClassBehaviour {
         // Requests of the toolbar's tooltip that the toolbar's own procedure left go to the parent.
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         if (!header || header->hwndFrom != tooltip_) return false;
-        HWND parent = GetParent(hwnd);
+        HWND parent = ui_internal::NotificationParent(hwnd);
         result = parent ? SendMessageW(parent, WM_NOTIFY, wParam, lParam) : 0;
         return true;
       }
@@ -156,6 +156,10 @@ class ToolbarBehaviour : public ClassBehaviour {
         result = static_cast<LRESULT>(label.size());
         return true;
       }
+      case TB_SETPARENT:
+        result = reinterpret_cast<LRESULT>(ui_internal::NotificationParent(hwnd));
+        ui_internal::SetNotificationParent(hwnd, reinterpret_cast<HWND>(wParam));
+        return true;
       case TB_GETTOOLTIPS:
         result = reinterpret_cast<LRESULT>(tooltip_);
         return true;
@@ -304,7 +308,7 @@ class ToolbarBehaviour : public ClassBehaviour {
     int command = std::exchange(tracking_, -1);
     ChangeState(hwnd, command, TBSTATE_PRESSED, false);
     if (enabledButton && buttons_[static_cast<size_t>(hit)].idCommand == command) {
-      HWND parent = GetParent(hwnd);
+      HWND parent = ui_internal::NotificationParent(hwnd);
       if (parent)
         SendMessageW(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(command), BN_CLICKED), reinterpret_cast<LPARAM>(hwnd));
     }

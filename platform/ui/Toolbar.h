@@ -5,7 +5,8 @@
 // plus 9 pixels, plus 7 pixels for each character of its label; a separator is as wide as its
 // iBitmap field says, or 8 pixels when that is 0. Buttons are 22 pixels high (or the image
 // height plus 7, if more). A click (WM_LBUTTONDOWN then WM_LBUTTONUP over the same enabled
-// button) sends WM_COMMAND with the button's command id and BN_CLICKED to the parent.
+// button) sends WM_COMMAND with the button's command id and BN_CLICKED to the parent it was made
+// with (or the one TB_SETPARENT names).
 //
 // With TBSTYLE_TOOLTIPS the toolbar makes a tooltip control with one tool per button (tool id
 // = command id, text asked for by TTN_GETDISPINFO, sent to the toolbar); a request the toolbar's
@@ -74,6 +75,7 @@ constexpr UINT TB_BUTTONSTRUCTSIZE = WM_USER + 30;
 constexpr UINT TB_SETBITMAPSIZE = WM_USER + 32;   // MAKELONG(width, height) of one image
 constexpr UINT TB_GETTOOLTIPS = WM_USER + 35;
 constexpr UINT TB_SETTOOLTIPS = WM_USER + 36;     // wParam the tooltip control
+constexpr UINT TB_SETPARENT = WM_USER + 37;       // wParam the window told of clicks; returns the one before
 constexpr UINT TB_GETRECT = WM_USER + 51;         // command, RECT*
 constexpr UINT TB_INSERTBUTTONW = WM_USER + 67;   // index, TBBUTTON*
 constexpr UINT TB_ADDBUTTONSW = WM_USER + 68;     // count, TBBUTTON array

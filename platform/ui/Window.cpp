@@ -110,6 +110,15 @@ void NotifyChange(HWND hwnd, WindowChange change) {
   if (handler) handler(hwnd, change);
 }
 
+HWND NotificationParent(HWND hwnd) {
+  auto record = OwnRecord(hwnd);
+  return record && IsWindow(record->notifyParent) ? record->notifyParent : nullptr;
+}
+
+void SetNotificationParent(HWND hwnd, HWND parent) {
+  if (auto record = OwnRecord(hwnd)) record->notifyParent = parent;
+}
+
 int CopyToBuffer(std::wstring_view text, wchar_t* buffer, int capacity) {
   if (!buffer || capacity < 1) return 0;
   int count = static_cast<int>(std::min<size_t>(text.size(), static_cast<size_t>(capacity - 1)));
@@ -129,6 +138,7 @@ HWND CreateWindowFor(CREATESTRUCTW cs, CWnd* object) {
     auto parent = OwnRecord(cs.hwndParent);
     if (!parent || parent->destroying) return nullptr;
     record->parent = cs.hwndParent;
+    record->notifyParent = cs.hwndParent;
     record->id = cs.id;
   } else if (cs.hwndParent) {
     auto owner = OwnRecord(cs.hwndParent);
@@ -245,7 +255,7 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND: {
       // A control's command goes back to the control unless the parent handled it.
       HWND from = reinterpret_cast<HWND>(lParam);
-      if (from && from != hwnd && IsChild(hwnd, from)) return SendMessageW(from, OCM_COMMAND, wParam, lParam);
+      if (from && from != hwnd && IsWindow(from)) return SendMessageW(from, OCM_COMMAND, wParam, lParam);
       return 0;
     }
     case WM_NOTIFY: {
@@ -406,6 +416,20 @@ LONG GetWindowLongW(HWND hwnd, int index) {
     case GWL_ID: return static_cast<LONG>(record->id);
     default: return 0;
   }
+}
+
+HWND SetParent(HWND hwnd, HWND newParent) {
+  auto record = OwnRecord(hwnd);
+  auto target = OwnRecord(newParent);
+  // Only a child moves, into a window that is not itself or inside it.
+  if (!record || !record->parent || !target || newParent == hwnd || IsChild(hwnd, newParent)) return nullptr;
+  HWND old = record->parent;
+  if (old == newParent) return old;
+  if (auto previous = OwnRecord(old)) std::erase(previous->children, hwnd);
+  target->children.push_back(hwnd);
+  record->parent = newParent;
+  NotifyChange(hwnd, WindowChange::Position);
+  return old;
 }
 
 HWND GetParent(HWND hwnd) {

@@ -130,6 +130,11 @@ std::wstring GetClassNameString(HWND hwnd);
 
 LONG GetWindowLongW(HWND hwnd, int index);
 HWND GetParent(HWND hwnd);  // the parent of a child window, the owner of any other
+// Places a child window inside another window of the same thread, keeping its rectangle's
+// numbers (now in the new parent's coordinates); returns the parent before, or none when the
+// move is refused. A control still sends its notifications to the parent it was made with, so a
+// host can show a window elsewhere without changing who hears from it.
+HWND SetParent(HWND hwnd, HWND newParent);
 HWND GetWindow(HWND hwnd, UINT relation);
 BOOL IsChild(HWND parent, HWND hwnd);  // `hwnd` is a descendant of `parent`
 int GetDlgCtrlID(HWND hwnd);

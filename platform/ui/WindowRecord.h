@@ -28,6 +28,7 @@ struct WindowRecord {
   DWORD exStyle = 0;
   RECT rect;               // in the parent's client coordinates, or the screen's for a top-level window
   HWND parent = nullptr;   // child windows only
+  HWND notifyParent = nullptr;  // where a control's notifications go: its first parent
   HWND owner = nullptr;    // top-level windows only
   UINT id = 0;
   std::wstring text;
@@ -49,6 +50,10 @@ T* BehaviourOf(HWND hwnd) {
   return record ? dynamic_cast<T*>(record->behaviour.get()) : nullptr;
 }
 void NotifyChange(HWND hwnd, WindowChange change);
+// The window a control tells about itself (WM_COMMAND, WM_NOTIFY): the parent it was made with,
+// even after SetParent has placed it elsewhere; none when that window is gone.
+HWND NotificationParent(HWND hwnd);
+void SetNotificationParent(HWND hwnd, HWND parent);
 
 // Made per class name; none for an unknown class.
 std::unique_ptr<ClassBehaviour> MakeClassBehaviour(std::wstring_view className);

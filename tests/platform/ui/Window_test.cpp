@@ -177,6 +177,22 @@ TEST_F(WindowTest, NotificationsAreReflectedToTheControlThatSentThem) {
   EXPECT_EQ(control.Only(OCM_NOTIFY)[0].notifyCode, 0U - 804U);
 }
 
+TEST_F(WindowTest, SetParentMovesAChildButNeverIntoItself) {
+  HWND a = MakeChild(top_, 1);
+  HWND b = MakeChild(top_, 2);
+  HWND inner = MakeChild(a, 3);
+  EXPECT_EQ(SetParent(a, b), top_);
+  EXPECT_EQ(GetParent(a), b);
+  EXPECT_EQ(GetChildWindows(top_), std::vector<HWND>{b});
+  EXPECT_EQ(GetDlgItem(b, 1), a);
+  EXPECT_EQ(SetParent(a, inner), nullptr);  // inside itself
+  EXPECT_EQ(SetParent(a, a), nullptr);
+  EXPECT_EQ(SetParent(top_, b), nullptr);   // a top-level window stays one
+  EXPECT_EQ(GetParent(a), b);
+  DestroyWindow(b);
+  EXPECT_FALSE(IsWindow(inner));
+}
+
 TEST_F(WindowTest, ChangeHandlerHearsWhatChanged) {
   std::vector<std::pair<HWND, WindowChange>> changes;
   auto previous = SetWindowChangeHandler([&](HWND hwnd, WindowChange change) { changes.emplace_back(hwnd, change); });
