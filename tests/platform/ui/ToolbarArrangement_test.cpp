@@ -3,6 +3,8 @@
 // a person and the browser's loop drive them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/ui/CommonControls.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/MessageLoop.h"
@@ -174,6 +176,28 @@ TEST_F(ToolbarArrangementTest, AHostShowsTheToolbarElsewhereAndClicksStillComeBa
   ShowWindow(toolbar_, SW_SHOW);
   EXPECT_TRUE(IsWindowVisible(category_));
   EXPECT_EQ(GetWindowString(category_), L"News");
+}
+
+TEST_F(ToolbarArrangementTest, TheHostHearsOfEveryChangeItMustRedraw) {
+  std::vector<std::pair<HWND, WindowChange>> changes;
+  auto previous = SetWindowChangeHandler([&](HWND hwnd, WindowChange change) { changes.emplace_back(hwnd, change); });
+  auto heard = [&](HWND hwnd, WindowChange change) {
+    return std::find(changes.begin(), changes.end(), std::pair{hwnd, change}) != changes.end();
+  };
+  toolbar_.SendMessage(TB_ENABLEBUTTON, 32771, MAKELONG(FALSE, 0));
+  EXPECT_TRUE(heard(toolbar_, WindowChange::Content));
+  SetFocus(search_);
+  EXPECT_TRUE(heard(search_.GetEditCtrl(), WindowChange::Focus));
+  PostMessageW(search_.GetEditCtrl(), WM_CHAR, L'q', 0);
+  PumpMessages();
+  EXPECT_TRUE(heard(search_.GetEditCtrl(), WindowChange::Text));
+  changes.clear();
+  search_.SendMessage(CB_SHOWDROPDOWN, TRUE);
+  EXPECT_TRUE(heard(search_.GetComboBoxCtrl(), WindowChange::Content));
+  changes.clear();
+  toolbar_.SendMessage(TB_ENABLEBUTTON, 32771, MAKELONG(FALSE, 0));  // no change: nothing told
+  EXPECT_TRUE(changes.empty());
+  SetWindowChangeHandler(previous);
 }
 
 }  // namespace
