@@ -232,9 +232,11 @@ class ComboBehaviour : public ClassBehaviour {
     else DefWindowProcW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
   }
 
+  // The chosen entry's text stands in the edit field, all of it selected, so typing replaces it.
   void Select(HWND hwnd, std::intptr_t index) {
     selection_ = index;
     SetEditText(hwnd, index >= 0 ? items_[index].text : std::wstring());
+    if (edit_) SendMessageW(edit_, EM_SETSEL, 0, -1);
     NotifyChange(hwnd, WindowChange::Content);
   }
 

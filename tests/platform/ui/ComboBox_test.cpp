@@ -212,6 +212,11 @@ TEST_F(ComboBoxTest, AListPickSelectsThenTellsSelChangeThenCloseUp) {
   EXPECT_EQ(heard, expected);
   EXPECT_EQ(GetFocus(), edit_);
   EXPECT_FALSE(PickComboListItem(box_, 5));
+  // The picked text is selected, so typing replaces it.
+  EXPECT_EQ(Selection(), (std::pair<DWORD, DWORD>{0, 6}));
+  box_.hook = nullptr;
+  Type(L"z");
+  EXPECT_EQ(GetWindowString(box_), L"z");
 }
 
 TEST_F(ComboBoxTest, UpAndDownStepThroughTheListWithoutClosingIt) {
