@@ -14,8 +14,9 @@
 // Up and Down in the edit field step through the list: the entry becomes the selection and the
 // edit text, and the box sends CBN_SELCHANGE (the list stays as it is, open or closed).
 //
-// A pick from the list sets the selection and the edit text (all of it selected) first, then sends CBN_SELCHANGE,
-// then closes the list with CBN_CLOSEUP, so both notifications see the new selection.
+// A pick from the list sets the selection and the edit text (all of it selected) first, then
+// sends CBN_SELCHANGE, then closes the list with CBN_CLOSEUP, so both notifications see the new
+// selection.
 #pragma once
 #include <climits>
 
