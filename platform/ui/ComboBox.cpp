@@ -55,9 +55,7 @@ class ComboBehaviour : public ClassBehaviour {
         if (!edit_) return false;
         result = SendMessageW(edit_, message == CB_LIMITTEXT ? EM_LIMITTEXT : message, wParam, lParam);
         return true;
-      case CB_GETEDITSEL:
-        result = edit_ ? SendMessageW(edit_, EM_GETSEL, wParam, lParam) : CB_ERR;
-        return true;
+      case CB_GETEDITSEL: result = edit_ ? SendMessageW(edit_, EM_GETSEL, wParam, lParam) : CB_ERR; return true;
       case CB_SETEDITSEL:
         result = edit_ ? SendMessageW(edit_, EM_SETSEL, LOWORD(static_cast<std::uintptr_t>(lParam)),
                                       static_cast<std::int16_t>(HIWORD(static_cast<std::uintptr_t>(lParam))))
@@ -96,8 +94,10 @@ class ComboBehaviour : public ClassBehaviour {
           return true;
         }
         items_.erase(items_.begin() + index);
-        if (selection_ == index) selection_ = -1;
-        else if (selection_ > index) --selection_;
+        if (selection_ == index)
+          selection_ = -1;
+        else if (selection_ > index)
+          --selection_;
         NotifyChange(hwnd, WindowChange::Content);
         result = Count();
         return true;
@@ -109,12 +109,8 @@ class ComboBehaviour : public ClassBehaviour {
         NotifyChange(hwnd, WindowChange::Content);
         result = CB_OKAY;
         return true;
-      case CB_GETCOUNT:
-        result = Count();
-        return true;
-      case CB_GETCURSEL:
-        result = selection_;
-        return true;
+      case CB_GETCOUNT: result = Count(); return true;
+      case CB_GETCURSEL: result = selection_; return true;
       case CB_SETCURSEL: {
         auto index = static_cast<std::intptr_t>(wParam);
         Select(hwnd, Valid(index) ? index : -1);
@@ -166,9 +162,7 @@ class ComboBehaviour : public ClassBehaviour {
         ShowList(hwnd, wParam != 0);
         result = TRUE;
         return true;
-      case CB_GETDROPPEDSTATE:
-        result = dropped_ ? TRUE : FALSE;
-        return true;
+      case CB_GETDROPPEDSTATE: result = dropped_ ? TRUE : FALSE; return true;
       case CB_SETDROPPEDWIDTH: {
         auto width = static_cast<std::intptr_t>(wParam);
         if (width < 0) {
@@ -180,9 +174,7 @@ class ComboBehaviour : public ClassBehaviour {
         result = DroppedWidth(hwnd);
         return true;
       }
-      case CB_GETDROPPEDWIDTH:
-        result = DroppedWidth(hwnd);
-        return true;
+      case CB_GETDROPPEDWIDTH: result = DroppedWidth(hwnd); return true;
       case WM_KEYDOWN: {
         // Up and Down step to the previous or next entry, as a pick without opening the list.
         auto step = wParam == VK_UP ? -1 : wParam == VK_DOWN ? 1 : 0;
@@ -207,8 +199,7 @@ class ComboBehaviour : public ClassBehaviour {
         result = TRUE;
         return true;
       }
-      default:
-        return false;
+      default: return false;
     }
   }
 
@@ -228,8 +219,10 @@ class ComboBehaviour : public ClassBehaviour {
   }
 
   void SetEditText(HWND hwnd, const std::wstring& text) {
-    if (edit_) SetWindowTextW(edit_, text);
-    else DefWindowProcW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (edit_)
+      SetWindowTextW(edit_, text);
+    else
+      DefWindowProcW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
   }
 
   // The chosen entry's text stands in the edit field, all of it selected, so typing replaces it.
@@ -287,24 +280,16 @@ class ComboBoxExBehaviour : public ClassBehaviour {
         }
         return true;
       }
-      case WM_SETFOCUS:
-        SetFocus(combo_);
-        return true;
+      case WM_SETFOCUS: SetFocus(combo_); return true;
       case WM_ENABLE:
         EnableWindow(combo_, static_cast<BOOL>(wParam));
         if (edit_) EnableWindow(edit_, static_cast<BOOL>(wParam));
         return true;
       case WM_SETTEXT:
       case WM_GETTEXT:
-      case WM_GETTEXTLENGTH:
-        result = SendMessageW(combo_, message, wParam, lParam);
-        return true;
-      case CBEM_GETCOMBOCONTROL:
-        result = reinterpret_cast<LRESULT>(combo_);
-        return true;
-      case CBEM_GETEDITCONTROL:
-        result = reinterpret_cast<LRESULT>(edit_);
-        return true;
+      case WM_GETTEXTLENGTH: result = SendMessageW(combo_, message, wParam, lParam); return true;
+      case CBEM_GETCOMBOCONTROL: result = reinterpret_cast<LRESULT>(combo_); return true;
+      case CBEM_GETEDITCONTROL: result = reinterpret_cast<LRESULT>(edit_); return true;
       case CBEM_INSERTITEMW: {
         const auto* item = reinterpret_cast<const COMBOBOXEXITEMW*>(lParam);
         if (!item) {
@@ -312,17 +297,14 @@ class ComboBoxExBehaviour : public ClassBehaviour {
           return true;
         }
         const wchar_t* text = (item->mask & CBEIF_TEXT) && item->pszText ? item->pszText : L"";
-        result = SendMessageW(combo_, CB_INSERTSTRING, static_cast<WPARAM>(item->iItem), reinterpret_cast<LPARAM>(text));
+        result =
+            SendMessageW(combo_, CB_INSERTSTRING, static_cast<WPARAM>(item->iItem), reinterpret_cast<LPARAM>(text));
         if (result >= 0 && (item->mask & CBEIF_LPARAM))
           SendMessageW(combo_, CB_SETITEMDATA, static_cast<WPARAM>(result), item->lParam);
         return true;
       }
-      case CBEM_SETITEMW:
-        result = SetItem(reinterpret_cast<const COMBOBOXEXITEMW*>(lParam));
-        return true;
-      case CBEM_GETITEMW:
-        result = GetItem(reinterpret_cast<COMBOBOXEXITEMW*>(lParam));
-        return true;
+      case CBEM_SETITEMW: result = SetItem(reinterpret_cast<const COMBOBOXEXITEMW*>(lParam)); return true;
+      case CBEM_GETITEMW: result = GetItem(reinterpret_cast<COMBOBOXEXITEMW*>(lParam)); return true;
       case WM_COMMAND: {
         // The inner box's notifications go to the parent as the outer box's own.
         if (reinterpret_cast<HWND>(lParam) != combo_) return false;
@@ -366,7 +348,7 @@ class ComboBoxExBehaviour : public ClassBehaviour {
     }
     if ((item->mask & CBEIF_LPARAM) && item->iItem >= 0)
       return SendMessageW(combo_, CB_SETITEMDATA, static_cast<WPARAM>(item->iItem), item->lParam) == CB_ERR ? FALSE
-                                                                                                          : TRUE;
+                                                                                                            : TRUE;
     return TRUE;
   }
 
@@ -402,7 +384,8 @@ class ComboBoxExBehaviour : public ClassBehaviour {
 
 // The inner combo box of a box given as either kind.
 HWND InnerCombo(HWND box) {
-  if (GetClassNameString(box) == WC_COMBOBOXEX) return reinterpret_cast<HWND>(SendMessageW(box, CBEM_GETCOMBOCONTROL, 0, 0));
+  if (GetClassNameString(box) == WC_COMBOBOXEX)
+    return reinterpret_cast<HWND>(SendMessageW(box, CBEM_GETCOMBOCONTROL, 0, 0));
   return GetClassNameString(box) == WC_COMBOBOX ? box : nullptr;
 }
 

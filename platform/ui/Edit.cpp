@@ -17,9 +17,7 @@ class EditBehaviour : public ClassBehaviour {
  public:
   bool Handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
     switch (message) {
-      case WM_CREATE:
-        text_ = ui_internal::OwnRecord(hwnd)->text;
-        return false;
+      case WM_CREATE: text_ = ui_internal::OwnRecord(hwnd)->text; return false;
       case WM_SETTEXT: {
         const wchar_t* text = reinterpret_cast<const wchar_t*>(lParam);
         text_ = text ? text : L"";
@@ -31,26 +29,17 @@ class EditBehaviour : public ClassBehaviour {
       case WM_GETTEXT:
         result = ui_internal::CopyToBuffer(text_, reinterpret_cast<wchar_t*>(lParam), static_cast<int>(wParam));
         return true;
-      case WM_GETTEXTLENGTH:
-        result = static_cast<LRESULT>(text_.size());
-        return true;
-      case WM_CHAR:
-        OnChar(hwnd, static_cast<wchar_t>(wParam));
-        return true;
-      case WM_KEYDOWN:
-        OnKeyDown(hwnd, static_cast<UINT>(wParam));
-        return true;
-      case WM_SETFOCUS:
-        Notify(hwnd, EN_SETFOCUS);
-        return true;
-      case WM_KILLFOCUS:
-        Notify(hwnd, EN_KILLFOCUS);
-        return true;
+      case WM_GETTEXTLENGTH: result = static_cast<LRESULT>(text_.size()); return true;
+      case WM_CHAR: OnChar(hwnd, static_cast<wchar_t>(wParam)); return true;
+      case WM_KEYDOWN: OnKeyDown(hwnd, static_cast<UINT>(wParam)); return true;
+      case WM_SETFOCUS: Notify(hwnd, EN_SETFOCUS); return true;
+      case WM_KILLFOCUS: Notify(hwnd, EN_KILLFOCUS); return true;
       case EM_GETSEL: {
         auto [start, end] = Selection();
         if (auto* p = reinterpret_cast<DWORD*>(wParam)) *p = static_cast<DWORD>(start);
         if (auto* p = reinterpret_cast<DWORD*>(lParam)) *p = static_cast<DWORD>(end);
-        result = MAKELONG(static_cast<WORD>(std::min<size_t>(start, 0xFFFF)), static_cast<WORD>(std::min<size_t>(end, 0xFFFF)));
+        result = MAKELONG(static_cast<WORD>(std::min<size_t>(start, 0xFFFF)),
+                          static_cast<WORD>(std::min<size_t>(end, 0xFFFF)));
         return true;
       }
       case EM_SETSEL: {
@@ -70,17 +59,10 @@ class EditBehaviour : public ClassBehaviour {
         Replace(hwnd, text ? text : L"", Limit::Ignore);
         return true;
       }
-      case EM_LIMITTEXT:
-        limit_ = wParam == 0 ? kDefaultEditLimit : static_cast<size_t>(wParam);
-        return true;
-      case EM_GETLIMITTEXT:
-        result = static_cast<LRESULT>(limit_);
-        return true;
-      case EM_GETCARETPOS:
-        result = static_cast<LRESULT>(caret_);
-        return true;
-      default:
-        return false;
+      case EM_LIMITTEXT: limit_ = wParam == 0 ? kDefaultEditLimit : static_cast<size_t>(wParam); return true;
+      case EM_GETLIMITTEXT: result = static_cast<LRESULT>(limit_); return true;
+      case EM_GETCARETPOS: result = static_cast<LRESULT>(caret_); return true;
+      default: return false;
     }
   }
 

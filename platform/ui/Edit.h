@@ -8,10 +8,10 @@
 
 inline constexpr wchar_t WC_EDIT[] = L"Edit";
 
-constexpr UINT EM_GETSEL = 0x00B0;     // wParam DWORD* start, lParam DWORD* end (either may be null)
-constexpr UINT EM_SETSEL = 0x00B1;     // start, end; start -1 takes the selection away, end -1 is the end
-constexpr UINT EM_REPLACESEL = 0x00C2; // lParam const wchar_t*: replaces the selection
-constexpr UINT EM_LIMITTEXT = 0x00C5;  // wParam the most characters the user may type; 0 the default
+constexpr UINT EM_GETSEL = 0x00B0;      // wParam DWORD* start, lParam DWORD* end (either may be null)
+constexpr UINT EM_SETSEL = 0x00B1;      // start, end; start -1 takes the selection away, end -1 is the end
+constexpr UINT EM_REPLACESEL = 0x00C2;  // lParam const wchar_t*: replaces the selection
+constexpr UINT EM_LIMITTEXT = 0x00C5;   // wParam the most characters the user may type; 0 the default
 constexpr UINT EM_GETLIMITTEXT = 0x00D5;
 // The caret's position; this window system's own request, for hosts that draw the caret.
 constexpr UINT EM_GETCARETPOS = 0x0400 + 0x1F0;

@@ -34,8 +34,10 @@ class ToolTipBehaviour : public ClassBehaviour {
       case TTM_DELTOOLW: {
         const auto* info = reinterpret_cast<const TOOLINFOW*>(lParam);
         if (auto* tool = info ? Find(info->hwnd, info->uId) : nullptr) {
-          if (current_ == tool - tools_.data()) current_ = -1;
-          else if (current_ > tool - tools_.data()) --current_;
+          if (current_ == tool - tools_.data())
+            current_ = -1;
+          else if (current_ > tool - tools_.data())
+            --current_;
           tools_.erase(tools_.begin() + (tool - tools_.data()));
           NotifyChange(hwnd, WindowChange::Content);
         }
@@ -56,9 +58,7 @@ class ToolTipBehaviour : public ClassBehaviour {
         }
         return true;
       }
-      case TTM_GETTOOLCOUNT:
-        result = static_cast<LRESULT>(tools_.size());
-        return true;
+      case TTM_GETTOOLCOUNT: result = static_cast<LRESULT>(tools_.size()); return true;
       case TTM_GETTEXTW: {
         auto* info = reinterpret_cast<TOOLINFOW*>(lParam);
         if (info) CopyTextToBuffer(ToolText(hwnd, info->hwnd, info->uId), info->lpszText, static_cast<int>(wParam));
@@ -66,7 +66,8 @@ class ToolTipBehaviour : public ClassBehaviour {
       }
       case TTM_GETTEXTA: {
         auto* info = reinterpret_cast<TOOLINFOA*>(lParam);
-        if (info) CopyNarrowToBuffer(NarrowToolText(hwnd, info->hwnd, info->uId), info->lpszText, static_cast<int>(wParam));
+        if (info)
+          CopyNarrowToBuffer(NarrowToolText(hwnd, info->hwnd, info->uId), info->lpszText, static_cast<int>(wParam));
         return true;
       }
       case TTM_SETMAXTIPWIDTH: {
@@ -74,9 +75,7 @@ class ToolTipBehaviour : public ClassBehaviour {
         maxWidth_ = static_cast<int>(static_cast<std::intptr_t>(lParam));
         return true;
       }
-      case TTM_GETMAXTIPWIDTH:
-        result = maxWidth_;
-        return true;
+      case TTM_GETMAXTIPWIDTH: result = maxWidth_; return true;
       case TTM_SETDELAYTIME: {
         int value = static_cast<int>(static_cast<std::intptr_t>(lParam));
         switch (wParam) {
@@ -104,9 +103,7 @@ class ToolTipBehaviour : public ClassBehaviour {
         active_ = wParam != 0;
         if (!active_) SetCurrent(hwnd, -1);
         return true;
-      case TTM_GETACTIVE:
-        result = active_ ? TRUE : FALSE;
-        return true;
+      case TTM_GETACTIVE: result = active_ ? TRUE : FALSE; return true;
       case TTM_RELAYEVENT:
         if (const auto* msg = reinterpret_cast<const MSG*>(lParam)) Relay(hwnd, *msg);
         return true;
@@ -116,14 +113,13 @@ class ToolTipBehaviour : public ClassBehaviour {
         if (info && current_ >= 0) CopyInfo(tools_[current_], *info);
         return true;
       }
-      default:
-        return false;
+      default: return false;
     }
   }
 
  private:
   struct Tool {
-    TOOLINFOW info;     // lpszText is unused here: the text lives in `text`
+    TOOLINFOW info;  // lpszText is unused here: the text lives in `text`
     bool callback = false;
     std::wstring text;
   };
@@ -186,7 +182,8 @@ class ToolTipBehaviour : public ClassBehaviour {
     if (!tool) return {};
     if (!tool->callback) {
       std::string narrow(tool->text.size() * 4 + 1, '\0');
-      narrow.resize(static_cast<size_t>(CopyTextToNarrowBuffer(tool->text, narrow.data(), static_cast<int>(narrow.size()))));
+      narrow.resize(
+          static_cast<size_t>(CopyTextToNarrowBuffer(tool->text, narrow.data(), static_cast<int>(narrow.size()))));
       return narrow;
     }
     auto request = MakeRequest<NMTTDISPINFOA>(hwnd, *tool, TTN_GETDISPINFOA);

@@ -25,9 +25,9 @@ inline wchar_t* const LPSTR_TEXTCALLBACKW = reinterpret_cast<wchar_t*>(-1);
 struct TOOLINFOW {
   UINT cbSize = sizeof(TOOLINFOW);
   UINT uFlags = 0;
-  HWND hwnd = nullptr;    // the window that holds the tool and is asked for its text
+  HWND hwnd = nullptr;  // the window that holds the tool and is asked for its text
   UINT_PTR uId = 0;
-  RECT rect;              // in hwnd's client coordinates; unused with TTF_IDISHWND
+  RECT rect;  // in hwnd's client coordinates; unused with TTF_IDISHWND
   HINSTANCE hinst = nullptr;
   wchar_t* lpszText = nullptr;
   LPARAM lParam = 0;
@@ -79,19 +79,19 @@ constexpr WPARAM TTDT_RESHOW = 1;
 constexpr WPARAM TTDT_AUTOPOP = 2;
 constexpr WPARAM TTDT_INITIAL = 3;
 
-constexpr UINT TTM_ACTIVATE = WM_USER + 1;        // wParam TRUE or FALSE
-constexpr UINT TTM_SETDELAYTIME = WM_USER + 3;    // which, milliseconds (-1: the default)
-constexpr UINT TTM_RELAYEVENT = WM_USER + 7;      // lParam const MSG*
-constexpr UINT TTM_GETTEXTA = WM_USER + 11;       // buffer size in bytes, TOOLINFOA* with the buffer
+constexpr UINT TTM_ACTIVATE = WM_USER + 1;      // wParam TRUE or FALSE
+constexpr UINT TTM_SETDELAYTIME = WM_USER + 3;  // which, milliseconds (-1: the default)
+constexpr UINT TTM_RELAYEVENT = WM_USER + 7;    // lParam const MSG*
+constexpr UINT TTM_GETTEXTA = WM_USER + 11;     // buffer size in bytes, TOOLINFOA* with the buffer
 constexpr UINT TTM_GETTOOLCOUNT = WM_USER + 13;
 constexpr UINT TTM_GETDELAYTIME = WM_USER + 21;
-constexpr UINT TTM_SETMAXTIPWIDTH = WM_USER + 24; // returns the width before
+constexpr UINT TTM_SETMAXTIPWIDTH = WM_USER + 24;  // returns the width before
 constexpr UINT TTM_GETMAXTIPWIDTH = WM_USER + 25;
-constexpr UINT TTM_ADDTOOLW = WM_USER + 50;       // TOOLINFOW*; TRUE when added
-constexpr UINT TTM_DELTOOLW = WM_USER + 51;       // TOOLINFOW* naming hwnd and uId
+constexpr UINT TTM_ADDTOOLW = WM_USER + 50;  // TOOLINFOW*; TRUE when added
+constexpr UINT TTM_DELTOOLW = WM_USER + 51;  // TOOLINFOW* naming hwnd and uId
 constexpr UINT TTM_NEWTOOLRECTW = WM_USER + 52;
 constexpr UINT TTM_GETTOOLINFOW = WM_USER + 53;
-constexpr UINT TTM_GETTEXTW = WM_USER + 56;       // buffer size in characters, TOOLINFOW* with the buffer
+constexpr UINT TTM_GETTEXTW = WM_USER + 56;  // buffer size in characters, TOOLINFOW* with the buffer
 constexpr UINT TTM_GETCURRENTTOOLW = WM_USER + 59;
 // Whether the control is active; this window system's own request.
 constexpr UINT TTM_GETACTIVE = WM_USER + 0x1F3;

@@ -45,8 +45,7 @@ class ToolbarBehaviour : public ClassBehaviour {
         result = parent ? SendMessageW(parent, WM_NOTIFY, wParam, lParam) : 0;
         return true;
       }
-      case TB_BUTTONSTRUCTSIZE:
-        return true;
+      case TB_BUTTONSTRUCTSIZE: return true;
       case TB_SETBITMAPSIZE:
         imageWidth_ = std::max<int>(1, LOWORD(static_cast<std::uintptr_t>(lParam)));
         imageHeight_ = std::max<int>(1, HIWORD(static_cast<std::uintptr_t>(lParam)));
@@ -56,9 +55,7 @@ class ToolbarBehaviour : public ClassBehaviour {
       case TB_ADDBITMAP:
         result = AddBitmap(hwnd, static_cast<int>(wParam), reinterpret_cast<const TBADDBITMAP*>(lParam));
         return true;
-      case TB_ADDSTRINGW:
-        result = AddStrings(reinterpret_cast<HINSTANCE>(wParam), lParam);
-        return true;
+      case TB_ADDSTRINGW: result = AddStrings(reinterpret_cast<HINSTANCE>(wParam), lParam); return true;
       case TB_ADDBUTTONSW:
       case TB_INSERTBUTTONW: {
         const auto* buttons = reinterpret_cast<const TBBUTTON*>(lParam);
@@ -83,21 +80,18 @@ class ToolbarBehaviour : public ClassBehaviour {
         result = TRUE;
         return true;
       }
-      case TB_BUTTONCOUNT:
-        result = static_cast<LRESULT>(buttons_.size());
-        return true;
+      case TB_BUTTONCOUNT: result = static_cast<LRESULT>(buttons_.size()); return true;
       case TB_GETBUTTON: {
         auto* out = reinterpret_cast<TBBUTTON*>(lParam);
         result = wParam < buttons_.size() && out ? TRUE : FALSE;
         if (result) *out = buttons_[wParam];
         return true;
       }
-      case TB_COMMANDTOINDEX:
-        result = IndexOf(static_cast<int>(wParam));
-        return true;
+      case TB_COMMANDTOINDEX: result = IndexOf(static_cast<int>(wParam)); return true;
       case TB_GETITEMRECT:
       case TB_GETRECT: {
-        std::ptrdiff_t index = message == TB_GETRECT ? IndexOf(static_cast<int>(wParam)) : static_cast<std::ptrdiff_t>(wParam);
+        std::ptrdiff_t index =
+            message == TB_GETRECT ? IndexOf(static_cast<int>(wParam)) : static_cast<std::ptrdiff_t>(wParam);
         auto* out = reinterpret_cast<RECT*>(lParam);
         result = index >= 0 && static_cast<size_t>(index) < rects_.size() && out ? TRUE : FALSE;
         if (result) *out = rects_[static_cast<size_t>(index)];
@@ -109,21 +103,25 @@ class ToolbarBehaviour : public ClassBehaviour {
         return true;
       }
       case TB_ENABLEBUTTON:
-        result = ChangeState(hwnd, static_cast<int>(wParam), TBSTATE_ENABLED, LOWORD(static_cast<std::uintptr_t>(lParam)) != 0);
+        result = ChangeState(hwnd, static_cast<int>(wParam), TBSTATE_ENABLED,
+                             LOWORD(static_cast<std::uintptr_t>(lParam)) != 0);
         return true;
       case TB_PRESSBUTTON:
-        result = ChangeState(hwnd, static_cast<int>(wParam), TBSTATE_PRESSED, LOWORD(static_cast<std::uintptr_t>(lParam)) != 0);
+        result = ChangeState(hwnd, static_cast<int>(wParam), TBSTATE_PRESSED,
+                             LOWORD(static_cast<std::uintptr_t>(lParam)) != 0);
         return true;
       case TB_CHECKBUTTON:
-        result = ChangeState(hwnd, static_cast<int>(wParam), TBSTATE_CHECKED, LOWORD(static_cast<std::uintptr_t>(lParam)) != 0);
+        result = ChangeState(hwnd, static_cast<int>(wParam), TBSTATE_CHECKED,
+                             LOWORD(static_cast<std::uintptr_t>(lParam)) != 0);
         return true;
       case TB_HIDEBUTTON:
-        result = ChangeState(hwnd, static_cast<int>(wParam), TBSTATE_HIDDEN, LOWORD(static_cast<std::uintptr_t>(lParam)) != 0);
+        result = ChangeState(hwnd, static_cast<int>(wParam), TBSTATE_HIDDEN,
+                             LOWORD(static_cast<std::uintptr_t>(lParam)) != 0);
         return true;
       case TB_ISBUTTONENABLED:
       case TB_ISBUTTONPRESSED:
       case TB_ISBUTTONCHECKED: {
-        BYTE flag = message == TB_ISBUTTONENABLED ? TBSTATE_ENABLED
+        BYTE flag = message == TB_ISBUTTONENABLED   ? TBSTATE_ENABLED
                     : message == TB_ISBUTTONPRESSED ? TBSTATE_PRESSED
                                                     : TBSTATE_CHECKED;
         std::ptrdiff_t index = IndexOf(static_cast<int>(wParam));
@@ -160,20 +158,15 @@ class ToolbarBehaviour : public ClassBehaviour {
         result = reinterpret_cast<LRESULT>(ui_internal::NotificationParent(hwnd));
         ui_internal::SetNotificationParent(hwnd, reinterpret_cast<HWND>(wParam));
         return true;
-      case TB_GETTOOLTIPS:
-        result = reinterpret_cast<LRESULT>(tooltip_);
-        return true;
+      case TB_GETTOOLTIPS: result = reinterpret_cast<LRESULT>(tooltip_); return true;
       case TB_SETTOOLTIPS:
         tooltip_ = reinterpret_cast<HWND>(wParam);
         Relayout(hwnd);
         return true;
       case WM_MOUSEMOVE:
       case WM_LBUTTONDOWN:
-      case WM_LBUTTONUP:
-        OnMouse(hwnd, message, wParam, lParam);
-        return true;
-      default:
-        return false;
+      case WM_LBUTTONUP: OnMouse(hwnd, message, wParam, lParam); return true;
+      default: return false;
     }
   }
 
@@ -230,7 +223,8 @@ class ToolbarBehaviour : public ClassBehaviour {
       info.uId = static_cast<UINT_PTR>(buttons_[i].idCommand);
       info.rect = rects_[i];
       info.lpszText = LPSTR_TEXTCALLBACKW;
-      if (SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info))) toolIds_.push_back(buttons_[i].idCommand);
+      if (SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info)))
+        toolIds_.push_back(buttons_[i].idCommand);
     }
   }
 
@@ -276,8 +270,10 @@ class ToolbarBehaviour : public ClassBehaviour {
     BYTE updated = on ? static_cast<BYTE>(state | flag) : static_cast<BYTE>(state & ~flag);
     if (updated != state) {
       state = updated;
-      if (flag == TBSTATE_HIDDEN) Relayout(hwnd);
-      else NotifyChange(hwnd, WindowChange::Content);
+      if (flag == TBSTATE_HIDDEN)
+        Relayout(hwnd);
+      else
+        NotifyChange(hwnd, WindowChange::Content);
     }
     return TRUE;
   }
@@ -310,7 +306,8 @@ class ToolbarBehaviour : public ClassBehaviour {
     if (enabledButton && buttons_[static_cast<size_t>(hit)].idCommand == command) {
       HWND parent = ui_internal::NotificationParent(hwnd);
       if (parent)
-        SendMessageW(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(command), BN_CLICKED), reinterpret_cast<LPARAM>(hwnd));
+        SendMessageW(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(command), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(hwnd));
     }
   }
 

@@ -42,7 +42,7 @@ constexpr BYTE TBSTYLE_BUTTON = BTNS_BUTTON;
 constexpr BYTE TBSTYLE_SEP = BTNS_SEP;
 
 struct TBBUTTON {
-  int iBitmap = 0;       // image index; for a separator its width (0: the default)
+  int iBitmap = 0;  // image index; for a separator its width (0: the default)
   int idCommand = 0;
   BYTE fsState = 0;
   BYTE fsStyle = 0;
@@ -56,30 +56,30 @@ struct TBADDBITMAP {
   std::uintptr_t nID = 0;
 };
 
-constexpr UINT TB_ENABLEBUTTON = WM_USER + 1;     // command, LOWORD(lParam) enable
+constexpr UINT TB_ENABLEBUTTON = WM_USER + 1;  // command, LOWORD(lParam) enable
 constexpr UINT TB_CHECKBUTTON = WM_USER + 2;
-constexpr UINT TB_PRESSBUTTON = WM_USER + 3;      // command, LOWORD(lParam) press
+constexpr UINT TB_PRESSBUTTON = WM_USER + 3;  // command, LOWORD(lParam) press
 constexpr UINT TB_HIDEBUTTON = WM_USER + 4;
 constexpr UINT TB_ISBUTTONENABLED = WM_USER + 9;
 constexpr UINT TB_ISBUTTONCHECKED = WM_USER + 10;
 constexpr UINT TB_ISBUTTONPRESSED = WM_USER + 11;
 constexpr UINT TB_SETSTATE = WM_USER + 17;
-constexpr UINT TB_GETSTATE = WM_USER + 18;        // -1 for an unknown command
-constexpr UINT TB_ADDBITMAP = WM_USER + 19;       // wParam image count, lParam TBADDBITMAP*; first index or -1
-constexpr UINT TB_DELETEBUTTON = WM_USER + 22;    // index
-constexpr UINT TB_GETBUTTON = WM_USER + 23;       // index, TBBUTTON*
+constexpr UINT TB_GETSTATE = WM_USER + 18;      // -1 for an unknown command
+constexpr UINT TB_ADDBITMAP = WM_USER + 19;     // wParam image count, lParam TBADDBITMAP*; first index or -1
+constexpr UINT TB_DELETEBUTTON = WM_USER + 22;  // index
+constexpr UINT TB_GETBUTTON = WM_USER + 23;     // index, TBBUTTON*
 constexpr UINT TB_BUTTONCOUNT = WM_USER + 24;
 constexpr UINT TB_COMMANDTOINDEX = WM_USER + 25;  // -1 for an unknown command
 constexpr UINT TB_GETITEMRECT = WM_USER + 29;     // index, RECT* in the toolbar's client coordinates
 constexpr UINT TB_BUTTONSTRUCTSIZE = WM_USER + 30;
-constexpr UINT TB_SETBITMAPSIZE = WM_USER + 32;   // MAKELONG(width, height) of one image
+constexpr UINT TB_SETBITMAPSIZE = WM_USER + 32;  // MAKELONG(width, height) of one image
 constexpr UINT TB_GETTOOLTIPS = WM_USER + 35;
-constexpr UINT TB_SETTOOLTIPS = WM_USER + 36;     // wParam the tooltip control
-constexpr UINT TB_SETPARENT = WM_USER + 37;       // wParam the window told of clicks; returns the one before
-constexpr UINT TB_GETRECT = WM_USER + 51;         // command, RECT*
-constexpr UINT TB_INSERTBUTTONW = WM_USER + 67;   // index, TBBUTTON*
-constexpr UINT TB_ADDBUTTONSW = WM_USER + 68;     // count, TBBUTTON array
-constexpr UINT TB_HITTEST = WM_USER + 69;         // POINT*; the button's index, or -1 (a separator: -2 - index)
+constexpr UINT TB_SETTOOLTIPS = WM_USER + 36;    // wParam the tooltip control
+constexpr UINT TB_SETPARENT = WM_USER + 37;      // wParam the window told of clicks; returns the one before
+constexpr UINT TB_GETRECT = WM_USER + 51;        // command, RECT*
+constexpr UINT TB_INSERTBUTTONW = WM_USER + 67;  // index, TBBUTTON*
+constexpr UINT TB_ADDBUTTONSW = WM_USER + 68;    // count, TBBUTTON array
+constexpr UINT TB_HITTEST = WM_USER + 69;        // POINT*; the button's index, or -1 (a separator: -2 - index)
 // command, buffer of at least the answer + 1 characters (null buffer: only the length); -1 if none
 constexpr UINT TB_GETBUTTONTEXTW = WM_USER + 75;
 // wParam a module and lParam a string resource id; or wParam 0 and lParam texts each ended by a

@@ -250,8 +250,7 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_GETTEXT:
       return ui_internal::CopyToBuffer(record->text, reinterpret_cast<wchar_t*>(lParam), static_cast<int>(wParam));
-    case WM_GETTEXTLENGTH:
-      return static_cast<LRESULT>(record->text.size());
+    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(record->text.size());
     case WM_COMMAND: {
       // A control's command goes back to the control unless the parent handled it.
       HWND from = reinterpret_cast<HWND>(lParam);
@@ -264,11 +263,8 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         return SendMessageW(header->hwndFrom, OCM_NOTIFY, wParam, lParam);
       return 0;
     }
-    case WM_CLOSE:
-      DestroyWindow(hwnd);
-      return 0;
-    default:
-      return 0;
+    case WM_CLOSE: DestroyWindow(hwnd); return 0;
+    default: return 0;
   }
 }
 
@@ -349,8 +345,10 @@ BOOL ShowWindow(HWND hwnd, int command) {
   bool wasVisible = record->style & WS_VISIBLE;
   bool show = command != SW_HIDE;
   if (show == wasVisible) return wasVisible ? TRUE : FALSE;
-  if (show) record->style |= WS_VISIBLE;
-  else record->style &= ~WS_VISIBLE;
+  if (show)
+    record->style |= WS_VISIBLE;
+  else
+    record->style &= ~WS_VISIBLE;
   SendMessageW(hwnd, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
   NotifyChange(hwnd, WindowChange::Visibility);
   return wasVisible ? TRUE : FALSE;
@@ -369,8 +367,10 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
   if (!record) return FALSE;
   bool wasDisabled = record->style & WS_DISABLED;
   if (wasDisabled == !enable) return wasDisabled ? TRUE : FALSE;
-  if (enable) record->style &= ~WS_DISABLED;
-  else record->style |= WS_DISABLED;
+  if (enable)
+    record->style &= ~WS_DISABLED;
+  else
+    record->style |= WS_DISABLED;
   SendMessageW(hwnd, WM_ENABLE, enable ? TRUE : FALSE, 0);
   NotifyChange(hwnd, WindowChange::Enabled);
   return wasDisabled ? TRUE : FALSE;
@@ -388,8 +388,8 @@ BOOL SetWindowTextW(HWND hwnd, std::wstring_view text) {
 
 int GetWindowTextW(HWND hwnd, wchar_t* buffer, int maxCount) {
   if (buffer && maxCount > 0) buffer[0] = L'\0';
-  return static_cast<int>(SendMessageW(hwnd, WM_GETTEXT, static_cast<WPARAM>(std::max(maxCount, 0)),
-                                       reinterpret_cast<LPARAM>(buffer)));
+  return static_cast<int>(
+      SendMessageW(hwnd, WM_GETTEXT, static_cast<WPARAM>(std::max(maxCount, 0)), reinterpret_cast<LPARAM>(buffer)));
 }
 
 int GetWindowTextLengthW(HWND hwnd) { return static_cast<int>(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0)); }

@@ -158,12 +158,12 @@ CWnd* GetWindowObject(HWND hwnd);
 enum class WindowChange {
   Created,
   Destroyed,
-  Position,   // rectangle or z-order
+  Position,  // rectangle or z-order
   Visibility,
   Enabled,
   Text,
-  Focus,      // the window got or lost the keyboard focus
-  Content,    // state of the control itself: buttons, list items, selection, caret
+  Focus,    // the window got or lost the keyboard focus
+  Content,  // state of the control itself: buttons, list items, selection, caret
 };
 // Told on the window's own thread, after the change, without any lock of the window system
 // held; it may read windows but should not change them.

@@ -26,10 +26,10 @@ struct WindowRecord {
   std::wstring className;
   DWORD style = 0;
   DWORD exStyle = 0;
-  RECT rect;               // in the parent's client coordinates, or the screen's for a top-level window
-  HWND parent = nullptr;   // child windows only
+  RECT rect;                    // in the parent's client coordinates, or the screen's for a top-level window
+  HWND parent = nullptr;        // child windows only
   HWND notifyParent = nullptr;  // where a control's notifications go: its first parent
-  HWND owner = nullptr;    // top-level windows only
+  HWND owner = nullptr;         // top-level windows only
   UINT id = 0;
   std::wstring text;
   HINSTANCE instance = nullptr;

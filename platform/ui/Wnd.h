@@ -26,8 +26,8 @@ class CWnd {
   // Creates the window with this object attached, so that WM_CREATE already reaches WindowProc.
   // The creation hook may change the parameters first. False when the window system refuses the
   // window or the object already has one.
-  bool CreateEx(DWORD exStyle, std::wstring_view className, std::wstring_view windowName, DWORD style,
-                const RECT& rect, HWND parent, UINT controlId, HINSTANCE instance = nullptr);
+  bool CreateEx(DWORD exStyle, std::wstring_view className, std::wstring_view windowName, DWORD style, const RECT& rect,
+                HWND parent, UINT controlId, HINSTANCE instance = nullptr);
   // Attaches this object to an existing window of the calling thread that has none.
   bool Attach(HWND hwnd);
   // Lets go of the window without destroying it.

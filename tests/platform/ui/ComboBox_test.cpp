@@ -1,9 +1,10 @@
+#include "platform/ui/ComboBox.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cwctype>
 
-#include "platform/ui/ComboBox.h"
 #include "platform/ui/Edit.h"
 #include "platform/ui/MessageLoop.h"
 #include "platform/ui/Window.h"

@@ -1,8 +1,9 @@
+#include "platform/ui/Menu.h"
+
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "platform/ui/Menu.h"
 #include "platform/ui/MessageLoop.h"
 #include "platform/ui/Window.h"
 #include "tests/platform/ui/UiTestSupport.h"
@@ -73,7 +74,8 @@ TEST_F(MenuTest, CheckAndGreyStatesChangeByCommand) {
 
 TEST_F(MenuTest, TextChangesByCommandAndReadsCut) {
   EXPECT_EQ(Text(kHistory), L"Enable History Log");
-  ASSERT_TRUE(ModifyMenuW(menu_.get(), kHistory, MF_BYCOMMAND | MF_STRING | MF_CHECKED, kHistory, L"Disable History Log"));
+  ASSERT_TRUE(
+      ModifyMenuW(menu_.get(), kHistory, MF_BYCOMMAND | MF_STRING | MF_CHECKED, kHistory, L"Disable History Log"));
   EXPECT_EQ(Text(kHistory), L"Disable History Log");
   EXPECT_EQ(GetMenuState(menu_.get(), kHistory, MF_BYCOMMAND), MF_CHECKED);
   ModifyMenuW(menu_.get(), kHistory, MF_BYCOMMAND | MF_STRING, kHistory, L"Enable History Log");

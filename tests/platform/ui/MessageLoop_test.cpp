@@ -1,9 +1,10 @@
+#include "platform/ui/MessageLoop.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
-#include "platform/ui/MessageLoop.h"
 #include "platform/ui/Window.h"
 #include "tests/platform/ui/UiTestSupport.h"
 

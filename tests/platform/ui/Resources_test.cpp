@@ -1,3 +1,5 @@
+#include "platform/ui/Resources.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -5,7 +7,6 @@
 #include <thread>
 
 #include "platform/ui/Image.h"
-#include "platform/ui/Resources.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -89,9 +90,7 @@ TEST_F(ModuleResourcesTest, StringsLoadByIdAndAreCutToTheBuffer) {
 TEST_F(ModuleResourcesTest, BitmapsComeFromFilesAsImagesAndEachLoadIsItsOwn) {
   ASSERT_TRUE(WriteBmpFile(dir_.path() / "checked.bmp", Image(17, 14, 0x0000FF), BmpDepth::FourBit));
   ASSERT_TRUE(AddBitmapResourceFile(module_.get(), 214, dir_.path() / "checked.bmp"));
-  {
-    std::ofstream(dir_.path() / "broken.bmp") << "not a bitmap";
-  }
+  { std::ofstream(dir_.path() / "broken.bmp") << "not a bitmap"; }
   EXPECT_FALSE(AddBitmapResourceFile(module_.get(), 216, dir_.path() / "broken.bmp"));
 
   BitmapHandle first(LoadBitmapW(module_.get(), 214));

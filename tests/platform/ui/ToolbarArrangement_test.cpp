@@ -144,7 +144,8 @@ TEST_F(ToolbarArrangementTest, TheOptionsButtonOpensTheMenuAndItsChoiceArrivesAs
   GetWindowRect(toolbar_, &screen);
   toolbar_.SendMessage(TB_PRESSBUTTON, 32771, MAKELONG(TRUE, 0));
   menus_.Answer(32773);
-  TrackPopupMenu(menu_.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.left + 190, screen.top + 22, 0, toolbar_, nullptr);
+  TrackPopupMenu(menu_.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.left + 190, screen.top + 22, 0, toolbar_,
+                 nullptr);
   toolbar_.SendMessage(TB_PRESSBUTTON, 32771, MAKELONG(FALSE, 0));
   EXPECT_TRUE(toolbar_.menuCommands.empty());
   PumpMessages();

@@ -1,3 +1,5 @@
+#include "platform/ui/Toolbar.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/text/WideText.h"
@@ -6,7 +8,6 @@
 #include "platform/ui/Resources.h"
 #include "platform/ui/TextBuffer.h"
 #include "platform/ui/ToolTip.h"
-#include "platform/ui/Toolbar.h"
 #include "platform/ui/Window.h"
 #include "tests/platform/ui/UiTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -29,9 +30,13 @@ class ToolbarTest : public ::testing::Test {
  protected:
   ToolbarTest() {
     HINSTANCE module = module_.get();
-    for (auto [id, text] : std::initializer_list<std::pair<UINT, const wchar_t*>>{
-             {32768, L"Add"}, {32769, L"Change"}, {32770, L"Delete"}, {32771, L"Options"}, {32772, L"Show"},
-             {103, L"search\nstring"}, {104, L"Category\n"}})
+    for (auto [id, text] : std::initializer_list<std::pair<UINT, const wchar_t*>>{{32768, L"Add"},
+                                                                                  {32769, L"Change"},
+                                                                                  {32770, L"Delete"},
+                                                                                  {32771, L"Options"},
+                                                                                  {32772, L"Show"},
+                                                                                  {103, L"search\nstring"},
+                                                                                  {104, L"Category\n"}})
       AddStringResource(module, id, text);
     WriteBmpFile(dir_.path() / "toolbar.bmp", Strip(), BmpDepth::FourBit);
     AddBitmapResourceFile(module, 206, dir_.path() / "toolbar.bmp");
@@ -65,7 +70,8 @@ class ToolbarTest : public ::testing::Test {
       button.fsStyle = row.style;
       button.iBitmap = row.imageOrWidth;
       button.fsState = TBSTATE_ENABLED;
-      button.iString = row.id ? toolbar_.SendMessage(TB_ADDSTRINGW, reinterpret_cast<WPARAM>(module_.get()), row.id) : 0;
+      button.iString =
+          row.id ? toolbar_.SendMessage(TB_ADDSTRINGW, reinterpret_cast<WPARAM>(module_.get()), row.id) : 0;
       buttons.push_back(button);
     }
     ASSERT_TRUE(toolbar_.SendMessage(TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data())));
@@ -286,7 +292,7 @@ TEST(ToolTipTest, WindowToolsWithFixedTextAreAddedFoundAndRemoved) {
   tool.lpszText = text.data();
   EXPECT_TRUE(SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)));
   EXPECT_FALSE(SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)));  // already there
-  text = L"changed";  // the control kept its own copy
+  text = L"changed";                                                                   // the control kept its own copy
 
   wchar_t buffer[80];
   TOOLINFOW query;

@@ -1,8 +1,9 @@
+#include "platform/ui/Window.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/MessageLoop.h"
-#include "platform/ui/Window.h"
 #include "tests/platform/ui/UiTestSupport.h"
 #include "tests/support/TestSupport.h"
 
@@ -187,7 +188,7 @@ TEST_F(WindowTest, SetParentMovesAChildButNeverIntoItself) {
   EXPECT_EQ(GetDlgItem(b, 1), a);
   EXPECT_EQ(SetParent(a, inner), nullptr);  // inside itself
   EXPECT_EQ(SetParent(a, a), nullptr);
-  EXPECT_EQ(SetParent(top_, b), nullptr);   // a top-level window stays one
+  EXPECT_EQ(SetParent(top_, b), nullptr);  // a top-level window stays one
   EXPECT_EQ(GetParent(a), b);
   DestroyWindow(b);
   EXPECT_FALSE(IsWindow(inner));
@@ -205,8 +206,8 @@ TEST_F(WindowTest, ChangeHandlerHearsWhatChanged) {
   DestroyWindow(child);
   SetWindowChangeHandler(previous);
   std::vector<std::pair<HWND, WindowChange>> expected{
-      {child, WindowChange::Created},  {child, WindowChange::Text},     {child, WindowChange::Visibility},
-      {child, WindowChange::Enabled},  {child, WindowChange::Position}, {child, WindowChange::Destroyed}};
+      {child, WindowChange::Created}, {child, WindowChange::Text},     {child, WindowChange::Visibility},
+      {child, WindowChange::Enabled}, {child, WindowChange::Position}, {child, WindowChange::Destroyed}};
   EXPECT_EQ(changes, expected);
 }
 
@@ -219,7 +220,7 @@ TEST_F(WindowTest, AnotherThreadCannotTouchAWindow) {
     EXPECT_EQ(SetFocus(child), nullptr);
     RECT rect;
     EXPECT_FALSE(GetWindowRect(child, &rect));  // its state is read on its own thread only
-    EXPECT_TRUE(IsWindow(child));                // fixed facts may be asked anywhere
+    EXPECT_TRUE(IsWindow(child));               // fixed facts may be asked anywhere
     EXPECT_EQ(GetParent(child), top_);
     EXPECT_TRUE(PostMessageW(child, WM_USER, 0, 0));
   }).join();
