@@ -122,6 +122,27 @@ BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return TRUE;
 }
 
+BOOL PostThreadMessageW(std::thread::id thread, UINT message, WPARAM wParam, LPARAM lParam) {
+  std::shared_ptr<ThreadQueue> queue;
+  {
+    std::lock_guard lock(gQueuesMutex);
+    auto it = Queues().find(thread);
+    if (it == Queues().end()) return FALSE;
+    queue = it->second;
+  }
+  {
+    std::lock_guard lock(queue->mutex);
+    if (message == WM_QUIT) {
+      queue->quit = true;
+      queue->exitCode = static_cast<int>(wParam);
+    } else {
+      queue->messages.push_back(MSG{nullptr, message, wParam, lParam, Now(), {}});
+    }
+  }
+  queue->wake.notify_all();
+  return TRUE;
+}
+
 void PostQuitMessage(int exitCode) {
   auto queue = QueueOf(std::this_thread::get_id());
   {

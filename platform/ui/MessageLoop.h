@@ -1,6 +1,8 @@
 // Message queues and the message loop. Each user-interface thread has one queue; posted messages
 // wait there until the thread's loop takes them and dispatches them to their window.
 #pragma once
+#include <thread>
+
 #include "platform/com/WinTypes.h"
 #include "platform/ui/Messages.h"
 
@@ -12,6 +14,11 @@ constexpr UINT PM_REMOVE = 0x0001;
 // window posts to the calling thread's own queue (the message is then handed to no window).
 // FALSE for a stale window handle.
 BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Queues a message with no window for another thread's loop (a host's input thread telling the
+// user-interface thread what the person did). WM_QUIT asks that loop to end, as PostQuitMessage
+// would there. FALSE for a thread that has never had a queue (never made a window nor waited for
+// a message).
+BOOL PostThreadMessageW(std::thread::id thread, UINT message, WPARAM wParam, LPARAM lParam);
 // Asks the calling thread's loop to end: GetMessageW answers WM_QUIT (returns 0) once the
 // messages queued before it have been taken.
 void PostQuitMessage(int exitCode);

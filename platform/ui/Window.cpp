@@ -432,6 +432,11 @@ HWND SetParent(HWND hwnd, HWND newParent) {
   return old;
 }
 
+std::thread::id GetWindowThreadId(HWND hwnd) {
+  auto record = FindRecord(hwnd);
+  return record ? record->thread : std::thread::id();
+}
+
 HWND GetParent(HWND hwnd) {
   auto record = FindRecord(hwnd);
   if (!record) return nullptr;

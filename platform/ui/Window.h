@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "platform/com/WinTypes.h"
@@ -130,6 +131,8 @@ std::wstring GetClassNameString(HWND hwnd);
 
 LONG GetWindowLongW(HWND hwnd, int index);
 HWND GetParent(HWND hwnd);  // the parent of a child window, the owner of any other
+// The thread the window belongs to; a default id for a stale handle.
+std::thread::id GetWindowThreadId(HWND hwnd);
 // Places a child window inside another window of the same thread, keeping its rectangle's
 // numbers (now in the new parent's coordinates); returns the parent before, or none when the
 // move is refused. A control still sends its notifications to the parent it was made with, so a

@@ -51,6 +51,26 @@ TEST_F(MessageLoopTest, AWorkerPostsAndTheMessageRunsOnTheWindowsThread) {
   EXPECT_EQ(window_.Only(kWorkDone)[0].wParam, 1u);
 }
 
+TEST_F(MessageLoopTest, AnInputThreadTellsTheLoopWhatHappenedAndEndsIt) {
+  std::thread::id ui = GetWindowThreadId(window_);
+  ASSERT_EQ(ui, std::this_thread::get_id());
+  std::thread input([ui] {
+    EXPECT_TRUE(PostThreadMessageW(ui, WM_APP + 5, 'q', 0));
+    EXPECT_TRUE(PostThreadMessageW(ui, WM_QUIT, 9, 0));
+  });
+  input.join();
+  std::vector<UINT> seen;
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0)) {
+    EXPECT_EQ(msg.hwnd, nullptr);
+    seen.push_back(msg.message);
+  }
+  EXPECT_EQ(seen, std::vector<UINT>{WM_APP + 5});
+  EXPECT_EQ(msg.wParam, 9u);
+
+  EXPECT_FALSE(PostThreadMessageW(std::thread::id(), WM_APP, 0, 0));
+}
+
 TEST_F(MessageLoopTest, ManyWorkersLoseNoMessage) {
   HWND target = window_;
   std::vector<std::thread> workers;
