@@ -18,8 +18,6 @@
 // sends CBN_SELCHANGE, then closes the list with CBN_CLOSEUP, so both notifications see the new
 // selection.
 #pragma once
-#include <climits>
-
 #include "platform/com/WinTypes.h"
 #include "platform/ui/Messages.h"
 

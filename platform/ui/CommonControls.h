@@ -14,6 +14,8 @@ class CToolBarCtrl : public CWnd {
   }
 };
 
+// The inner combo box and edit field are made while WM_CREATE passes through DefaultProc, so a
+// derived class looks them up after passing WM_CREATE on.
 class CComboBoxEx : public CWnd {
  public:
   // `rect` includes the height of the dropped-down list.

@@ -20,7 +20,14 @@ class Box : public CComboBoxEx {
   std::vector<UINT> notifications;
   std::vector<std::wstring> picks;
 
+  HWND editAtCreation = nullptr;
+
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_CREATE) {
+      LRESULT result = DefaultProc(message, wParam, lParam);
+      editAtCreation = GetEditCtrl();
+      return result;
+    }
     if (message == OCM_NOTIFY) notifications.push_back(reinterpret_cast<const NMHDR*>(lParam)->code);
     if (message == OCM_COMMAND) {
       notifications.push_back(HIWORD(wParam));
@@ -109,6 +116,8 @@ TEST_F(ToolbarArrangementTest, BoxesSitWhereTheyWereMoved) {
   GetWindowRect(category_, &box);
   EXPECT_EQ(box, (RECT{462, 0, 662, 22}));
   EXPECT_EQ(GetDlgItem(toolbar_, 103), search_.GetSafeHwnd());
+  EXPECT_NE(search_.editAtCreation, nullptr);
+  EXPECT_EQ(search_.editAtCreation, search_.GetEditCtrl());
 }
 
 TEST_F(ToolbarArrangementTest, EachBoxHearsItsOwnNotificationsThroughTheToolbar) {
