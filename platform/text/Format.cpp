@@ -23,9 +23,9 @@ std::wstring FormatArgs(std::wstring_view format, std::initializer_list<FormatAr
     }
     // Parse flags, width and length modifiers up to the conversion character.
     size_t start = i++;
-    std::wstring spec = L"%";
-    while (i < format.size() && std::wcschr(L"-+ #0", format[i])) spec += format[i++];
-    while (i < format.size() && format[i] >= L'0' && format[i] <= L'9') spec += format[i++];
+    std::wstring directive = L"%";
+    while (i < format.size() && std::wcschr(L"-+ #0", format[i])) directive += format[i++];
+    while (i < format.size() && format[i] >= L'0' && format[i] <= L'9') directive += format[i++];
     while (i < format.size() && (format[i] == L'l' || format[i] == L'h')) ++i;
     if (i >= format.size()) {
       out.append(format.substr(start));
@@ -43,10 +43,10 @@ std::wstring FormatArgs(std::wstring_view format, std::initializer_list<FormatAr
       std::wstring_view text;
       if (auto t = std::get_if<std::wstring_view>(&arg)) text = *t;
       // Honour a width for text (right-aligned, or left with "-").
-      std::wstring widthSpec = spec.substr(1);
-      bool left = widthSpec.find(L'-') != std::wstring::npos;
+      std::wstring widthDirective = directive.substr(1);
+      bool left = widthDirective.find(L'-') != std::wstring::npos;
       size_t width = 0;
-      for (wchar_t d : widthSpec)
+      for (wchar_t d : widthDirective)
         if (d >= L'0' && d <= L'9') width = width * 10 + static_cast<size_t>(d - L'0');
       if (!left && width > text.size()) out.append(width - text.size(), L' ');
       out.append(text);
@@ -54,16 +54,16 @@ std::wstring FormatArgs(std::wstring_view format, std::initializer_list<FormatAr
       continue;
     }
     wchar_t buf[96];
-    spec += L"ll";
-    spec += conv;
+    directive += L"ll";
+    directive += conv;
     if (auto s = std::get_if<std::int64_t>(&arg)) {
       long long v = *s;
       if (conv == L'x' || conv == L'X' || conv == L'u')
-        std::swprintf(buf, 96, spec.c_str(), static_cast<unsigned long long>(static_cast<std::uint32_t>(v)));
+        std::swprintf(buf, 96, directive.c_str(), static_cast<unsigned long long>(static_cast<std::uint32_t>(v)));
       else
-        std::swprintf(buf, 96, spec.c_str(), v);
+        std::swprintf(buf, 96, directive.c_str(), v);
     } else if (auto u = std::get_if<std::uint64_t>(&arg)) {
-      std::swprintf(buf, 96, spec.c_str(), static_cast<unsigned long long>(*u));
+      std::swprintf(buf, 96, directive.c_str(), static_cast<unsigned long long>(*u));
     } else {
       buf[0] = 0;
     }
