@@ -51,6 +51,20 @@ TEST(TextMatch, KeepsTheEnginesLikeMeaning) {
   EXPECT_FALSE(LikeMatch(std::string(30, '%') + "b", std::string(5000, 'a'), 0));  // no blow-up
 }
 
+TEST(TextMatch, FindsAWordAtEveryPlaceInALongText) {
+  const std::string word = "Kalo.9";
+  for (size_t at = 0; at + word.size() <= 70; ++at) {
+    std::string text(70, 'k');
+    text.replace(at, word.size(), "KALO.9");
+    EXPECT_TRUE(LikeMatch("%" + word + "%", text, 0)) << at;
+    text[at + word.size() - 1] = '8';
+    EXPECT_FALSE(LikeMatch("%" + word + "%", text, 0)) << at;
+  }
+  EXPECT_TRUE(LikeMatch("%.9%", std::string(40, 'x') + ".9", 0));
+  EXPECT_FALSE(LikeMatch("%@a%", std::string(40, 'x') + "`a", 0));  // only letters fold
+  EXPECT_TRUE(LikeMatch("%x%", "X", 0));
+}
+
 class SearchTest : public IsolatedTest {
  protected:
   void SetUp() override {
