@@ -4,13 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "host/cli/BrowseCommand.h"
 #include "host/cli/Installer.h"
 
 namespace {
 
 int Usage(std::ostream& out, int status) {
   out << "usage:\n"
-         "  pendrel install [--data DIR]   set up the data folder, the database, the help pages and the settings\n";
+         "  pendrel install [--data DIR]   set up the data folder, the database, the help pages and the settings\n"
+         "  pendrel browse ADDRESS...      load each address in a browser window; print its events and pages\n";
   return status;
 }
 
@@ -27,6 +29,8 @@ int Install(const std::vector<std::string>& args) {
   return RunInstall(options, std::cout, std::cerr);
 }
 
+int Browse(const std::vector<std::string>& args) { return RunBrowse(args, std::cout, std::cerr); }
+
 struct Command {
   const char* name;
   int (*run)(const std::vector<std::string>& args);
@@ -34,6 +38,7 @@ struct Command {
 
 const Command kCommands[] = {
     {"install", Install},
+    {"browse", Browse},
 };
 
 }  // namespace

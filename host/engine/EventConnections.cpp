@@ -1,0 +1,47 @@
+#include "host/engine/EventConnections.h"
+
+#include "platform/browser/WebBrowserEvents.h"
+
+HRESULT EventConnections::QueryInterface(REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (iid != IID_IUnknown && iid != IID_IConnectionPoint) return E_NOINTERFACE;
+  CComPtr<IConnectionPoint> self(this);
+  *object = self.Detach();
+  return S_OK;
+}
+
+HRESULT EventConnections::GetConnectionInterface(IID* iid) {
+  if (!iid) return E_POINTER;
+  *iid = DIID_DWebBrowserEvents2;
+  return S_OK;
+}
+
+HRESULT EventConnections::Advise(IUnknown* sink, DWORD* cookie) {
+  if (!sink || !cookie) return E_POINTER;
+  *cookie = 0;
+  CComPtr<IUnknown> unknown(sink);
+  // A sink answers the event interface itself, or at least the dispatch interface it arrives by.
+  CComPtr<IDispatch> dispatch = unknown.QueryInterface<IDispatch>(DIID_DWebBrowserEvents2);
+  if (!dispatch) dispatch = unknown.QueryInterface<IDispatch>(IID_IDispatch);
+  if (!dispatch) return CONNECT_E_CANNOTCONNECT;
+  *cookie = nextCookie_++;
+  sinks_.emplace(*cookie, std::move(dispatch));
+  return S_OK;
+}
+
+HRESULT EventConnections::Unadvise(DWORD cookie) {
+  return sinks_.erase(cookie) ? S_OK : CONNECT_E_NOCONNECTION;
+}
+
+void EventConnections::Fire(DISPID dispId, std::vector<Variant>& arguments) {
+  std::vector<DWORD> cookies;
+  for (const auto& entry : sinks_) cookies.push_back(entry.first);
+  for (DWORD cookie : cookies) {
+    auto found = sinks_.find(cookie);
+    if (found == sinks_.end()) continue;  // disconnected by an earlier sink of this event
+    CComPtr<IDispatch> sink = found->second;  // stays alive even if it disconnects itself now
+    DISPPARAMS params{&arguments};
+    sink->Invoke(dispId, GUID_NULL, 0, DISPATCH_METHOD, &params, nullptr);
+  }
+}

@@ -1,0 +1,93 @@
+#include "host/engine/FormSubmission.h"
+
+#include "platform/text/WideText.h"
+
+namespace {
+
+bool IsButton(const PageNode& control) {
+  if (control.tag == L"button") return true;
+  if (control.tag != L"input") return false;
+  std::wstring type = PageDocument::InputType(control);
+  return type == L"submit" || type == L"reset" || type == L"button" || type == L"image";
+}
+
+std::string MultipartBody(const std::vector<FormEntry>& entries, const std::string& boundary) {
+  std::string body;
+  for (const auto& entry : entries) {
+    std::string name = ToUtf8(entry.name);
+    // Quotes and line breaks in a name would end the header line early.
+    std::string safeName;
+    for (char c : name) {
+      if (c == '"') safeName += "%22";
+      else if (c == '\r') safeName += "%0D";
+      else if (c == '\n') safeName += "%0A";
+      else safeName += c;
+    }
+    body += "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + safeName + "\"\r\n\r\n";
+    body += ToUtf8(entry.value) + "\r\n";
+  }
+  body += "--" + boundary + "--\r\n";
+  return body;
+}
+
+}  // namespace
+
+std::vector<FormEntry> FormDataSet(const PageDocument& document, const PageNode& form, const PageNode* submitter) {
+  std::vector<FormEntry> entries;
+  for (const PageNode* control : document.ControlsOf(form)) {
+    if (control->Attribute(L"disabled")) continue;
+    std::wstring name = control->AttributeOr(L"name");
+    if (name.empty()) continue;
+    if (IsButton(*control)) {
+      bool sends = control == submitter &&
+                   (control->tag == L"button" ? ToLower(control->AttributeOr(L"type", L"submit")) == L"submit"
+                                              : PageDocument::InputType(*control) == L"submit");
+      if (sends) entries.push_back({name, PageDocument::ControlValue(*control)});
+      continue;
+    }
+    if (control->tag == L"input") {
+      std::wstring type = PageDocument::InputType(*control);
+      if ((type == L"checkbox" || type == L"radio") && !control->checked) continue;
+      if (type == L"file") {
+        entries.push_back({name, L""});  // no file was chosen
+        continue;
+      }
+      entries.push_back({name, PageDocument::ControlValue(*control)});
+    } else if (control->tag == L"select") {
+      for (const PageNode* option : PageDocument::OptionsOf(*control))
+        if (option->selected && !option->Attribute(L"disabled"))
+          entries.push_back({name, PageDocument::OptionValue(*option)});
+    } else if (control->tag == L"textarea") {
+      entries.push_back({name, PageDocument::ControlValue(*control)});
+    }
+  }
+  return entries;
+}
+
+NavigationRequest BuildFormSubmission(const PageDocument& document, const PageNode& form, const PageNode* submitter) {
+  std::vector<FormEntry> entries = FormDataSet(document, form, submitter);
+  std::wstring action = form.AttributeOr(L"action");
+  if (submitter && submitter->Attribute(L"formaction")) action = submitter->AttributeOr(L"formaction");
+  std::wstring target = Trim(action).empty() ? document.Url() : document.ResolveReference(action);
+  std::wstring method = ToLower(Trim(form.AttributeOr(L"method", L"get")));
+  std::wstring enctype = ToLower(Trim(form.AttributeOr(L"enctype")));
+
+  NavigationRequest request;
+  if (method != L"post") {
+    std::wstring base = WithoutFragment(target);
+    base = base.substr(0, base.find(L'?'));
+    request.url = base + L"?" + FromUtf8(EncodeFormUrlencoded(entries));
+    return request;
+  }
+  request.url = target;
+  request.post = true;
+  if (enctype == L"multipart/form-data") {
+    const std::string boundary = "----PendrelFormBoundary7MA4YWxkTrZu0gW";
+    request.postBody = MultipartBody(entries, boundary);
+    request.headers = "Content-Type: multipart/form-data; boundary=" + boundary + "\r\n";
+  } else {
+    request.postBody = EncodeFormUrlencoded(entries);
+    request.headers = "Content-Type: application/x-www-form-urlencoded\r\n";
+  }
+  return request;
+}

@@ -1,0 +1,17 @@
+// What a browser sends when a form is submitted: the form data set of its controls, encoded for
+// the form's method and encoding type, addressed to its action.
+#pragma once
+#include <vector>
+
+#include "host/engine/NavigationRequest.h"
+#include "host/engine/PageDocument.h"
+#include "host/engine/Url.h"
+
+// The name/value pairs `form` sends, in control order: named controls that are not disabled;
+// checkboxes and radio buttons only when ticked; the selected options of a list; of the buttons
+// only `submitter` (null: none).
+std::vector<FormEntry> FormDataSet(const PageDocument& document, const PageNode& form, const PageNode* submitter);
+
+// The navigation that submits `form`: GET to the action with the data as its query, or POST with
+// the data as body (application/x-www-form-urlencoded, or multipart/form-data when the form asks).
+NavigationRequest BuildFormSubmission(const PageDocument& document, const PageNode& form, const PageNode* submitter);

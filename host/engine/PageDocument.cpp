@@ -1,0 +1,401 @@
+#include "host/engine/PageDocument.h"
+
+#include <gumbo.h>
+#include <pthread.h>
+
+#include <memory>
+#include <unordered_map>
+
+#include "host/engine/Url.h"
+#include "platform/text/WideText.h"
+
+namespace {
+
+struct GumboOutputDeleter {
+  void operator()(GumboOutput* output) const { gumbo_destroy_output(&kGumboDefaultOptions, output); }
+};
+using GumboOutputPtr = std::unique_ptr<GumboOutput, GumboOutputDeleter>;
+
+bool IsBlock(std::wstring_view tag) {
+  static const std::wstring_view kBlocks[] = {
+      L"address", L"article", L"aside", L"blockquote", L"body", L"br", L"caption", L"dd", L"div",
+      L"dl", L"dt", L"fieldset", L"figcaption", L"figure", L"footer", L"form", L"frameset", L"h1",
+      L"h2", L"h3", L"h4", L"h5", L"h6", L"header", L"hr", L"html", L"li", L"main", L"nav", L"ol",
+      L"p", L"pre", L"section", L"table", L"tbody", L"td", L"tfoot", L"th", L"thead", L"tr", L"ul"};
+  for (auto block : kBlocks)
+    if (tag == block) return true;
+  return false;
+}
+
+bool IsHidden(std::wstring_view tag) {
+  return tag == L"head" || tag == L"script" || tag == L"style" || tag == L"title" || tag == L"template" ||
+         tag == L"noscript" || tag == L"select" || tag == L"textarea" || tag == L"option";
+}
+
+bool IsUnder(const PageNode& node, std::wstring_view tag) {
+  for (const PageNode* p = node.parent; p; p = p->parent)
+    if (p->IsElement(tag)) return true;
+  return false;
+}
+
+// Runs `work` on a thread with a large stack: the HTML parser frees its tree recursively, and a
+// page of a million nested elements must not overflow the browser's own stack.
+template <class Work>
+void RunWithLargeStack(Work& work) {
+  pthread_attr_t attributes;
+  pthread_attr_init(&attributes);
+  // Address space only; pages of the stack are committed as the recursion touches them.
+  pthread_attr_setstacksize(&attributes, size_t{1} << 30);
+  pthread_t thread;
+  auto entry = [](void* argument) -> void* {
+    (*static_cast<Work*>(argument))();
+    return nullptr;
+  };
+  int started = pthread_create(&thread, &attributes, entry, &work);
+  pthread_attr_destroy(&attributes);
+  if (started != 0) {
+    work();  // no thread to be had: parse here
+    return;
+  }
+  pthread_join(thread, nullptr);
+}
+
+}  // namespace
+
+const std::wstring* PageNode::Attribute(std::wstring_view name) const {
+  for (const auto& [key, value] : attributes)
+    if (EqualsNoCase(key, name)) return &value;
+  return nullptr;
+}
+
+std::wstring PageNode::AttributeOr(std::wstring_view name, std::wstring_view fallback) const {
+  const std::wstring* value = Attribute(name);
+  return value ? *value : std::wstring(fallback);
+}
+
+// Copies gumbo's tree into the document, iteratively.
+class GumboTreeCopier {
+ public:
+  static void Copy(const GumboNode* gumboRoot, PageDocument& document) {
+    document.root_ = &document.NewNode();
+    document.root_->tag = L"#document";
+    std::vector<std::pair<const GumboNode*, PageNode*>> pending;
+    auto pushChildren = [&](const GumboVector& children, PageNode* parent) {
+      for (unsigned i = children.length; i-- > 0;)
+        pending.emplace_back(static_cast<const GumboNode*>(children.data[i]), parent);
+    };
+    pushChildren(gumboRoot->v.document.children, document.root_);
+    while (!pending.empty()) {
+      auto [source, parent] = pending.back();
+      pending.pop_back();
+      switch (source->type) {
+        case GUMBO_NODE_ELEMENT:
+        case GUMBO_NODE_TEMPLATE: {
+          PageNode& node = document.NewNode();
+          const GumboElement& element = source->v.element;
+          if (element.tag == GUMBO_TAG_UNKNOWN) {
+            GumboStringPiece original = element.original_tag;
+            gumbo_tag_from_original_text(&original);
+            node.tag = ToLower(FromUtf8(std::string_view(original.data, original.length)));
+          } else {
+            node.tag = FromUtf8(gumbo_normalized_tagname(element.tag));
+          }
+          node.attributes.reserve(element.attributes.length);
+          for (unsigned i = 0; i < element.attributes.length; ++i) {
+            auto* attribute = static_cast<const GumboAttribute*>(element.attributes.data[i]);
+            node.attributes.emplace_back(ToLower(FromUtf8(attribute->name)), FromUtf8(attribute->value));
+          }
+          node.parent = parent;
+          parent->children.push_back(&node);
+          pushChildren(element.children, &node);
+          break;
+        }
+        case GUMBO_NODE_TEXT:
+        case GUMBO_NODE_CDATA:
+        case GUMBO_NODE_WHITESPACE: {
+          PageNode& node = document.NewNode();
+          node.kind = NodeKind::Text;
+          node.text = FromUtf8(source->v.text.text);
+          node.parent = parent;
+          parent->children.push_back(&node);
+          break;
+        }
+        default:
+          break;  // comments and the document node show nothing
+      }
+    }
+  }
+};
+
+PageNode& PageDocument::NewNode() { return nodes_.emplace_back(); }
+
+CComPtr<PageDocument> PageDocument::Parse(std::wstring_view html, std::wstring url) {
+  CComPtr<PageDocument> document = MakeCounted<PageDocument>(std::move(url));
+  std::string utf8 = ToUtf8(html);
+  auto work = [&] {
+    GumboOutputPtr output(gumbo_parse_with_options(&kGumboDefaultOptions, utf8.data(), utf8.size()));
+    if (output) GumboTreeCopier::Copy(output->document, *document);
+  };
+  RunWithLargeStack(work);
+  if (!document->root_) {
+    document->root_ = &document->NewNode();
+    document->root_->tag = L"#document";
+  }
+  document->Index();
+  return document;
+}
+
+void PageDocument::Index() {
+  std::unordered_map<std::wstring, PageNode*> formsById;
+  std::vector<PageNode*> pending{root_};
+  while (!pending.empty()) {
+    PageNode* node = pending.back();
+    pending.pop_back();
+    for (auto it = node->children.rbegin(); it != node->children.rend(); ++it)
+      if ((*it)->kind == NodeKind::Element) pending.push_back(*it);
+    if (node == root_) continue;
+    elements_.push_back(node);
+    if (node->tag == L"form") {
+      node->formIndex = forms_.size();
+      forms_.push_back(node);
+      if (const std::wstring* id = node->Attribute(L"id")) formsById.emplace(*id, node);
+    }
+    if (node->tag == L"input") node->checked = node->Attribute(L"checked") != nullptr;
+    if (node->tag == L"option") node->selected = node->Attribute(L"selected") != nullptr;
+  }
+  formControls_.resize(forms_.size());
+  // The parser leaves a form opened between table rows empty, its controls following it in the
+  // table; it still owns them, as it would have in the browser's parser.
+  auto tableOf = [](const PageNode& form) -> const PageNode* {
+    const PageNode* p = form.parent;
+    if (!p || !(p->tag == L"table" || p->tag == L"tbody" || p->tag == L"thead" || p->tag == L"tfoot" || p->tag == L"tr"))
+      return nullptr;
+    while (p && p->tag != L"table") p = p->parent;
+    return p;
+  };
+  PageNode* tableForm = nullptr;
+  const PageNode* tableOfForm = nullptr;
+  for (PageNode* element : elements_) {
+    if (element->tag == L"form") {
+      tableOfForm = tableOf(*element);
+      tableForm = tableOfForm ? element : nullptr;
+      continue;
+    }
+    if (!IsControl(*element)) continue;
+    PageNode* owner = nullptr;
+    if (const std::wstring* formId = element->Attribute(L"form")) {
+      auto found = formsById.find(*formId);
+      if (found != formsById.end()) owner = found->second;
+    }
+    for (PageNode* p = element->parent; !owner && p; p = p->parent)
+      if (p->tag == L"form") owner = p;
+    if (!owner && tableForm)
+      for (const PageNode* p = element->parent; p; p = p->parent)
+        if (p == tableOfForm) owner = tableForm;
+    if (!owner) continue;
+    element->form = owner;
+    formControls_[owner->formIndex].push_back(element);
+  }
+  for (PageNode* element : elements_) {
+    if (element->tag != L"select") continue;
+    // A drop-down list shows one option: the last one marked selected, or else the first.
+    bool multiple = element->Attribute(L"multiple") != nullptr;
+    std::vector<PageNode*> options = OptionsOf(*element);
+    if (multiple || options.empty()) continue;
+    PageNode* chosen = nullptr;
+    for (PageNode* option : options)
+      if (option->selected) chosen = option;
+    for (PageNode* option : options) option->selected = false;
+    (chosen ? chosen : options.front())->selected = true;
+  }
+}
+
+const std::vector<PageNode*>& PageDocument::ControlsOf(const PageNode& form) const {
+  static const std::vector<PageNode*> kNone;
+  if (form.tag != L"form" || form.formIndex >= formControls_.size() || forms_[form.formIndex] != &form)
+    return kNone;
+  return formControls_[form.formIndex];
+}
+
+std::vector<PageNode*> PageDocument::Frames() const {
+  std::vector<PageNode*> frames;
+  for (PageNode* element : elements_)
+    if (element->tag == L"frame" || element->tag == L"iframe") frames.push_back(element);
+  return frames;
+}
+
+std::wstring PageDocument::BaseUrl() const {
+  for (PageNode* element : elements_)
+    if (element->tag == L"base")
+      if (const std::wstring* href = element->Attribute(L"href")) return ResolveUrl(url_, *href);
+  return url_;
+}
+
+std::wstring PageDocument::ResolveReference(std::wstring_view reference) const {
+  return ResolveUrl(BaseUrl(), reference);
+}
+
+std::wstring PageDocument::Title() const {
+  for (PageNode* element : elements_) {
+    if (element->tag != L"title") continue;
+    std::wstring text;
+    for (PageNode* child : element->children)
+      if (child->kind == NodeKind::Text) text += child->text;
+    std::wstring collapsed;
+    for (wchar_t c : text) {
+      if (IsWideSpace(c)) {
+        if (!collapsed.empty() && collapsed.back() != L' ') collapsed += L' ';
+      } else {
+        collapsed += c;
+      }
+    }
+    return Trim(collapsed);
+  }
+  return {};
+}
+
+std::wstring PageDocument::VisibleText(const PageNode& start) {
+  std::wstring out;
+  bool pendingSpace = false;
+  auto lineBreak = [&] {
+    pendingSpace = false;
+    while (!out.empty() && out.back() == L' ') out.pop_back();
+    if (!out.empty() && out.back() != L'\n') out += L'\n';
+  };
+  // Each entry is a node to enter, or (with `leaving`) a block to close with a line break.
+  struct Step {
+    const PageNode* node;
+    bool leaving;
+  };
+  std::vector<Step> pending{{&start, false}};
+  while (!pending.empty()) {
+    Step step = pending.back();
+    pending.pop_back();
+    const PageNode& node = *step.node;
+    if (step.leaving) {
+      lineBreak();
+      continue;
+    }
+    if (node.kind == NodeKind::Text) {
+      if (IsUnder(node, L"pre")) {
+        out += node.text;
+        continue;
+      }
+      for (wchar_t c : node.text) {
+        if (IsWideSpace(c)) {
+          pendingSpace = true;
+        } else {
+          if (pendingSpace && !out.empty() && out.back() != L'\n') out += L' ';
+          pendingSpace = false;
+          out += c;
+        }
+      }
+      continue;
+    }
+    if (&node != &start && IsHidden(node.tag)) continue;
+    bool block = IsBlock(node.tag);
+    if (block) {
+      lineBreak();
+      pending.push_back({&node, true});
+    }
+    for (auto it = node.children.rbegin(); it != node.children.rend(); ++it) pending.push_back({*it, false});
+  }
+  while (!out.empty() && (out.back() == L'\n' || out.back() == L' ')) out.pop_back();
+  return out;
+}
+
+bool PageDocument::IsControl(const PageNode& node) {
+  static const std::wstring_view kControls[] = {L"input", L"select", L"textarea", L"button",
+                                                L"fieldset", L"object", L"output"};
+  if (node.kind != NodeKind::Element) return false;
+  for (auto tag : kControls)
+    if (node.tag == tag) return true;
+  return false;
+}
+
+std::wstring PageDocument::InputType(const PageNode& input) {
+  static const std::wstring_view kTypes[] = {
+      L"text", L"password", L"checkbox", L"radio", L"hidden", L"submit", L"reset", L"button",
+      L"image", L"file", L"email", L"number", L"search", L"tel", L"url", L"date", L"time",
+      L"datetime-local", L"month", L"week", L"color", L"range"};
+  std::wstring type = ToLower(Trim(input.AttributeOr(L"type")));
+  for (auto known : kTypes)
+    if (type == known) return type;
+  return L"text";
+}
+
+std::vector<PageNode*> PageDocument::OptionsOf(const PageNode& select) {
+  std::vector<PageNode*> options;
+  std::vector<PageNode*> pending(select.children.rbegin(), select.children.rend());
+  while (!pending.empty()) {
+    PageNode* node = pending.back();
+    pending.pop_back();
+    if (node->tag == L"option") options.push_back(node);
+    else if (node->tag == L"optgroup")
+      for (auto it = node->children.rbegin(); it != node->children.rend(); ++it) pending.push_back(*it);
+  }
+  return options;
+}
+
+std::wstring PageDocument::OptionValue(const PageNode& option) {
+  if (const std::wstring* value = option.Attribute(L"value")) return *value;
+  std::wstring text;
+  for (PageNode* child : option.children)
+    if (child->kind == NodeKind::Text) text += child->text;
+  std::wstring collapsed;
+  for (wchar_t c : Trim(text)) {
+    if (!IsWideSpace(c)) collapsed += c;
+    else if (collapsed.back() != L' ') collapsed += L' ';
+  }
+  return collapsed;
+}
+
+std::wstring PageDocument::ControlValue(const PageNode& control) {
+  if (control.hasValue) return control.value;
+  if (control.tag == L"select") {
+    for (PageNode* option : OptionsOf(control))
+      if (option->selected) return OptionValue(*option);
+    return {};
+  }
+  if (control.tag == L"textarea") {
+    std::wstring text;
+    for (PageNode* child : control.children)
+      if (child->kind == NodeKind::Text) text += child->text;
+    return text;
+  }
+  if (const std::wstring* value = control.Attribute(L"value")) return *value;
+  if (control.tag == L"input") {
+    std::wstring type = InputType(control);
+    if (type == L"checkbox" || type == L"radio") return L"on";
+  }
+  return {};
+}
+
+void PageDocument::SetControlValue(PageNode& control, std::wstring value) {
+  if (control.tag == L"select") {
+    SelectValue(control, value);
+    return;
+  }
+  control.hasValue = true;
+  control.value = std::move(value);
+}
+
+bool PageDocument::SelectValue(PageNode& select, std::wstring_view value) {
+  bool found = false;
+  for (PageNode* option : OptionsOf(select)) {
+    option->selected = !found && OptionValue(*option) == value;
+    found = found || option->selected;
+  }
+  return found;
+}
+
+void PageDocument::SetChecked(PageNode& input, bool checked) {
+  if (checked && InputType(input) == L"radio") {
+    std::wstring name = input.AttributeOr(L"name");
+    for (PageNode* other : elements_)
+      if (other != &input && other->tag == L"input" && other->form == input.form &&
+          InputType(*other) == L"radio" && other->AttributeOr(L"name") == name)
+        other->checked = false;
+  }
+  input.checked = checked;
+}

@@ -1,0 +1,97 @@
+// The document of an HTML page: the element tree that gumbo builds from the page's text, with the
+// live state of its form controls (typed values, checked boxes, picked options). It is counted:
+// the browser holds the document of the page it shows, and every element object handed out to a
+// caller holds it too, so a caller's element stays valid after the browser has moved on.
+#pragma once
+#include <deque>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/com/CountedObject.h"
+
+enum class NodeKind { Element, Text };
+
+// One node. Nodes live in their document's storage; the links between them are plain pointers
+// so that neither building nor freeing a deeply nested page recurses.
+struct PageNode {
+  NodeKind kind = NodeKind::Element;
+  std::wstring tag;   // lower case; empty for text
+  std::wstring text;  // text nodes only
+  std::vector<std::pair<std::wstring, std::wstring>> attributes;  // names in lower case
+  PageNode* parent = nullptr;
+  std::vector<PageNode*> children;
+
+  // Form state.
+  PageNode* form = nullptr;   // the form a control belongs to
+  size_t formIndex = 0;       // for a form: its place among the document's forms
+  bool hasValue = false;      // a value was typed or written; then `value` holds it
+  std::wstring value;
+  bool checked = false;       // checkbox and radio button
+  bool selected = false;      // option
+
+  bool IsElement(std::wstring_view name) const { return kind == NodeKind::Element && tag == name; }
+  // The attribute's value, or null when the element has none (names compare without case).
+  const std::wstring* Attribute(std::wstring_view name) const;
+  std::wstring AttributeOr(std::wstring_view name, std::wstring_view fallback = {}) const;
+};
+
+class PageDocument : public CountedObject {
+ public:
+  // An empty document at `url`; Parse fills one.
+  explicit PageDocument(std::wstring url) : url_(std::move(url)) {}
+
+  // Builds the document of `html`, the text of the page at `url`. Never fails: a broken page gives
+  // what the HTML parser makes of it.
+  static CComPtr<PageDocument> Parse(std::wstring_view html, std::wstring url);
+
+  const std::wstring& Url() const { return url_; }
+  // The address relative references resolve against: the page's <base href>, or its address.
+  std::wstring BaseUrl() const;
+  std::wstring ResolveReference(std::wstring_view reference) const;
+  // The text of the first <title>, white space collapsed; empty when the page has none.
+  std::wstring Title() const;
+
+  const PageNode& Root() const { return *root_; }
+  // Every element in document order.
+  const std::vector<PageNode*>& Elements() const { return elements_; }
+  const std::vector<PageNode*>& Forms() const { return forms_; }
+  // The controls of `form` in document order.
+  const std::vector<PageNode*>& ControlsOf(const PageNode& form) const;
+  // The <frame> and <iframe> elements in document order.
+  std::vector<PageNode*> Frames() const;
+
+  // The text a node shows: white space collapsed, block elements on lines of their own, scripts,
+  // styles and the head left out.
+  static std::wstring VisibleText(const PageNode& node);
+
+  // Control state, as the page's script and the user see it.
+  static bool IsControl(const PageNode& node);
+  // The type of an input in lower case; "text" when missing or unknown.
+  static std::wstring InputType(const PageNode& input);
+  // The current value of an input, textarea, select or button.
+  static std::wstring ControlValue(const PageNode& control);
+  static void SetControlValue(PageNode& control, std::wstring value);
+  // Ticks or clears a checkbox or radio button; ticking a radio button clears the others of its
+  // group (same name, same form).
+  void SetChecked(PageNode& input, bool checked);
+  // Selects the first option of `select` whose value is `value`; false when it has none (then no
+  // option stays selected).
+  static bool SelectValue(PageNode& select, std::wstring_view value);
+  static std::vector<PageNode*> OptionsOf(const PageNode& select);
+  static std::wstring OptionValue(const PageNode& option);
+
+ private:
+  PageNode& NewNode();
+  void Index();  // fills elements_, forms_ and the controls of each form, and the initial state
+
+  std::wstring url_;
+  std::deque<PageNode> nodes_;
+  PageNode* root_ = nullptr;
+  std::vector<PageNode*> elements_;
+  std::vector<PageNode*> forms_;
+  std::vector<std::vector<PageNode*>> formControls_;
+
+  friend class GumboTreeCopier;
+};

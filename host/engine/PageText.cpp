@@ -1,0 +1,68 @@
+#include "host/engine/PageText.h"
+
+#include "host/engine/BrowserWindow.h"
+#include "platform/text/WideText.h"
+
+namespace {
+
+struct Counters {
+  size_t link = 0;
+  size_t frame = 0;
+};
+
+bool IsField(const PageNode& node) {
+  return node.tag == L"input" || node.tag == L"select" || node.tag == L"textarea" || node.tag == L"button";
+}
+
+std::wstring OneLine(std::wstring_view text) {
+  std::wstring out;
+  for (wchar_t c : text) out += (c == L'\n') ? L' ' : c;
+  return Trim(out);
+}
+
+void Describe(WebBrowserObject& browser, Counters& counters, std::vector<std::wstring>& lines) {
+  lines.push_back(L"title: " + EscapeLine(browser.DisplayTitle()));
+  if (const auto& page = browser.Page()) {
+    lines.push_back(L"text: " + EscapeLine(PageDocument::VisibleText(page->Root())));
+    for (const PageNode* element : page->Elements()) {
+      if ((element->tag == L"a" || element->tag == L"area") && element->Attribute(L"href")) {
+        std::wstring text = OneLine(PageDocument::VisibleText(*element));
+        if (text.empty()) text = element->AttributeOr(L"alt", element->AttributeOr(L"title"));
+        lines.push_back(L"link " + std::to_wstring(++counters.link) + L": " + EscapeLine(text) + L" -> " +
+                        EscapeLine(page->ResolveReference(element->AttributeOr(L"href"))));
+      }
+    }
+    for (const PageNode* element : page->Elements())
+      if (IsField(*element))
+        lines.push_back(L"field: " + EscapeLine(element->AttributeOr(L"name")) + L" = " +
+                        EscapeLine(PageDocument::ControlValue(*element)));
+  }
+  for (const auto& frame : browser.Frames()) {
+    lines.push_back(L"frame " + std::to_wstring(++counters.frame) + L": " + EscapeLine(frame->Url()));
+    Describe(*frame, counters, lines);
+  }
+}
+
+}  // namespace
+
+std::wstring EscapeLine(std::wstring_view text) {
+  std::wstring out;
+  out.reserve(text.size());
+  for (wchar_t c : text) {
+    switch (c) {
+      case L'\\': out += L"\\\\"; break;
+      case L'\n': out += L"\\n"; break;
+      case L'\r': out += L"\\r"; break;
+      case L'\t': out += L"\\t"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::vector<std::wstring> DescribePage(WebBrowserObject& top) {
+  std::vector<std::wstring> lines;
+  Counters counters;
+  Describe(top, counters, lines);
+  return lines;
+}

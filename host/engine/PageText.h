@@ -1,0 +1,18 @@
+// A page as lines of text, the form in which hosts show a page without drawing it:
+//   title: TITLE              (the title, or the address when the page has none)
+//   text: TEXT                (what the page shows)
+//   link N: TEXT -> ADDRESS   (N from 1 over the window, as BrowserWindow::FollowLink counts)
+//   field: NAME = VALUE       (each input, select, textarea and button in document order)
+//   frame N: ADDRESS          (then the frame's own lines, for each frame in document order)
+// Texts are escaped with EscapeLine so that each item stays on one line.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/engine/WebBrowserObject.h"
+
+// Line feeds, carriage returns, tabs and backslashes as \n, \r, \t and \\.
+std::wstring EscapeLine(std::wstring_view text);
+
+std::vector<std::wstring> DescribePage(WebBrowserObject& top);

@@ -1,0 +1,30 @@
+// Turning the bytes of a page into text, the way a browser picks the encoding: a byte-order mark
+// first, then a UTF-16LE sniff (pages written without a mark), then the charset the server or the
+// page declares, and UTF-8 when nothing is said.
+#pragma once
+#include <string>
+#include <string_view>
+
+enum class PageEncoding { Utf8, Utf16LE, Utf16BE, Declared };
+
+struct DecodedPage {
+  std::wstring text;
+  PageEncoding encoding = PageEncoding::Utf8;
+};
+
+// Decodes `bytes`. `contentType` is the server's Content-Type header (empty for files). A charset
+// the platform cannot convert falls back to UTF-8; malformed sequences become U+FFFD.
+DecodedPage DecodePage(std::string_view bytes, std::string_view contentType);
+
+// Whether `bytes` look like UTF-16LE text without a byte-order mark: most of the first bytes at odd
+// positions are zero while those at even positions are not.
+bool LooksLikeUtf16LE(std::string_view bytes);
+
+// The charset parameter of a Content-Type value, in lower case, or empty.
+std::string CharsetFromContentType(std::string_view contentType);
+// The charset a page declares in a <meta> within its first 1024 bytes, in lower case, or empty.
+std::string CharsetFromMeta(std::string_view bytes);
+
+// Whether `bytes` are no text at all (an image or other binary content): known image signatures,
+// or zero bytes in a page that is not UTF-16.
+bool LooksBinary(std::string_view bytes);

@@ -1,0 +1,367 @@
+#include "host/engine/WebBrowserObject.h"
+
+#include <algorithm>
+
+#include "host/engine/FormSubmission.h"
+#include "host/engine/HtmlObjects.h"
+#include "host/engine/TextDecoding.h"
+#include "host/engine/Url.h"
+#include "platform/browser/WebBrowserEvents.h"
+#include "platform/text/WideText.h"
+
+namespace {
+
+// Frames inside frames are loaded this deep and no deeper, so that a page that frames itself
+// cannot load forever.
+constexpr int kMaxFrameDepth = 4;
+constexpr size_t kMaxFramesPerPage = 64;
+
+enum class ContentKind { Html, PlainText, Other };
+
+std::wstring Lowered(std::string_view text) { return ToLower(FromUtf8(text)); }
+
+std::wstring MediaType(std::string_view contentType) {
+  std::wstring type = Lowered(contentType.substr(0, contentType.find(';')));
+  return Trim(type);
+}
+
+ContentKind KindOf(const FetchResponse& response) {
+  std::wstring type = MediaType(response.contentType);
+  if (type.empty() && response.httpStatus == 0) {
+    // A file: its extension first, then its bytes.
+    std::wstring path = ToLower(PathFromFileUrl(response.finalUrl));
+    for (const wchar_t* other : {L".png", L".jpg", L".jpeg", L".gif", L".bmp", L".ico", L".webp", L".pdf", L".zip"})
+      if (path.ends_with(other)) return ContentKind::Other;
+    if (path.ends_with(L".txt")) return ContentKind::PlainText;
+  }
+  if (type == L"text/plain" || type == L"text/css" || type == L"text/javascript" || type == L"application/json")
+    return ContentKind::PlainText;
+  if (type.starts_with(L"image/") || type.starts_with(L"audio/") || type.starts_with(L"video/") ||
+      type == L"application/pdf" || type == L"application/octet-stream" || type == L"application/zip")
+    return LooksBinary(response.body) || !type.starts_with(L"application/octet") ? ContentKind::Other
+                                                                                 : ContentKind::Html;
+  return LooksBinary(response.body) ? ContentKind::Other : ContentKind::Html;
+}
+
+std::wstring EscapeHtml(std::wstring_view text) {
+  std::wstring out;
+  for (wchar_t c : text) {
+    switch (c) {
+      case L'&': out += L"&amp;"; break;
+      case L'<': out += L"&lt;"; break;
+      case L'>': out += L"&gt;"; break;
+      case L'"': out += L"&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::wstring ErrorPageHtml(const std::wstring& url, const std::wstring& reason) {
+  return L"<!DOCTYPE html><html><head><title>Cannot display the page</title></head><body>"
+         L"<h1>Cannot display the page</h1><p>The page at " + EscapeHtml(url) + L" cannot be displayed.</p><p>" +
+         EscapeHtml(reason) + L"</p></body></html>";
+}
+
+std::wstring TextOf(const Variant* v) {
+  std::wstring text;
+  if (v && !v->Deref().IsEmpty() && !v->Deref().IsNull()) VariantToText(*v, text);
+  return text;
+}
+
+// Holds the window's delivery count up while a navigation runs.
+class Delivering {
+ public:
+  explicit Delivering(WindowContext& context) : context_(context) { ++context_.delivering; }
+  ~Delivering() { --context_.delivering; }
+  Delivering(const Delivering&) = delete;
+  Delivering& operator=(const Delivering&) = delete;
+
+ private:
+  WindowContext& context_;
+};
+
+}  // namespace
+
+struct WebBrowserObject::LoadedPage {
+  std::wstring url;
+  CComPtr<PageDocument> page;
+  CComPtr<IDispatch> document;
+};
+
+WebBrowserObject::WebBrowserObject(CComPtr<WindowContext> context, FrameRole role, std::wstring frameName)
+    : context_(std::move(context)), role_(role), frameName_(std::move(frameName)) {}
+
+HRESULT WebBrowserObject::QueryInterface(REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IWebBrowser || iid == IID_IWebBrowserApp ||
+      iid == IID_IWebBrowser2) {
+    *object = CComPtr<IWebBrowser2>(this).Detach();
+    return S_OK;
+  }
+  if (iid == IID_IConnectionPointContainer) {
+    *object = CComPtr<IConnectionPointContainer>(this).Detach();
+    return S_OK;
+  }
+  return E_NOINTERFACE;
+}
+
+CComPtr<IDispatch> WebBrowserObject::Self() { return CComPtr<IDispatch>(static_cast<IWebBrowser2*>(this)); }
+
+HRESULT WebBrowserObject::get_LocationURL(std::wstring* url) {
+  if (!url) return E_POINTER;
+  *url = url_;
+  return S_OK;
+}
+
+HRESULT WebBrowserObject::get_LocationName(std::wstring* name) {
+  if (!name) return E_POINTER;
+  *name = DisplayTitle();
+  return S_OK;
+}
+
+std::wstring WebBrowserObject::DisplayTitle() const { return title_.empty() ? url_ : title_; }
+
+HRESULT WebBrowserObject::Navigate2(Variant* url, Variant* /*flags*/, Variant* targetFrameName, Variant* postData,
+                                    Variant* headers) {
+  if (!url) return E_POINTER;
+  std::wstring address;
+  if (FAILED(VariantToText(*url, address)) || url->Deref().vt() != VT_BSTR) return E_INVALIDARG;
+  NavigationRequest request;
+  request.url = AddressFromUserInput(address);
+  std::wstring body = TextOf(postData);
+  if (postData && postData->Deref().vt() == VT_BSTR) {
+    request.post = true;
+    request.postBody = ToUtf8(body);
+  }
+  request.headers = ToUtf8(TextOf(headers));
+  WebBrowserObject* target = this;
+  std::wstring frame = TextOf(targetFrameName);
+  if (!frame.empty() && frame != L"_self" && frame != L"_top" && frame != L"_blank") {
+    target = FindFrame(frame);
+    if (!target) target = this;
+  }
+  return target->Navigate(std::move(request));
+}
+
+HRESULT WebBrowserObject::GoBack() {
+  if (context_->quit || history_.size() < 2) return E_FAIL;
+  NavigationRequest previous = history_[history_.size() - 2];
+  // Going back fetches the page again, but never sends a form a second time.
+  previous.post = false;
+  previous.postBody.clear();
+  previous.headers.clear();
+  return Navigate(previous, HistoryUse::Back);
+}
+
+HRESULT WebBrowserObject::get_StatusText(std::wstring* text) {
+  if (!text) return E_POINTER;
+  *text = statusText_;
+  return S_OK;
+}
+
+HRESULT WebBrowserObject::put_StatusText(const std::wstring& text) {
+  statusText_ = text;
+  FireText(DISPID_STATUSTEXTCHANGE, text);
+  return S_OK;
+}
+
+HRESULT WebBrowserObject::get_Document(IDispatch** document) {
+  if (!document) return E_POINTER;
+  *document = nullptr;
+  if (!document_) return E_FAIL;
+  *document = CComPtr<IDispatch>(document_).Detach();
+  return S_OK;
+}
+
+HRESULT WebBrowserObject::Quit() {
+  if (context_->quit) return S_OK;
+  context_->quit = true;
+  context_->waiting.clear();
+  FireNoArguments(DISPID_ONQUIT);
+  context_->events->DisconnectAll();
+  return S_OK;
+}
+
+HRESULT WebBrowserObject::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
+  if (!point) return E_POINTER;
+  *point = nullptr;
+  if (iid != DIID_DWebBrowserEvents2) return CONNECT_E_NOCONNECTION;
+  *point = CComPtr<IConnectionPoint>(context_->events.get()).Detach();
+  return S_OK;
+}
+
+HRESULT WebBrowserObject::Navigate(NavigationRequest request, HistoryUse history) {
+  if (context_->quit) return E_FAIL;
+  if (context_->delivering > 0) {
+    context_->waiting.push_back({CComPtr<WebBrowserObject>(this), std::move(request), history});
+    return S_OK;
+  }
+  CComPtr<WebBrowserObject> keepAlive(this);
+  Run(request, history);
+  while (!context_->waiting.empty() && !context_->quit) {
+    WindowContext::Waiting next = std::move(context_->waiting.front());
+    context_->waiting.pop_front();
+    next.browser->Run(next.request, next.history);
+  }
+  return S_OK;
+}
+
+void WebBrowserObject::Run(const NavigationRequest& request, HistoryUse history) {
+  Delivering delivering(*context_);
+  if (context_->quit || !FireBeforeNavigate2(request)) return;
+  if (IsTop()) {
+    put_StatusText(L"Opening page " + request.url + L"...");
+    FireProgress(0, 100);
+  }
+  LoadedPage loaded = Load(request);
+  url_ = loaded.url;
+  page_ = loaded.page;
+  document_ = loaded.document;
+  title_ = page_ ? page_->Title() : std::wstring{};
+  frames_.clear();
+  loaded_ = true;
+  if (IsTop() && history == HistoryUse::Record) {
+    NavigationRequest entry = request;
+    entry.url = url_;
+    history_.push_back(std::move(entry));
+  }
+  if (IsTop() && history == HistoryUse::Back && history_.size() > 1) history_.pop_back();
+  FireUrlEvent(DISPID_NAVIGATECOMPLETE2);
+  if (IsTop()) {
+    FireCommandState(CSC_NAVIGATEBACK, history_.size() > 1);
+    FireCommandState(CSC_NAVIGATEFORWARD, false);
+    FireText(DISPID_TITLECHANGE, DisplayTitle());
+  }
+  FireNoArguments(DISPID_DOWNLOADCOMPLETE);
+  if (page_) LoadFrames(depth_);
+  if (IsTop()) {
+    FireProgress(100, 100);
+    put_StatusText(L"Done");
+  }
+  FireUrlEvent(DISPID_DOCUMENTCOMPLETE);
+}
+
+WebBrowserObject::LoadedPage WebBrowserObject::Load(const NavigationRequest& request) {
+  LoadedPage loaded;
+  loaded.url = request.url;
+  auto show = [&](std::wstring_view html) {
+    loaded.page = PageDocument::Parse(html, loaded.url);
+    loaded.document = MakeHtmlDocumentObject(loaded.page);
+  };
+  if (ToLower(request.url) == L"about:blank") {
+    show(L"");
+    return loaded;
+  }
+  FetchRequest fetch{request.url, request.postBody, request.post, request.headers};
+  FetchResponse response = context_->fetcher.Fetch(fetch);
+  loaded.url = response.finalUrl;
+  if (response.status != FetchStatus::Loaded) {
+    loaded.url = request.url;
+    show(ErrorPageHtml(request.url, response.error));
+    return loaded;
+  }
+  switch (KindOf(response)) {
+    case ContentKind::Other:
+      loaded.document = MakeOtherDocumentObject(loaded.url, FromUtf8(response.contentType));
+      break;
+    case ContentKind::PlainText:
+      show(L"<pre>" + EscapeHtml(DecodePage(response.body, response.contentType).text) + L"</pre>");
+      break;
+    case ContentKind::Html:
+      show(DecodePage(response.body, response.contentType).text);
+      break;
+  }
+  return loaded;
+}
+
+void WebBrowserObject::LoadFrames(int depth) {
+  if (depth >= kMaxFrameDepth) return;
+  CComPtr<PageDocument> page = page_;
+  std::vector<PageNode*> elements = page->Frames();
+  if (elements.size() > kMaxFramesPerPage) elements.resize(kMaxFramesPerPage);
+  for (PageNode* element : elements) {
+    if (context_->quit) return;
+    auto frame = MakeCounted<WebBrowserObject>(context_, FrameRole::Frame, element->AttributeOr(L"name"));
+    frame->depth_ = depth + 1;
+    frames_.push_back(frame);
+    std::wstring src = Trim(element->AttributeOr(L"src"));
+    NavigationRequest request;
+    request.url = src.empty() ? L"about:blank" : page->ResolveReference(src);
+    if (!MayOpen(request.url)) request.url = L"about:blank";
+    frame->Run(request, HistoryUse::Skip);
+  }
+}
+
+WebBrowserObject* WebBrowserObject::FindFrame(std::wstring_view name) {
+  for (auto& frame : frames_) {
+    if (frame->frameName_ == name) return frame.get();
+    if (WebBrowserObject* inner = frame->FindFrame(name)) return inner;
+  }
+  return nullptr;
+}
+
+bool WebBrowserObject::MayOpen(std::wstring_view url) const {
+  std::wstring from = SchemeOf(url_);
+  std::wstring to = SchemeOf(url);
+  if (to == L"javascript" || to == L"data") return false;  // no scripts run here
+  return !(to == L"file" && (from == L"http" || from == L"https"));
+}
+
+HRESULT WebBrowserObject::SubmitForm(PageNode& form, const PageNode* submitter) {
+  if (!page_) return E_FAIL;
+  NavigationRequest request = BuildFormSubmission(*page_, form, submitter);
+  if (!MayOpen(request.url)) return E_ACCESSDENIED;
+  return Navigate(std::move(request));
+}
+
+HRESULT WebBrowserObject::FollowLink(const PageNode& anchor) {
+  if (!page_) return E_FAIL;
+  NavigationRequest request;
+  request.url = page_->ResolveReference(anchor.AttributeOr(L"href"));
+  if (!MayOpen(request.url)) return E_ACCESSDENIED;
+  return Navigate(std::move(request));
+}
+
+bool WebBrowserObject::FireBeforeNavigate2(const NavigationRequest& request) {
+  Variant url(request.url);
+  Variant flags(std::int32_t{0});
+  Variant frame(frameName_);
+  Variant postData = request.post ? Variant(FromUtf8(request.postBody)) : Variant();
+  Variant headers(FromUtf8(request.headers));
+  Variant cancel(false);
+  std::vector<Variant> arguments{Variant::ByRef(&cancel),  Variant::ByRef(&headers), Variant::ByRef(&postData),
+                                 Variant::ByRef(&frame),   Variant::ByRef(&flags),   Variant::ByRef(&url),
+                                 Variant(Self())};
+  context_->events->Fire(DISPID_BEFORENAVIGATE2, arguments);
+  const Variant& answer = cancel.Deref();
+  const bool* cancelled = std::get_if<bool>(&answer.value);
+  return !(cancelled && *cancelled);
+}
+
+void WebBrowserObject::FireUrlEvent(DISPID dispId) {
+  Variant url(url_);
+  std::vector<Variant> arguments{Variant::ByRef(&url), Variant(Self())};
+  context_->events->Fire(dispId, arguments);
+}
+
+void WebBrowserObject::FireText(DISPID dispId, const std::wstring& text) {
+  std::vector<Variant> arguments{Variant(text)};
+  context_->events->Fire(dispId, arguments);
+}
+
+void WebBrowserObject::FireProgress(LONG progress, LONG maximum) {
+  std::vector<Variant> arguments{Variant(std::int32_t{maximum}), Variant(std::int32_t{progress})};
+  context_->events->Fire(DISPID_PROGRESSCHANGE, arguments);
+}
+
+void WebBrowserObject::FireCommandState(LONG command, bool enable) {
+  std::vector<Variant> arguments{Variant(enable), Variant(std::int32_t{command})};
+  context_->events->Fire(DISPID_COMMANDSTATECHANGE, arguments);
+}
+
+void WebBrowserObject::FireNoArguments(DISPID dispId) {
+  std::vector<Variant> arguments;
+  context_->events->Fire(dispId, arguments);
+}

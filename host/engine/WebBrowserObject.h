@@ -1,0 +1,114 @@
+// The browser object: one per browser window and one per frame of the page it shows. It loads
+// pages, keeps the document of the page shown, and sends the window's DWebBrowserEvents2 events
+// in the browser's order. Navigation is synchronous: Navigate2 loads the page and delivers every
+// event before it returns; a navigation asked for while events are being delivered waits until
+// the current one has finished (the window's queue), so sinks never see two loads interleaved.
+#pragma once
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "host/engine/EventConnections.h"
+#include "host/engine/Fetcher.h"
+#include "host/engine/NavigationRequest.h"
+#include "host/engine/PageDocument.h"
+#include "platform/browser/WebBrowser.h"
+#include "platform/com/ConnectionPoint.h"
+#include "platform/com/CountedObject.h"
+
+class WebBrowserObject;
+
+// How a navigation changes the window's list of pages: adds the page, goes back one, or leaves it.
+enum class HistoryUse { Record, Back, Skip };
+
+// What the top browser object and its frames share: the fetcher with the window's cookies, the
+// window's sinks, its queue of waiting navigations, and whether it has closed.
+class WindowContext final : public CountedObject {
+ public:
+  Fetcher fetcher;
+  CComPtr<EventConnections> events = MakeCounted<EventConnections>();
+  bool quit = false;
+  int delivering = 0;  // > 0 while a navigation is running
+  struct Waiting {
+    CComPtr<WebBrowserObject> browser;
+    NavigationRequest request;
+    HistoryUse history;
+  };
+  std::deque<Waiting> waiting;
+};
+
+enum class FrameRole { Top, Frame };
+
+class WebBrowserObject final : public IWebBrowser2, public IConnectionPointContainer, public CountedObject {
+ public:
+  WebBrowserObject(CComPtr<WindowContext> context, FrameRole role, std::wstring frameName);
+
+  // IUnknown
+  HRESULT QueryInterface(REFIID iid, void** object) override;
+  ULONG AddRef() override { return CountedObject::AddRef(); }
+  ULONG Release() override { return CountedObject::Release(); }
+  // IDispatch: the browser is reached through its interfaces, not by late binding.
+  HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, Variant*) override { return DISP_E_MEMBERNOTFOUND; }
+
+  // IWebBrowser2
+  HRESULT get_LocationURL(std::wstring* url) override;
+  HRESULT get_LocationName(std::wstring* name) override;
+  HRESULT Navigate2(Variant* url, Variant* flags, Variant* targetFrameName, Variant* postData,
+                    Variant* headers) override;
+  HRESULT GoBack() override;
+  HRESULT get_StatusText(std::wstring* text) override;
+  HRESULT put_StatusText(const std::wstring& text) override;
+  HRESULT get_Document(IDispatch** document) override;
+  HRESULT Quit() override;
+
+  // IConnectionPointContainer: the window's DWebBrowserEvents2 point (frames report through it).
+  HRESULT FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+
+  // For the host and its user actions.
+  // Runs (or, while events are being delivered, queues) a navigation of this browser object.
+  HRESULT Navigate(NavigationRequest request, HistoryUse history = HistoryUse::Record);
+  const std::wstring& Url() const { return url_; }
+  // The page title, or the address when the page has none.
+  std::wstring DisplayTitle() const;
+  // The document of the page shown when it is HTML; null otherwise.
+  const CComPtr<PageDocument>& Page() const { return page_; }
+  const std::vector<CComPtr<WebBrowserObject>>& Frames() const { return frames_; }
+  const std::wstring& FrameName() const { return frameName_; }
+  bool IsTop() const { return role_ == FrameRole::Top; }
+  // Sends `form` (an element of this object's page) as the browser does, with `submitter` the
+  // button that sent it, if any.
+  HRESULT SubmitForm(PageNode& form, const PageNode* submitter);
+  // Follows the link `anchor` (an element of this object's page).
+  HRESULT FollowLink(const PageNode& anchor);
+
+ private:
+  struct LoadedPage;
+  void Run(const NavigationRequest& request, HistoryUse history);
+  LoadedPage Load(const NavigationRequest& request);
+  void LoadFrames(int depth);
+  WebBrowserObject* FindFrame(std::wstring_view name);
+  // Whether this page may send the browser to `url`: a web page never opens local files.
+  bool MayOpen(std::wstring_view url) const;
+
+  // Event delivery, through the window's connection point.
+  bool FireBeforeNavigate2(const NavigationRequest& request);  // false: a sink cancelled
+  void FireUrlEvent(DISPID dispId);
+  void FireText(DISPID dispId, const std::wstring& text);
+  void FireProgress(LONG progress, LONG maximum);
+  void FireCommandState(LONG command, bool enable);
+  void FireNoArguments(DISPID dispId);
+  CComPtr<IDispatch> Self();
+
+  CComPtr<WindowContext> context_;
+  FrameRole role_;
+  std::wstring frameName_;
+  int depth_ = 0;
+  bool loaded_ = false;
+  std::wstring url_;
+  std::wstring title_;
+  std::wstring statusText_;
+  CComPtr<PageDocument> page_;
+  CComPtr<IDispatch> document_;
+  std::vector<CComPtr<WebBrowserObject>> frames_;
+  std::vector<NavigationRequest> history_;  // top only: the pages shown, the current one last
+};
