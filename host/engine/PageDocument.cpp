@@ -11,8 +11,19 @@
 
 namespace {
 
+// The parser's options: its errors are of no use to a browser, and recording them copies the
+// stack of open elements for each one, which a page of many unclosed tags makes quadratic.
+const GumboOptions& ParserOptions() {
+  static const GumboOptions options = [] {
+    GumboOptions o = kGumboDefaultOptions;
+    o.max_errors = 0;
+    return o;
+  }();
+  return options;
+}
+
 struct GumboOutputDeleter {
-  void operator()(GumboOutput* output) const { gumbo_destroy_output(&kGumboDefaultOptions, output); }
+  void operator()(GumboOutput* output) const { gumbo_destroy_output(&ParserOptions(), output); }
 };
 using GumboOutputPtr = std::unique_ptr<GumboOutput, GumboOutputDeleter>;
 
@@ -39,7 +50,7 @@ bool IsUnder(const PageNode& node, std::wstring_view tag) {
 }
 
 // Runs `work` on a thread with a large stack: the HTML parser frees its tree recursively, and a
-// page of a million nested elements must not overflow the browser's own stack.
+// page of deeply nested elements must not overflow the browser's own stack.
 template <class Work>
 void RunWithLargeStack(Work& work) {
   pthread_attr_t attributes;
@@ -129,14 +140,15 @@ class GumboTreeCopier {
 
 PageNode& PageDocument::NewNode() { return nodes_.emplace_back(); }
 
-CComPtr<PageDocument> PageDocument::Parse(std::wstring_view html, std::wstring url) {
+CComPtr<PageDocument> PageDocument::Parse(std::string_view html, std::wstring url) {
   CComPtr<PageDocument> document = MakeCounted<PageDocument>(std::move(url));
-  std::string utf8 = ToUtf8(html);
-  auto work = [&] {
-    GumboOutputPtr output(gumbo_parse_with_options(&kGumboDefaultOptions, utf8.data(), utf8.size()));
-    if (output) GumboTreeCopier::Copy(output->document, *document);
-  };
-  RunWithLargeStack(work);
+  GumboOutputPtr output(gumbo_parse_with_options(&ParserOptions(), html.data(), html.size()));
+  if (output) {
+    GumboTreeCopier::Copy(output->document, *document);
+    // Only the freeing recurses; the parse and the copy stay on this thread and its heap.
+    auto release = [&] { output.reset(); };
+    RunWithLargeStack(release);
+  }
   if (!document->root_) {
     document->root_ = &document->NewNode();
     document->root_->tag = L"#document";
@@ -164,6 +176,12 @@ void PageDocument::Index() {
     if (node->tag == L"option") node->selected = node->Attribute(L"selected") != nullptr;
   }
   formControls_.resize(forms_.size());
+  for (PageNode* element : elements_)
+    if (element->tag == L"base")
+      if (const std::wstring* href = element->Attribute(L"href")) {
+        baseUrl_ = ResolveUrl(url_, *href);
+        break;
+      }
   // The parser leaves a form opened between table rows empty, its controls following it in the
   // table; it still owns them, as it would have in the browser's parser.
   auto tableOf = [](const PageNode& form) -> const PageNode* {
@@ -224,12 +242,7 @@ std::vector<PageNode*> PageDocument::Frames() const {
   return frames;
 }
 
-std::wstring PageDocument::BaseUrl() const {
-  for (PageNode* element : elements_)
-    if (element->tag == L"base")
-      if (const std::wstring* href = element->Attribute(L"href")) return ResolveUrl(url_, *href);
-  return url_;
-}
+std::wstring PageDocument::BaseUrl() const { return baseUrl_.empty() ? url_ : baseUrl_; }
 
 std::wstring PageDocument::ResolveReference(std::wstring_view reference) const {
   return ResolveUrl(BaseUrl(), reference);

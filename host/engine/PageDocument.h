@@ -42,9 +42,9 @@ class PageDocument : public CountedObject {
   // An empty document at `url`; Parse fills one.
   explicit PageDocument(std::wstring url) : url_(std::move(url)) {}
 
-  // Builds the document of `html`, the text of the page at `url`. Never fails: a broken page gives
-  // what the HTML parser makes of it.
-  static CComPtr<PageDocument> Parse(std::wstring_view html, std::wstring url);
+  // Builds the document of `html` (UTF-8), the text of the page at `url`. Never fails: a broken
+  // page gives what the HTML parser makes of it.
+  static CComPtr<PageDocument> Parse(std::string_view html, std::wstring url);
 
   const std::wstring& Url() const { return url_; }
   // The address relative references resolve against: the page's <base href>, or its address.
@@ -87,6 +87,7 @@ class PageDocument : public CountedObject {
   void Index();  // fills elements_, forms_ and the controls of each form, and the initial state
 
   std::wstring url_;
+  std::wstring baseUrl_;  // found once by Index
   std::deque<PageNode> nodes_;
   PageNode* root_ = nullptr;
   std::vector<PageNode*> elements_;

@@ -124,16 +124,16 @@ bool LooksBinary(std::string_view bytes) {
 }
 
 DecodedPage DecodePage(std::string_view bytes, std::string_view contentType) {
-  if (bytes.starts_with("\xEF\xBB\xBF")) return {FromUtf8(bytes.substr(3)), PageEncoding::Utf8};
-  if (bytes.starts_with("\xFF\xFE")) return {FromUtf16LE(bytes.substr(2)), PageEncoding::Utf16LE};
-  if (bytes.starts_with("\xFE\xFF")) return {FromUtf16BE(bytes.substr(2)), PageEncoding::Utf16BE};
-  if (LooksLikeUtf16LE(bytes)) return {FromUtf16LE(bytes), PageEncoding::Utf16LE};
+  if (bytes.starts_with("\xEF\xBB\xBF")) return {std::string(bytes.substr(3)), PageEncoding::Utf8};
+  if (bytes.starts_with("\xFF\xFE")) return {ToUtf8(FromUtf16LE(bytes.substr(2))), PageEncoding::Utf16LE};
+  if (bytes.starts_with("\xFE\xFF")) return {ToUtf8(FromUtf16BE(bytes.substr(2))), PageEncoding::Utf16BE};
+  if (LooksLikeUtf16LE(bytes)) return {ToUtf8(FromUtf16LE(bytes)), PageEncoding::Utf16LE};
   std::string charset = CharsetFromContentType(contentType);
   if (charset.empty()) charset = CharsetFromMeta(bytes);
   if (charset.starts_with("utf-16")) charset = "utf-8";  // a UTF-16 label on 8-bit bytes is wrong
   if (!charset.empty() && !IsUtf8Name(charset)) {
     std::string utf8;
-    if (ConvertToUtf8(bytes, charset, utf8)) return {FromUtf8(utf8), PageEncoding::Declared};
+    if (ConvertToUtf8(bytes, charset, utf8)) return {std::move(utf8), PageEncoding::Declared};
   }
-  return {FromUtf8(bytes), PageEncoding::Utf8};
+  return {std::string(bytes), PageEncoding::Utf8};
 }

@@ -8,12 +8,13 @@
 enum class PageEncoding { Utf8, Utf16LE, Utf16BE, Declared };
 
 struct DecodedPage {
-  std::wstring text;
+  std::string utf8;  // the page's text as UTF-8 (the parser's input)
   PageEncoding encoding = PageEncoding::Utf8;
 };
 
-// Decodes `bytes`. `contentType` is the server's Content-Type header (empty for files). A charset
-// the platform cannot convert falls back to UTF-8; malformed sequences become U+FFFD.
+// Decodes `bytes` into UTF-8; pages already in UTF-8 pass unchanged (the parser replaces
+// malformed sequences). `contentType` is the server's Content-Type header (empty for files). A charset
+// the platform cannot convert falls back to UTF-8.
 DecodedPage DecodePage(std::string_view bytes, std::string_view contentType);
 
 // Whether `bytes` look like UTF-16LE text without a byte-order mark: most of the first bytes at odd

@@ -246,12 +246,12 @@ void WebBrowserObject::Run(const NavigationRequest& request, HistoryUse history)
 WebBrowserObject::LoadedPage WebBrowserObject::Load(const NavigationRequest& request) {
   LoadedPage loaded;
   loaded.url = request.url;
-  auto show = [&](std::wstring_view html) {
+  auto show = [&](std::string_view html) {
     loaded.page = PageDocument::Parse(html, loaded.url);
     loaded.document = MakeHtmlDocumentObject(loaded.page);
   };
   if (ToLower(request.url) == L"about:blank") {
-    show(L"");
+    show("");
     return loaded;
   }
   FetchRequest fetch{request.url, request.postBody, request.post, request.headers};
@@ -259,7 +259,7 @@ WebBrowserObject::LoadedPage WebBrowserObject::Load(const NavigationRequest& req
   loaded.url = response.finalUrl;
   if (response.status != FetchStatus::Loaded) {
     loaded.url = request.url;
-    show(ErrorPageHtml(request.url, response.error));
+    show(ToUtf8(ErrorPageHtml(request.url, response.error)));
     return loaded;
   }
   switch (KindOf(response)) {
@@ -267,10 +267,10 @@ WebBrowserObject::LoadedPage WebBrowserObject::Load(const NavigationRequest& req
       loaded.document = MakeOtherDocumentObject(loaded.url, FromUtf8(response.contentType));
       break;
     case ContentKind::PlainText:
-      show(L"<pre>" + EscapeHtml(DecodePage(response.body, response.contentType).text) + L"</pre>");
+      show(ToUtf8(L"<pre>" + EscapeHtml(FromUtf8(DecodePage(response.body, response.contentType).utf8)) + L"</pre>"));
       break;
     case ContentKind::Html:
-      show(DecodePage(response.body, response.contentType).text);
+      show(DecodePage(response.body, response.contentType).utf8);
       break;
   }
   return loaded;
