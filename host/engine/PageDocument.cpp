@@ -84,6 +84,17 @@ std::wstring PageNode::AttributeOr(std::wstring_view name, std::wstring_view fal
   return value ? *value : std::wstring(fallback);
 }
 
+// The wide name of a known tag, converted once per tag rather than once per element.
+const std::wstring& TagName(GumboTag tag) {
+  static const std::vector<std::wstring> names = [] {
+    std::vector<std::wstring> all;
+    for (int t = 0; t < GUMBO_TAG_LAST; ++t) all.push_back(FromUtf8(gumbo_normalized_tagname(static_cast<GumboTag>(t))));
+    return all;
+  }();
+  static const std::wstring unknown;
+  return tag < GUMBO_TAG_LAST ? names[tag] : unknown;
+}
+
 // Copies gumbo's tree into the document, iteratively.
 class GumboTreeCopier {
  public:
@@ -109,7 +120,7 @@ class GumboTreeCopier {
             gumbo_tag_from_original_text(&original);
             node.tag = ToLower(FromUtf8(std::string_view(original.data, original.length)));
           } else {
-            node.tag = FromUtf8(gumbo_normalized_tagname(element.tag));
+            node.tag = TagName(element.tag);
           }
           node.attributes.reserve(element.attributes.length);
           for (unsigned i = 0; i < element.attributes.length; ++i) {
@@ -118,6 +129,7 @@ class GumboTreeCopier {
           }
           node.parent = parent;
           parent->children.push_back(&node);
+          node.children.reserve(element.children.length);
           pushChildren(element.children, &node);
           break;
         }

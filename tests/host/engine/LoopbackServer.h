@@ -1,6 +1,10 @@
 // An HTTP server on 127.0.0.1 for the length of a test, on a port the system picks.
 #pragma once
+#include <arpa/inet.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <functional>
 #include <string>
@@ -25,10 +29,19 @@ class LoopbackServer {
   }
   int port() const { return port_; }
 
-  // A loopback port with nothing listening on it: bound, then closed again.
+  // A loopback port with nothing listening on it: bound without listening, then closed again.
   static int ClosedPort() {
-    httplib::Server probe;
-    return probe.bind_to_any_port("127.0.0.1");
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+      port = ntohs(address.sin_port);
+    ::close(fd);
+    return port;
   }
 
  private:
