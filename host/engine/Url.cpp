@@ -100,19 +100,31 @@ std::wstring ResolveUrl(std::wstring_view base, std::wstring_view reference) {
   std::wstring ref = Trim(reference);
   if (ref.empty()) return WithoutFragment(base);
   if (!SchemeOf(ref).empty()) return ref;
+  // The query and fragment are carried over by hand: the address parser drops the query of a
+  // file address, which a browser keeps.
+  size_t split = ref.find_first_of(L"?#");
+  std::wstring refPath = ref.substr(0, split);
+  std::wstring suffix = split == std::wstring::npos ? std::wstring{} : ReplaceAll(ref.substr(split), L" ", L"%20");
+  if (refPath.empty()) {
+    std::wstring result = WithoutFragment(base);
+    if (suffix.starts_with(L"?")) result = result.substr(0, result.find(L'?'));
+    return result + suffix;
+  }
   UrlHandle handle(curl_url());
   if (!handle) return ref;
   std::string baseText = ToUtf8(base);
   if (curl_url_set(handle.get(), CURLUPART_URL, baseText.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
     return ref;  // a base that cannot carry relative addresses (about:blank)
-  std::string refText = ToUtf8(ref);
+  std::string refText = ToUtf8(refPath);
   if (curl_url_set(handle.get(), CURLUPART_URL, refText.c_str(),
                    CURLU_NON_SUPPORT_SCHEME | CURLU_URLENCODE) != CURLUE_OK)
     return ref;
+  curl_url_set(handle.get(), CURLUPART_QUERY, nullptr, 0);
+  curl_url_set(handle.get(), CURLUPART_FRAGMENT, nullptr, 0);
   char* raw = nullptr;
   if (curl_url_get(handle.get(), CURLUPART_URL, &raw, 0) != CURLUE_OK || !raw) return ref;
   CurlText text(raw);
-  return FromUtf8(text.get());
+  return FromUtf8(text.get()) + suffix;
 }
 
 std::string EncodeFormUrlencoded(const std::vector<FormEntry>& entries) {
