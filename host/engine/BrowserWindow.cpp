@@ -51,7 +51,7 @@ BrowserWindow::Found BrowserWindow::FindControl(WebBrowserObject& browser, const
 }
 
 ActionResult BrowserWindow::Navigate(std::wstring_view address) {
-  if (quit_) return ActionResult::Refused;
+  if (HasQuit()) return ActionResult::Refused;
   NavigationRequest request;
   request.url = AddressFromUserInput(address);
   return FromResult(top_->Navigate(std::move(request)));
@@ -118,12 +118,8 @@ ActionResult BrowserWindow::FollowLink(size_t number) {
 }
 
 ActionResult BrowserWindow::GoBack() {
-  if (quit_) return ActionResult::Refused;
+  if (HasQuit()) return ActionResult::Refused;
   return SUCCEEDED(top_->GoBack()) ? ActionResult::Done : ActionResult::NotFound;
 }
 
-void BrowserWindow::Quit() {
-  if (quit_) return;
-  quit_ = true;
-  top_->Quit();
-}
+void BrowserWindow::Quit() { top_->Quit(); }

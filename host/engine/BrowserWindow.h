@@ -51,7 +51,7 @@ class BrowserWindow {
   ActionResult FollowLink(size_t number);
   ActionResult GoBack();
   void Quit();
-  bool HasQuit() const { return quit_; }
+  bool HasQuit() const { return top_->HasQuit(); }
 
  private:
   struct Found {
@@ -63,5 +63,4 @@ class BrowserWindow {
   static ActionResult FromResult(HRESULT hr);
 
   CComPtr<WebBrowserObject> top_;
-  bool quit_ = false;
 };

@@ -75,6 +75,8 @@ class WebBrowserObject final : public IWebBrowser2, public IConnectionPointConta
   const std::vector<CComPtr<WebBrowserObject>>& Frames() const { return frames_; }
   const std::wstring& FrameName() const { return frameName_; }
   bool IsTop() const { return role_ == FrameRole::Top; }
+  // Whether the window has closed (by the host or by a caller's Quit).
+  bool HasQuit() const { return context_->quit; }
   // Sends `form` (an element of this object's page) as the browser does, with `submitter` the
   // button that sent it, if any.
   HRESULT SubmitForm(PageNode& form, const PageNode* submitter);

@@ -246,6 +246,8 @@ TEST_F(NavigationTest, QuitTellsTheSinksOnceAndEndsTheWindow) {
   EXPECT_EQ(sink_->lines, (Lines{L"OnQuit"}));
   Variant address(url), empty;
   EXPECT_EQ(window_.Browser()->Navigate2(&address, &empty, &empty, &empty, &empty), E_FAIL);
+  EXPECT_EQ(window_.Navigate(url), ActionResult::Refused);
+  EXPECT_TRUE(window_.HasQuit());
   EXPECT_EQ(sink_->lines.size(), 1u);
 }
 
