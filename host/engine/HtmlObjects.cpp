@@ -78,8 +78,8 @@ class CollectionObject final : public IHTMLElementCollection, public CountedObje
     if (FAILED(VariantToText(name, key))) return E_INVALIDARG;
     std::vector<PageNode*> matches;
     for (PageNode* node : items) {
-      const std::wstring* nodeName = node->Attribute(L"name");
-      const std::wstring* id = node->Attribute(L"id");
+      const std::wstring_view* nodeName = node->Attribute(L"name");
+      const std::wstring_view* id = node->Attribute(L"id");
       if ((nodeName && *nodeName == key) || (id && *id == key)) matches.push_back(node);
     }
     if (IsInteger(index)) {
@@ -135,7 +135,7 @@ class ElementObject final : public IHTMLElement,
     for (const auto& [key, text] : node_.attributes) {
       bool same = (flags & ATTRFLAG_CASESENSITIVE) ? key == name : EqualsNoCase(key, name);
       if (same) {
-        *value = Variant(text);
+        *value = Variant(std::wstring(text));
         break;
       }
     }

@@ -71,26 +71,25 @@ bool IsUnder(const PageNode& node, std::wstring_view tag) {
 
 }  // namespace
 
-const std::wstring* PageNode::Attribute(std::wstring_view name) const {
+const std::wstring_view* PageNode::Attribute(std::wstring_view name) const {
   for (const auto& [key, value] : attributes)
     if (EqualsNoCase(key, name)) return &value;
   return nullptr;
 }
 
 std::wstring PageNode::AttributeOr(std::wstring_view name, std::wstring_view fallback) const {
-  const std::wstring* value = Attribute(name);
-  return value ? *value : std::wstring(fallback);
+  const std::wstring_view* value = Attribute(name);
+  return std::wstring(value ? *value : fallback);
 }
 
 // The wide name of a known tag, converted once per tag rather than once per element.
-const std::wstring& TagName(GumboTag tag) {
+std::wstring_view TagName(GumboTag tag) {
   static const std::vector<std::wstring> names = [] {
     std::vector<std::wstring> all;
     for (int t = 0; t < GUMBO_TAG_LAST; ++t) all.push_back(FromUtf8(gumbo_normalized_tagname(static_cast<GumboTag>(t))));
     return all;
   }();
-  static const std::wstring unknown;
-  return tag < GUMBO_TAG_LAST ? names[tag] : unknown;
+  return tag < GUMBO_TAG_LAST ? std::wstring_view(names[tag]) : std::wstring_view();
 }
 
 // Copies gumbo's tree into the document, iteratively.
@@ -116,14 +115,15 @@ class GumboTreeCopier {
           if (element.tag == GUMBO_TAG_UNKNOWN) {
             GumboStringPiece original = element.original_tag;
             gumbo_tag_from_original_text(&original);
-            node.tag = ToLower(FromUtf8(std::string_view(original.data, original.length)));
+            node.tag = document.Keep(ToUtf8(ToLower(FromUtf8(std::string_view(original.data, original.length)))));
           } else {
             node.tag = TagName(element.tag);
           }
           node.attributes.reserve(element.attributes.length);
           for (unsigned i = 0; i < element.attributes.length; ++i) {
             auto* attribute = static_cast<const GumboAttribute*>(element.attributes.data[i]);
-            node.attributes.emplace_back(ToLower(FromUtf8(attribute->name)), FromUtf8(attribute->value));
+            // The parser gives attribute names in lower case already.
+            node.attributes.emplace_back(document.Keep(attribute->name), document.Keep(attribute->value));
           }
           node.parent = parent;
           parent->children.push_back(&node);
@@ -136,7 +136,7 @@ class GumboTreeCopier {
         case GUMBO_NODE_WHITESPACE: {
           PageNode& node = document.NewNode();
           node.kind = NodeKind::Text;
-          node.text = FromUtf8(source->v.text.text);
+          node.text = document.Keep(source->v.text.text);
           node.parent = parent;
           parent->children.push_back(&node);
           break;
@@ -149,6 +149,39 @@ class GumboTreeCopier {
 };
 
 PageNode& PageDocument::NewNode() { return nodes_.emplace_back(); }
+
+std::wstring_view PageDocument::Keep(std::string_view utf8) {
+  // A code point takes at least one byte, so the wide text is never longer than the bytes.
+  size_t room = utf8.size();
+  if (textUsed_ + room > textCapacity_) {
+    textCapacity_ = std::max(room, size_t{1} << 18);
+    textBlocks_.push_back(std::make_unique_for_overwrite<wchar_t[]>(textCapacity_));
+    textUsed_ = 0;
+  }
+  wchar_t* start = textBlocks_.back().get() + textUsed_;
+  wchar_t* out = start;
+  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+  const auto* end = p + utf8.size();
+  while (p < end) {
+    unsigned char lead = *p;
+    int extra = lead < 0x80 ? 0 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
+    char32_t code = extra == 0 ? lead : extra == 1 ? lead & 0x1F : extra == 2 ? lead & 0x0F : lead & 0x07;
+    bool valid = extra >= 0 && lead < 0xF8 && end - p > extra;
+    for (int i = 1; valid && i <= extra; ++i) {
+      if ((p[i] & 0xC0) != 0x80) valid = false;
+      else code = (code << 6) | (p[i] & 0x3F);
+    }
+    if (!valid || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+      *out++ = 0xFFFD;  // the parser passes only valid text; this guards the pool all the same
+      ++p;
+      continue;
+    }
+    *out++ = static_cast<wchar_t>(code);
+    p += extra + 1;
+  }
+  textUsed_ += static_cast<size_t>(out - start);
+  return std::wstring_view(start, static_cast<size_t>(out - start));
+}
 
 CComPtr<PageDocument> PageDocument::Parse(std::string_view html, std::wstring url) {
   CComPtr<PageDocument> document = MakeCounted<PageDocument>(std::move(url));
@@ -178,7 +211,7 @@ void PageDocument::Index() {
     if (node->tag == L"form") {
       node->formIndex = forms_.size();
       forms_.push_back(node);
-      if (const std::wstring* id = node->Attribute(L"id")) formsById.emplace(*id, node);
+      if (const std::wstring_view* id = node->Attribute(L"id")) formsById.emplace(std::wstring(*id), node);
     }
     if (node->tag == L"input") node->checked = node->Attribute(L"checked") != nullptr;
     if (node->tag == L"option") node->selected = node->Attribute(L"selected") != nullptr;
@@ -186,7 +219,7 @@ void PageDocument::Index() {
   formControls_.resize(forms_.size());
   for (PageNode* element : elements_)
     if (element->tag == L"base")
-      if (const std::wstring* href = element->Attribute(L"href")) {
+      if (const std::wstring_view* href = element->Attribute(L"href")) {
         baseUrl_ = ResolveUrl(url_, *href);
         break;
       }
@@ -209,8 +242,8 @@ void PageDocument::Index() {
     }
     if (!IsControl(*element)) continue;
     PageNode* owner = nullptr;
-    if (const std::wstring* formId = element->Attribute(L"form")) {
-      auto found = formsById.find(*formId);
+    if (const std::wstring_view* formId = element->Attribute(L"form")) {
+      auto found = formsById.find(std::wstring(*formId));
       if (found != formsById.end()) owner = found->second;
     }
     for (PageNode* p = element->parent; !owner && p; p = p->parent)
@@ -359,7 +392,7 @@ std::vector<PageNode*> PageDocument::OptionsOf(const PageNode& select) {
 }
 
 std::wstring PageDocument::OptionValue(const PageNode& option) {
-  if (const std::wstring* value = option.Attribute(L"value")) return *value;
+  if (const std::wstring_view* value = option.Attribute(L"value")) return std::wstring(*value);
   std::wstring text;
   for (PageNode* child : option.children)
     if (child->kind == NodeKind::Text) text += child->text;
@@ -384,7 +417,7 @@ std::wstring PageDocument::ControlValue(const PageNode& control) {
       if (child->kind == NodeKind::Text) text += child->text;
     return text;
   }
-  if (const std::wstring* value = control.Attribute(L"value")) return *value;
+  if (const std::wstring_view* value = control.Attribute(L"value")) return std::wstring(*value);
   if (control.tag == L"input") {
     std::wstring type = InputType(control);
     if (type == L"checkbox" || type == L"radio") return L"on";

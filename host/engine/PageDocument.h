@@ -4,6 +4,7 @@
 // caller holds it too, so a caller's element stays valid after the browser has moved on.
 #pragma once
 #include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -14,12 +15,13 @@
 enum class NodeKind { Element, Text };
 
 // One node. Nodes live in their document's storage; the links between them are plain pointers
-// so that neither building nor freeing a deeply nested page recurses.
+// so that neither building nor freeing a deeply nested page recurses. The texts of the page
+// (tags, text, attributes) never change and are views into the document's text pool.
 struct PageNode {
   NodeKind kind = NodeKind::Element;
-  std::wstring tag;   // lower case; empty for text
-  std::wstring text;  // text nodes only
-  std::vector<std::pair<std::wstring, std::wstring>> attributes;  // names in lower case
+  std::wstring_view tag;   // lower case; empty for text
+  std::wstring_view text;  // text nodes only
+  std::vector<std::pair<std::wstring_view, std::wstring_view>> attributes;  // names in lower case
   PageNode* parent = nullptr;
   std::vector<PageNode*> children;
 
@@ -33,7 +35,7 @@ struct PageNode {
 
   bool IsElement(std::wstring_view name) const { return kind == NodeKind::Element && tag == name; }
   // The attribute's value, or null when the element has none (names compare without case).
-  const std::wstring* Attribute(std::wstring_view name) const;
+  const std::wstring_view* Attribute(std::wstring_view name) const;
   std::wstring AttributeOr(std::wstring_view name, std::wstring_view fallback = {}) const;
 };
 
@@ -84,11 +86,16 @@ class PageDocument : public CountedObject {
 
  private:
   PageNode& NewNode();
+  // Keeps the wide form of `utf8` in the text pool and returns it.
+  std::wstring_view Keep(std::string_view utf8);
   void Index();  // fills elements_, forms_ and the controls of each form, and the initial state
 
   std::wstring url_;
   std::wstring baseUrl_;  // found once by Index
   std::deque<PageNode> nodes_;
+  std::vector<std::unique_ptr<wchar_t[]>> textBlocks_;  // the text pool
+  size_t textUsed_ = 0;
+  size_t textCapacity_ = 0;
   PageNode* root_ = nullptr;
   std::vector<PageNode*> elements_;
   std::vector<PageNode*> forms_;
