@@ -148,7 +148,13 @@ class GumboTreeCopier {
   }
 };
 
-PageNode& PageDocument::NewNode() { return nodes_.emplace_back(); }
+PageNode& PageDocument::NewNode() {
+  if (nodesInLastChunk_ == kNodesPerChunk) {
+    nodeChunks_.push_back(std::make_unique<PageNode[]>(kNodesPerChunk));
+    nodesInLastChunk_ = 0;
+  }
+  return nodeChunks_.back()[nodesInLastChunk_++];
+}
 
 std::wstring_view PageDocument::Keep(std::string_view utf8) {
   // A code point takes at least one byte, so the wide text is never longer than the bytes.

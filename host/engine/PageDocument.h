@@ -3,7 +3,6 @@
 // the browser holds the document of the page it shows, and every element object handed out to a
 // caller holds it too, so a caller's element stays valid after the browser has moved on.
 #pragma once
-#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -92,7 +91,10 @@ class PageDocument : public CountedObject {
 
   std::wstring url_;
   std::wstring baseUrl_;  // found once by Index
-  std::deque<PageNode> nodes_;
+  // Nodes in chunks: one allocation for many nodes, and addresses that never move.
+  static constexpr size_t kNodesPerChunk = 4096;
+  std::vector<std::unique_ptr<PageNode[]>> nodeChunks_;
+  size_t nodesInLastChunk_ = kNodesPerChunk;
   std::vector<std::unique_ptr<wchar_t[]>> textBlocks_;  // the text pool
   size_t textUsed_ = 0;
   size_t textCapacity_ = 0;
