@@ -206,13 +206,16 @@ CComPtr<PageDocument> PageDocument::Parse(std::string_view html, std::wstring ur
 
 void PageDocument::Index() {
   std::unordered_map<std::wstring, PageNode*> formsById;
-  std::vector<PageNode*> pending{root_};
+  // Each entry carries the nearest enclosing form, so no element looks up its ancestors.
+  std::vector<std::pair<PageNode*, PageNode*>> pending{{root_, nullptr}};
   while (!pending.empty()) {
-    PageNode* node = pending.back();
+    auto [node, enclosingForm] = pending.back();
     pending.pop_back();
+    PageNode* formBelow = node->tag == L"form" ? node : enclosingForm;
     for (auto it = node->children.rbegin(); it != node->children.rend(); ++it)
-      if ((*it)->kind == NodeKind::Element) pending.push_back(*it);
+      if ((*it)->kind == NodeKind::Element) pending.emplace_back(*it, formBelow);
     if (node == root_) continue;
+    node->form = enclosingForm;  // provisional: replaced below for controls, cleared for the rest
     elements_.push_back(node);
     if (node->tag == L"form") {
       node->formIndex = forms_.size();
@@ -241,6 +244,7 @@ void PageDocument::Index() {
   PageNode* tableForm = nullptr;
   const PageNode* tableOfForm = nullptr;
   for (PageNode* element : elements_) {
+    if (!IsControl(*element)) element->form = nullptr;
     if (element->tag == L"form") {
       tableOfForm = tableOf(*element);
       tableForm = tableOfForm ? element : nullptr;
@@ -252,11 +256,13 @@ void PageDocument::Index() {
       auto found = formsById.find(std::wstring(*formId));
       if (found != formsById.end()) owner = found->second;
     }
-    for (PageNode* p = element->parent; !owner && p; p = p->parent)
-      if (p->tag == L"form") owner = p;
+    if (!owner) owner = element->form;
+    // Bounded: a control deep below the table is not one the form was opened around.
+    int levels = 0;
     if (!owner && tableForm)
-      for (const PageNode* p = element->parent; p; p = p->parent)
+      for (const PageNode* p = element->parent; p && levels < 64; p = p->parent, ++levels)
         if (p == tableOfForm) owner = tableForm;
+    element->form = nullptr;
     if (!owner) continue;
     element->form = owner;
     formControls_[owner->formIndex].push_back(element);
@@ -326,8 +332,9 @@ std::wstring PageDocument::VisibleText(const PageNode& start) {
   struct Step {
     const PageNode* node;
     bool leaving;
+    bool inPre;  // carried down rather than looked up, so deep pages stay linear
   };
-  std::vector<Step> pending{{&start, false}};
+  std::vector<Step> pending{{&start, false, IsUnder(start, L"pre") || start.IsElement(L"pre")}};
   while (!pending.empty()) {
     Step step = pending.back();
     pending.pop_back();
@@ -337,7 +344,7 @@ std::wstring PageDocument::VisibleText(const PageNode& start) {
       continue;
     }
     if (node.kind == NodeKind::Text) {
-      if (IsUnder(node, L"pre")) {
+      if (step.inPre) {
         out += node.text;
         continue;
       }
@@ -356,9 +363,10 @@ std::wstring PageDocument::VisibleText(const PageNode& start) {
     bool block = IsBlock(node.tag);
     if (block) {
       lineBreak();
-      pending.push_back({&node, true});
+      pending.push_back({&node, true, step.inPre});
     }
-    for (auto it = node.children.rbegin(); it != node.children.rend(); ++it) pending.push_back({*it, false});
+    bool inPre = step.inPre || node.tag == L"pre";
+    for (auto it = node.children.rbegin(); it != node.children.rend(); ++it) pending.push_back({*it, false, inPre});
   }
   while (!out.empty() && (out.back() == L'\n' || out.back() == L' ')) out.pop_back();
   return out;

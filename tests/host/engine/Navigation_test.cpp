@@ -319,7 +319,7 @@ TEST_F(NavigationTest, MalformedHugeAndFormHeavyPagesLoad) {
   std::string big = "<title>Big</title>";
   while (big.size() < 10u << 20) big += "<p>Some text with a <a href='/x'>link</a> and <b>bold</b> words.</p>\n";
   std::string deep;
-  for (int i = 0; i < 5000; ++i) deep += "<div><span>";
+  for (int i = 0; i < 5000; ++i) deep += "<div><span>x<form><input name=i>";
 
   window_.Navigate(Page("broken.html", broken));
   window_.Navigate(Page("forms.html", forms));
@@ -330,6 +330,8 @@ TEST_F(NavigationTest, MalformedHugeAndFormHeavyPagesLoad) {
   EXPECT_EQ(count, 20000);
   window_.Navigate(Page("big.html", big));
   window_.Navigate(Page("deep.html", deep));
+  Lines deepPage = DescribePage(window_.Top());
+  EXPECT_EQ(deepPage.size(), 2u + 5000u);  // title, text and every field
   window_.Navigate(Page("binary.html", std::string("\0\x01\x02\xff\xfe garbage", 12)));
 
   Lines titles;
