@@ -44,6 +44,7 @@ std::wstring SchemeOf(std::wstring_view address) {
 
 std::wstring AddressFromUserInput(std::wstring_view input) {
   std::wstring text = Trim(input);
+  if (text.empty()) return L"about:blank";  // nothing to open: an empty page rather than a guess
   if (!SchemeOf(text).empty()) return text;
   std::error_code error;
   std::filesystem::path path(ToUtf8(text));

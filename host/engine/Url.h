@@ -11,7 +11,7 @@ std::wstring SchemeOf(std::wstring_view address);
 
 // The address to load for what a user typed: an address with a scheme stays as it is; a path
 // (absolute, or relative to the working folder) becomes a file:// address; anything else is
-// taken as a host name and gets "http://".
+// taken as a host name and gets "http://". An empty text opens about:blank.
 std::wstring AddressFromUserInput(std::wstring_view input);
 
 // The file:// address of an absolute path; characters that would end the path part (space, "%",

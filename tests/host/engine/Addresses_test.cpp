@@ -25,6 +25,7 @@ TEST(AddressesTest, ReferencesResolveAgainstTheirPage) {
 TEST(AddressesTest, TypedAddressesAndFilePaths) {
   EXPECT_EQ(AddressFromUserInput(L" http://x/ "), L"http://x/");
   EXPECT_EQ(AddressFromUserInput(L"about:blank"), L"about:blank");
+  EXPECT_EQ(AddressFromUserInput(L"  "), L"about:blank");
   EXPECT_EQ(AddressFromUserInput(L"/tmp/a b#c.html"), L"file:///tmp/a%20b%23c.html");
   EXPECT_EQ(AddressFromUserInput(L"example.org"), L"http://example.org");
   EXPECT_EQ(PathFromFileUrl(L"file:///tmp/a%20b%23c.html"), L"/tmp/a b#c.html");
