@@ -24,7 +24,7 @@ std::string MultipartBody(const std::vector<FormEntry>& entries, const std::stri
       else safeName += c;
     }
     body += "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + safeName + "\"\r\n\r\n";
-    body += ToUtf8(entry.value) + "\r\n";
+    body += ToUtf8(WithCrLf(entry.value)) + "\r\n";
   }
   body += "--" + boundary + "--\r\n";
   return body;

@@ -128,22 +128,26 @@ std::wstring ResolveUrl(std::wstring_view base, std::wstring_view reference) {
   return FromUtf8(text.get()) + suffix;
 }
 
+std::wstring WithCrLf(std::wstring_view text) {
+  std::wstring normalized;
+  normalized.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\r') {
+      normalized += L"\r\n";
+      if (i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+    } else if (text[i] == L'\n') {
+      normalized += L"\r\n";
+    } else {
+      normalized += text[i];
+    }
+  }
+  return normalized;
+}
+
 std::string EncodeFormUrlencoded(const std::vector<FormEntry>& entries) {
   auto encode = [](std::wstring_view text, std::string& out) {
     static const char kHex[] = "0123456789ABCDEF";
-    // Line breaks travel as CRLF whatever the field held.
-    std::wstring normalized;
-    for (size_t i = 0; i < text.size(); ++i) {
-      if (text[i] == L'\r') {
-        normalized += L"\r\n";
-        if (i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-      } else if (text[i] == L'\n') {
-        normalized += L"\r\n";
-      } else {
-        normalized += text[i];
-      }
-    }
-    for (unsigned char c : ToUtf8(normalized)) {
+    for (unsigned char c : ToUtf8(WithCrLf(text))) {
       if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '*' ||
           c == '-' || c == '.' || c == '_') {
         out += static_cast<char>(c);

@@ -32,5 +32,7 @@ struct FormEntry {
   std::wstring name;
   std::wstring value;
 };
+// `text` with every line break (CR, LF or CRLF) as CRLF, as form data sends them.
+std::wstring WithCrLf(std::wstring_view text);
 // application/x-www-form-urlencoded, in UTF-8: "a=1&b=x+y", line breaks as CRLF.
 std::string EncodeFormUrlencoded(const std::vector<FormEntry>& entries);

@@ -54,6 +54,15 @@ class HttpNavigationTest : public ::testing::Test {
             res.set_content("<title>Local</title><a href='file:///etc/hostname'>f</a>"
                             "<iframe src='file:///etc/hostname'></iframe>", "text/html");
           });
+          s.Get("/upload", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("<form method=post enctype=multipart/form-data action=/received>"
+                            "<input name='na\"me' value='a b'><textarea name=t>x\ny</textarea></form>", "text/html");
+          });
+          s.Post("/received", [this](const httplib::Request& req, httplib::Response& res) {
+            std::lock_guard lock(mutex_);
+            for (const auto& [name, file] : req.files) posted_ += name + "=" + file.content + ";";
+            res.set_content("<title>Received</title>", "text/html");
+          });
           s.Get("/loop", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop", 302); });
         }) {
     sink_ = MakeCounted<RecordingSink>();
@@ -150,6 +159,14 @@ TEST_F(HttpNavigationTest, ServedImageHasNoHtmlDocument) {
   CComPtr<IDispatch> document;
   ASSERT_EQ(window_.Browser()->get_Document(&document), S_OK);
   EXPECT_FALSE(document.QueryInterface<IHTMLDocument2>(IID_IHTMLDocument2));
+}
+
+TEST_F(HttpNavigationTest, MultipartFormIsSentInParts) {
+  window_.Navigate(server_.Url("/upload"));
+  ASSERT_EQ(window_.SubmitFormNumber(1), ActionResult::Done);
+  EXPECT_EQ(Titles().back(), L"Received");
+  std::lock_guard lock(mutex_);
+  EXPECT_EQ(posted_, "na%22me=a b;t=x\r\ny;");
 }
 
 TEST_F(HttpNavigationTest, WebPageCannotOpenLocalFiles) {
