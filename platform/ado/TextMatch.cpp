@@ -37,6 +37,16 @@ class FoldedWord {
   explicit FoldedWord(std::string_view word) {
     folded_.reserve(word.size());
     for (char c : word) folded_ += static_cast<char>(FoldAscii(static_cast<unsigned char>(c)));
+#if defined(__SSE2__)
+    if (folded_.size() >= 2) {
+      // Setting bit 0x20 folds a letter's two cases together; for other bytes the mask is 0.
+      const char probe[3] = {folded_[0], folded_[1], folded_.back()};
+      for (int k = 0; k < 3; ++k) {
+        want_[k] = _mm_set1_epi8(probe[k]);
+        fold_[k] = _mm_set1_epi8(static_cast<char>((probe[k] >= 'a' && probe[k] <= 'z') ? 0x20 : 0));
+      }
+    }
+#endif
   }
 
   bool FoundIn(std::string_view hay) const {
@@ -47,18 +57,17 @@ class FoldedWord {
     const auto* h = reinterpret_cast<const unsigned char*>(hay.data());
     size_t i = 0;
 #if defined(__SSE2__)
-    if (m >= 2) {
-      // Candidates are where the word's first, second and last bytes all stand, sixteen
-      // positions at a time. Setting bit 0x20 folds a letter's two cases together; for other
-      // bytes the mask is 0.
-      const __m128i want0 = Broadcast(folded_[0]), fold0 = FoldMask(folded_[0]);
-      const __m128i want1 = Broadcast(folded_[1]), fold1 = FoldMask(folded_[1]);
-      const __m128i wantLast = Broadcast(folded_[m - 1]), foldLast = FoldMask(folded_[m - 1]);
-      for (; i + m + 15 <= n; i += 16) {
-        __m128i hits = _mm_and_si128(Equal(h + i, fold0, want0), Equal(h + i + 1, fold1, want1));
-        hits = _mm_and_si128(hits, Equal(h + i + m - 1, foldLast, wantLast));
+    // Candidates are where the word's first, second and last bytes all stand, sixteen
+    // positions at a time; the whole word is compared only there.
+    if (m >= 2 && m + 15 <= n) {
+      const size_t lastBlock = n - m - 15;  // the final block overlaps the one before it
+      for (;; i += 16) {
+        if (i > lastBlock) i = lastBlock;
+        __m128i hits = _mm_and_si128(Equal(h + i, 0), Equal(h + i + 1, 1));
+        hits = _mm_and_si128(hits, Equal(h + i + m - 1, 2));
         for (unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hits)); bits; bits &= bits - 1)
           if (MatchesAt(h + i + static_cast<size_t>(__builtin_ctz(bits)))) return true;
+        if (i == lastBlock) return false;
       }
     }
 #endif
@@ -69,11 +78,9 @@ class FoldedWord {
 
  private:
 #if defined(__SSE2__)
-  static __m128i Broadcast(char c) { return _mm_set1_epi8(c); }
-  static __m128i FoldMask(char c) { return _mm_set1_epi8(static_cast<char>((c >= 'a' && c <= 'z') ? 0x20 : 0)); }
-  // Which of the sixteen bytes at `p`, folded by `fold`, equal `want`.
-  static __m128i Equal(const unsigned char* p, __m128i fold, __m128i want) {
-    return _mm_cmpeq_epi8(_mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), fold), want);
+  // Which of the sixteen bytes at `p`, folded, equal probe byte `k` of the word.
+  __m128i Equal(const unsigned char* p, int k) const {
+    return _mm_cmpeq_epi8(_mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), fold_[k]), want_[k]);
   }
 #endif
   bool MatchesAt(const unsigned char* p) const {
@@ -83,6 +90,10 @@ class FoldedWord {
   }
 
   std::string folded_;
+#if defined(__SSE2__)
+  __m128i want_[3]{};
+  __m128i fold_[3]{};
+#endif
 };
 
 // The inner word of "%word%" when the pattern has that shape and no other wild card.
