@@ -32,7 +32,7 @@ constexpr size_t kBlockBytes = 1 << 18;
 
 bool PageFile::Write(std::wstring_view text) {
   if (fd_ < 0 || failed_) return false;
-  pending_ += ToUtf16LE(text);
+  AppendUtf16LE(pending_, text);
   return pending_.size() < kBlockBytes || Flush();
 }
 

@@ -1,7 +1,6 @@
 // The page writers: a bookmark page from any query over LinksData, and the history page. Both
 // rewrite the one page file of the data folder and return its path for the browser to open.
 #include "band/ModuleMessage.h"
-#include "platform/text/Format.h"
 #include "reports/PageFile.h"
 #include "reports/PageFragments.h"
 #include "store/CBookmarkDatabase.h"
@@ -10,7 +9,8 @@
 namespace {
 
 // Field values are text, never markup: a description holding "<script>" shows as written.
-std::wstring EscapeHtml(const std::wstring& text) {
+std::wstring EscapeHtml(std::wstring text) {
+  if (text.find_first_of(L"&<>\"'") == std::wstring::npos) return text;
   std::wstring out;
   out.reserve(text.size());
   for (wchar_t c : text) {
@@ -46,6 +46,20 @@ class PageWrite {
   CADORecordset& cursor_;
 };
 
+// A row format with its "%s" places filled in order. The row formats hold no other directive,
+// and filling them directly spares parsing the format once per row.
+std::wstring FillRow(std::wstring_view format, std::initializer_list<std::wstring_view> fields) {
+  std::wstring row;
+  row.reserve(format.size() + 256);
+  auto field = fields.begin();
+  size_t pos = 0;
+  for (size_t hit; (hit = format.find(L"%s", pos)) != std::wstring_view::npos && field != fields.end(); ++field) {
+    row.append(format.substr(pos, hit - pos)).append(*field);
+    pos = hit + 2;
+  }
+  return row.append(format.substr(pos));
+}
+
 void WritePageStart(PageFile& file) {
   file.Write(page::kByteOrderMark);
   file.Write(page::kPageHead);
@@ -64,7 +78,7 @@ std::wstring CBookmarkDatabase::WriteBookmarkPage(const std::wstring& query) {
   while (!cursor.IsEOF()) {
     std::wstring address = EscapeHtml(cursor.GetFieldText(L"HomePage"));
     std::wstring description = EscapeHtml(cursor.GetFieldText(L"Description"));
-    pageFile_->Write(Format(page::kBookmarkRowFormat, description, address, address));
+    pageFile_->Write(FillRow(page::kBookmarkRowFormat, {description, address, address}));
     cursor.MoveNext();
   }
   pageFile_->Write(page::kPageTail);
@@ -86,7 +100,7 @@ std::wstring CBookmarkDatabase::WriteHistoryPage() {
     std::wstring address = EscapeHtml(cursor.GetFieldText(L"URL"));
     std::wstring title = EscapeHtml(cursor.GetFieldText(L"Title"));
     std::wstring time = EscapeHtml(cursor.GetFieldText(L"CreateTime"));
-    pageFile_->Write(Format(page::kHistoryRowFormat, time, title, address, address));
+    pageFile_->Write(FillRow(page::kHistoryRowFormat, {time, title, address, address}));
     cursor.MoveNext();
   }
   pageFile_->Write(page::kPageTail);

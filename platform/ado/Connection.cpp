@@ -172,9 +172,11 @@ void Recordset::Open(std::wstring_view source, const CComPtr<Connection>& connec
   connection_ = connection;
   stmt_ = std::move(stmt);
   columns_.clear();
+  foldedColumns_.clear();
   for (int i = 0, n = sqlite3_column_count(stmt_.get()); i < n; ++i) {
     const char* column = sqlite3_column_name(stmt_.get(), i);
-    columns_.push_back(ToLower(FromUtf8(column ? column : "")));
+    columns_.push_back(FromUtf8(column ? column : ""));
+    foldedColumns_.push_back(ToLower(columns_.back()));
   }
   eof_ = false;
   Step();
@@ -203,10 +205,15 @@ void Recordset::MoveNext() {
 
 Variant Recordset::Collect(std::wstring_view name) const {
   if (!stmt_) RaiseClosed(kRecordsetSource);
-  const std::wstring folded = ToLower(name);
+  // Callers mostly spell a column as the query does; only otherwise fold the case.
   int index = -1;
   for (size_t i = 0; i < columns_.size() && index < 0; ++i)
-    if (columns_[i] == folded) index = static_cast<int>(i);
+    if (columns_[i] == name) index = static_cast<int>(i);
+  if (index < 0) {
+    const std::wstring folded = ToLower(name);
+    for (size_t i = 0; i < foldedColumns_.size() && index < 0; ++i)
+      if (foldedColumns_[i] == folded) index = static_cast<int>(i);
+  }
   if (index < 0)
     Raise(ADO_E_ITEMNOTFOUND, kRecordsetSource,
           L"Item cannot be found in the collection corresponding to the requested name or ordinal.");
@@ -243,6 +250,7 @@ void Recordset::Close() {
   stmt_.reset();
   connection_.reset();
   columns_.clear();
+  foldedColumns_.clear();
   eof_ = true;
 }
 

@@ -87,7 +87,8 @@ class Recordset : public CountedObject {
 
   CComPtr<Connection> connection_;
   StatementHandle stmt_;
-  std::vector<std::wstring> columns_;  // the result's column names, folded for lookups by name
+  std::vector<std::wstring> columns_;        // the result's column names as the query gives them
+  std::vector<std::wstring> foldedColumns_;  // the same in lower case, for lookups without case
   bool eof_ = true;
 };
 

@@ -48,9 +48,13 @@ std::string ToUtf8(std::wstring_view text) {
 }
 
 std::wstring FromUtf8(std::string_view bytes) {
-  std::wstring out;
+  // Most texts (addresses, most descriptions) are plain ASCII: widen them in one go.
+  size_t ascii = 0;
+  while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
+  std::wstring out(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(ascii));
+  if (ascii == bytes.size()) return out;
   out.reserve(bytes.size());
-  size_t i = 0;
+  size_t i = ascii;
   const size_t n = bytes.size();
   while (i < n) {
     unsigned char b = static_cast<unsigned char>(bytes[i]);
@@ -87,28 +91,30 @@ std::wstring FromUtf8(std::string_view bytes) {
   return out;
 }
 
-std::string ToUtf16LE(std::wstring_view text) {
-  // Sized once and written in place: page files are written through here, row by row.
-  size_t units = text.size();
-  for (wchar_t wc : text)
-    if (static_cast<char32_t>(wc) >= 0x10000 && static_cast<char32_t>(wc) <= 0x10FFFF) ++units;
-  std::string out(units * 2, '\0');
-  char* p = out.data();
-  auto put = [&p](char32_t u) {
-    *p++ = static_cast<char>(u & 0xFF);
-    *p++ = static_cast<char>((u >> 8) & 0xFF);
-  };
+void AppendUtf16LE(std::string& out, std::wstring_view text) {
+  // Sized for one code unit per character and written in place; a character beyond the Basic
+  // Multilingual Plane grows the text by its second unit.
+  size_t at = out.size();
+  out.resize(at + text.size() * 2);
   for (wchar_t wc : text) {
     char32_t c = static_cast<char32_t>(wc);
     if (c > 0x10FFFF) c = kReplacement;
     if (c >= 0x10000) {
+      out.resize(out.size() + 2);
       c -= 0x10000;
-      put(0xD800 + (c >> 10));
-      put(0xDC00 + (c & 0x3FF));
-    } else {
-      put(c);
+      char32_t high = 0xD800 + (c >> 10), low = 0xDC00 + (c & 0x3FF);
+      out[at++] = static_cast<char>(high & 0xFF);
+      out[at++] = static_cast<char>(high >> 8);
+      c = low;
     }
+    out[at++] = static_cast<char>(c & 0xFF);
+    out[at++] = static_cast<char>((c >> 8) & 0xFF);
   }
+}
+
+std::string ToUtf16LE(std::wstring_view text) {
+  std::string out;
+  AppendUtf16LE(out, text);
   return out;
 }
 

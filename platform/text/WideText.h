@@ -10,6 +10,8 @@ std::string ToUtf8(std::wstring_view text);
 std::wstring FromUtf8(std::string_view bytes);
 // UTF-16LE bytes: characters beyond the Basic Multilingual Plane become surrogate pairs.
 std::string ToUtf16LE(std::wstring_view text);
+// The same, appended to `out`.
+void AppendUtf16LE(std::string& out, std::wstring_view text);
 // Wide text from UTF-16LE bytes; an odd final byte and unpaired surrogates become U+FFFD.
 std::wstring FromUtf16LE(std::string_view bytes);
 
