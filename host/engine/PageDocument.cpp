@@ -7,6 +7,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "host/engine/MappedBlock.h"
 #include "host/engine/Url.h"
 #include "platform/text/WideText.h"
 
@@ -20,11 +21,11 @@ class ParseArena {
   void* Allocate(size_t size) {
     size = (size + 15) & ~size_t{15};
     if (used_ + size > capacity_) {
-      capacity_ = std::max(size, kBlockSize);
-      blocks_.push_back(std::make_unique_for_overwrite<std::byte[]>(capacity_));
+      capacity_ = std::max(size, blocks_.empty() ? kFirstBlockSize : kBlockSize);
+      blocks_.emplace_back(capacity_);
       used_ = 0;
     }
-    void* memory = blocks_.back().get() + used_;
+    void* memory = blocks_.back().data() + used_;
     used_ += size;
     return memory;
   }
@@ -41,8 +42,10 @@ class ParseArena {
   }
 
  private:
-  static constexpr size_t kBlockSize = size_t{1} << 20;
-  std::vector<std::unique_ptr<std::byte[]>> blocks_;
+  // Small pages stay cheap; a large one gets blocks worth mapping with huge pages.
+  static constexpr size_t kFirstBlockSize = size_t{1} << 20;
+  static constexpr size_t kBlockSize = size_t{32} << 20;
+  std::vector<MappedBlock> blocks_;
   size_t used_ = 0;
   size_t capacity_ = 0;
 };
@@ -148,13 +151,7 @@ class GumboTreeCopier {
   }
 };
 
-PageNode& PageDocument::NewNode() {
-  if (nodesInLastChunk_ == kNodesPerChunk) {
-    nodeChunks_.push_back(std::make_unique<PageNode[]>(kNodesPerChunk));
-    nodesInLastChunk_ = 0;
-  }
-  return nodeChunks_.back()[nodesInLastChunk_++];
-}
+PageNode& PageDocument::NewNode() { return nodes_.New(); }
 
 std::wstring_view PageDocument::Keep(std::string_view utf8) {
   // A code point takes at least one byte, so the wide text is never longer than the bytes.

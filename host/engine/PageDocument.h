@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "host/engine/NodePool.h"
+
 #include "platform/com/CountedObject.h"
 
 enum class NodeKind { Element, Text };
@@ -91,10 +93,7 @@ class PageDocument : public CountedObject {
 
   std::wstring url_;
   std::wstring baseUrl_;  // found once by Index
-  // Nodes in chunks: one allocation for many nodes, and addresses that never move.
-  static constexpr size_t kNodesPerChunk = 4096;
-  std::vector<std::unique_ptr<PageNode[]>> nodeChunks_;
-  size_t nodesInLastChunk_ = kNodesPerChunk;
+  NodePool<PageNode> nodes_;  // addresses that never move
   std::vector<std::unique_ptr<wchar_t[]>> textBlocks_;  // the text pool
   size_t textUsed_ = 0;
   size_t textCapacity_ = 0;
