@@ -1,30 +1,13 @@
 // The page writers: a bookmark page from any query over LinksData, and the history page. Both
 // rewrite the one page file of the data folder and return its path for the browser to open.
 #include "band/ModuleMessage.h"
+#include "platform/text/HtmlText.h"
 #include "reports/PageFile.h"
 #include "reports/PageFragments.h"
 #include "store/CBookmarkDatabase.h"
 #include "store/CCustomException.h"
 
 namespace {
-
-// Field values are text, never markup: a description holding "<script>" shows as written.
-std::wstring EscapeHtml(std::wstring text) {
-  if (text.find_first_of(L"&<>\"'") == std::wstring::npos) return text;
-  std::wstring out;
-  out.reserve(text.size());
-  for (wchar_t c : text) {
-    switch (c) {
-      case L'&': out += L"&amp;"; break;
-      case L'<': out += L"&lt;"; break;
-      case L'>': out += L"&gt;"; break;
-      case L'"': out += L"&quot;"; break;
-      case L'\'': out += L"&#39;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
 
 // Closes the page file and the cursor however the write ends, so that an error halfway leaves
 // neither open for the next request.

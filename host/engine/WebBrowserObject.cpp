@@ -7,6 +7,7 @@
 #include "host/engine/TextDecoding.h"
 #include "host/engine/Url.h"
 #include "platform/browser/WebBrowserEvents.h"
+#include "platform/text/HtmlText.h"
 #include "platform/text/WideText.h"
 
 namespace {
@@ -41,20 +42,6 @@ ContentKind KindOf(const FetchResponse& response) {
     return LooksBinary(response.body) || !type.starts_with(L"application/octet") ? ContentKind::Other
                                                                                  : ContentKind::Html;
   return LooksBinary(response.body) ? ContentKind::Other : ContentKind::Html;
-}
-
-std::wstring EscapeHtml(std::wstring_view text) {
-  std::wstring out;
-  for (wchar_t c : text) {
-    switch (c) {
-      case L'&': out += L"&amp;"; break;
-      case L'<': out += L"&lt;"; break;
-      case L'>': out += L"&gt;"; break;
-      case L'"': out += L"&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
 }
 
 std::wstring ErrorPageHtml(const std::wstring& url, const std::wstring& reason) {
