@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include "platform/ado/JetSql.h"
@@ -60,33 +61,30 @@ std::wstring DescriptionForEngineError(int extended, const char* message) {
 void SqliteCloser::operator()(sqlite3* db) const { sqlite3_close_v2(db); }
 void StatementFinalizer::operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
 
+namespace {
+
+// Whether the ";" at `semi` ends a value: a name without path separators and "=" follow it, or
+// nothing does. So a path that holds a ";" still reads whole.
+bool EndsValue(std::wstring_view cs, size_t semi) {
+  if (cs.find_first_not_of(L' ', semi + 1) == std::wstring_view::npos) return true;
+  size_t eq = cs.find(L'=', semi + 1);
+  return eq != std::wstring_view::npos &&
+         cs.substr(semi + 1, eq - semi - 1).find_first_of(L";/\\") == std::wstring_view::npos;
+}
+
+}  // namespace
+
 std::wstring DataSourceOf(std::wstring_view cs) {
-  // Pairs are "Name=value" joined by ";". A ";" ends the value only when a name and "=" follow,
-  // so a path that holds a ";" still reads whole.
   const std::wstring_view key = L"data source=";
-  std::wstring lower = ToLower(cs);
-  size_t pos = 0;
-  while (pos < lower.size()) {
-    size_t start = lower.find_first_not_of(L" ;", pos);
-    if (start == std::wstring::npos) break;
+  for (size_t start = 0; start < cs.size();) {
     size_t end = start;
-    while (true) {
-      end = cs.find(L';', end);
-      if (end == std::wstring_view::npos) {
-        end = cs.size();
-        break;
-      }
-      size_t eq = cs.find(L'=', end + 1);
-      size_t nextSemi = cs.find(L';', end + 1);
-      if (eq != std::wstring_view::npos && (nextSemi == std::wstring_view::npos || eq < nextSemi)) {
-        std::wstring_view name = cs.substr(end + 1, eq - end - 1);
-        if (name.find_first_of(L"/\\") == std::wstring_view::npos) break;
-      }
-      if (end + 1 >= cs.size()) break;
-      ++end;
-    }
-    if (lower.compare(start, key.size(), key) == 0) return std::wstring(cs.substr(start + key.size(), end - start - key.size()));
-    pos = end + 1;
+    while ((end = cs.find(L';', end)) != std::wstring_view::npos && !EndsValue(cs, end)) ++end;
+    if (end == std::wstring_view::npos) end = cs.size();
+    std::wstring_view pair = cs.substr(start, end - start);
+    pair.remove_prefix(std::min(pair.find_first_not_of(L' '), pair.size()));
+    if (pair.size() >= key.size() && EqualsNoCase(pair.substr(0, key.size()), key))
+      return std::wstring(pair.substr(key.size()));
+    start = end + 1;
   }
   return L"";
 }

@@ -55,6 +55,14 @@ TEST(ErrorDump, HasFourPartsEachEndingInABlank) {
             L"Error Code = 80004003 Error Message = Invalid pointer Error Source = (null) Error Description = (null) ");
 }
 
+TEST(AccessLayerOpen, TheDataSourceIsReadWholeFromTheConnectionString) {
+  EXPECT_EQ(ado::DataSourceOf(ConnectionString(L"/home/ann/data")), L"/home/ann/data/Bookmark.mdb");
+  EXPECT_EQ(ado::DataSourceOf(L"Provider=x;Data Source=/data;v2/x=1/Bookmark.mdb;Jet OLEDB:Database Password=p"),
+            L"/data;v2/x=1/Bookmark.mdb");
+  EXPECT_EQ(ado::DataSourceOf(L"data source=/a;"), L"/a");
+  EXPECT_EQ(ado::DataSourceOf(L"Provider=x"), L"");
+}
+
 TEST(AccessLayerOpen, AMissingFileGivesTheOpenPrefixDirectlyFollowedByTheDump) {
   TempDir temp;
   CADODatabase db;
