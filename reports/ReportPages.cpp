@@ -75,7 +75,7 @@ std::wstring CBookmarkDatabase::WriteHistoryPage() {
   try {
     cursor.Open(L"select * from history order by createtime desc");
   } catch (const CCustomException& e) {
-    ShowMessage(e.GetMessage() + L"\n");
+    ShowStoreError(e, L"");  // the message alone: the query is the page's own
     return L"";
   }
   WritePageStart(*pageFile_);

@@ -84,7 +84,7 @@ bool CBookmarkDatabase::AddBookmark(const std::wstring& address, const std::wstr
   try {
     Connection().Execute(statement);
   } catch (const CCustomException& e) {
-    ShowMessage(e.GetMessage() + L"\n" + statement);
+    ShowStoreError(e, statement);
     return false;  // the caller must not follow the error with a success message
   }
   return true;
@@ -113,7 +113,7 @@ bool CBookmarkDatabase::UpdateBookmark(const std::wstring& address, const std::w
         quotedCategory, DoubleQuotes(description), quotedAddress, AlternateAddress(quotedAddress));
     Connection().Execute(statement);
   } catch (const CCustomException& e) {
-    ShowMessage(e.GetMessage() + L"\n" + statement);
+    ShowStoreError(e, statement);
     if (outcome) *outcome = StoreOutcome::ErrorReported;
   }
   return categoryAdded;
@@ -127,7 +127,7 @@ StoreOutcome CBookmarkDatabase::DeleteBookmark(const std::wstring& address) {
   try {
     Connection().Execute(statement);
   } catch (const CCustomException& e) {
-    ShowMessage(e.GetMessage() + L"\n" + statement);
+    ShowStoreError(e, statement);
     return StoreOutcome::ErrorReported;
   }
   return StoreOutcome::Done;
@@ -145,7 +145,7 @@ void CBookmarkDatabase::ListAddresses(std::vector<std::wstring>& list) {
     }
     cursor.Close();
   } catch (const CCustomException& e) {
-    ShowMessage(e.GetMessage() + L"\n" + statement);
+    ShowStoreError(e, statement);
   }
 }
 
@@ -156,7 +156,7 @@ void CBookmarkDatabase::ReplaceAddress(const std::wstring& oldAddress, const std
   try {
     Connection().Execute(statement);
   } catch (const CCustomException& e) {
-    ShowMessage(e.GetMessage() + L"\n" + statement);
+    ShowStoreError(e, statement);
   }
 }
 

@@ -25,6 +25,10 @@ void CloseIfOpen(CADORecordset& cursor) {
 
 std::wstring DoubleQuotes(std::wstring_view text) { return ReplaceAll(text, L"'", L"''"); }
 
+void ShowStoreError(const CCustomException& error, const std::wstring& statement) {
+  ShowMessage(error.GetMessage() + L"\n" + statement);
+}
+
 CBookmarkDatabase::CBookmarkDatabase(std::wstring dataFolder)
     : pageFile_(std::make_unique<PageFile>()), dataFolder_(std::move(dataFolder)) {
   connectionString_ = kConnectionPrefix + dataFolder_ + L"/Bookmark.mdb" + kConnectionSuffix;
@@ -106,7 +110,7 @@ bool CBookmarkDatabase::AddCategory(const std::wstring& name) {
       connection_.Execute(statement);
     }
   } catch (const CCustomException& e) {
-    ShowMessage(e.GetMessage() + L"\n" + statement);
+    ShowStoreError(e, statement);
   }
   cursor.Close();
   return true;
@@ -123,7 +127,7 @@ void CBookmarkDatabase::RenameCategory(const std::wstring& newName, const std::w
                        DoubleQuotes(oldName));
     connection_.Execute(statement);
   } catch (const CCustomException& e) {
-    ShowMessage(e.GetMessage() + L"\n" + statement);
+    ShowStoreError(e, statement);
   }
 }
 
@@ -136,6 +140,6 @@ void CBookmarkDatabase::DeleteCategory(const std::wstring& name) {
     statement = Format(L"delete from LinksData where Category = '%s'", DoubleQuotes(name));
     connection_.Execute(statement);
   } catch (const CCustomException& e) {
-    ShowMessage(e.GetMessage() + L"\n" + statement);
+    ShowStoreError(e, statement);
   }
 }

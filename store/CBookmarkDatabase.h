@@ -18,6 +18,7 @@
 #include "platform/com/CountedObject.h"
 #include "store/CADODatabase.h"
 #include "store/CADORecordset.h"
+#include "store/CCustomException.h"
 #include "store/CBookmarkRecord.h"
 
 // Field name to value, ordered by code unit; a name occurs once.
@@ -111,3 +112,7 @@ class CBookmarkDatabase : public CountedObject {
 
 // Doubles every single quote, for a value placed between the quotes of a statement.
 std::wstring DoubleQuotes(std::wstring_view text);
+
+// How operations that change data report their own store errors: an OK box with the error's
+// message, one line feed and the statement that failed.
+void ShowStoreError(const CCustomException& error, const std::wstring& statement);

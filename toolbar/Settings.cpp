@@ -1,5 +1,6 @@
 #include "toolbar/Settings.h"
 
+#include "platform/registry/RegistryKey.h"
 #include "platform/text/Format.h"
 #include "store/CCustomException.h"
 
@@ -7,33 +8,10 @@ namespace {
 
 constexpr DWORD kReadBufferBytes = 256;
 
-// Closes an open registry key when it goes out of scope.
-class KeyHandle {
- public:
-  KeyHandle() = default;
-  ~KeyHandle() {
-    if (key_) RegCloseKey(key_);
-  }
-  KeyHandle(const KeyHandle&) = delete;
-  KeyHandle& operator=(const KeyHandle&) = delete;
-  HKEY* Out() {
-    Reset();
-    return &key_;
-  }
-  void Reset() {
-    if (key_) RegCloseKey(key_);
-    key_ = nullptr;
-  }
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
-
 }  // namespace
 
 std::wstring ReadRegistryString(HKEY root, const std::wstring& keyPath, const std::wstring& valueName) {
-  KeyHandle key;
+  RegistryKey key;
   wchar_t buffer[kReadBufferBytes / 2] = {};
   DWORD size = kReadBufferBytes;
   DWORD type = REG_NONE;
@@ -47,7 +25,7 @@ std::wstring ReadRegistryString(HKEY root, const std::wstring& keyPath, const st
 
 int WriteRegistryString(HKEY root, const std::wstring& keyPath, const std::wstring& valueName,
                         const std::wstring& text) {
-  KeyHandle key;
+  RegistryKey key;
   if (RegOpenKeyExW(root, keyPath, 0, KEY_WRITE, key.Out()) != ERROR_SUCCESS) {
     DWORD disposition = 0;
     if (RegCreateKeyExW(root, keyPath, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY,

@@ -14,7 +14,7 @@
 
 #include "host/cli/EmbeddedFiles.h"
 #include "platform/ado/Connection.h"
-#include "platform/registry/Registry.h"
+#include "platform/registry/RegistryKey.h"
 #include "platform/text/WideText.h"
 
 namespace {
@@ -22,18 +22,6 @@ namespace {
 const wchar_t kSettingsKey[] = L"Software\\Vellorin\\Pendrel\\User";
 
 using Database = ado::SqliteHandle;
-
-class RegistryKey {
- public:
-  ~RegistryKey() {
-    if (key_) RegCloseKey(key_);
-  }
-  HKEY* Out() { return &key_; }
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 std::optional<std::wstring> ReadSetting(HKEY key, const wchar_t* name) {
   wchar_t buffer[1024];

@@ -299,30 +299,28 @@ LONG RegDeleteValueW(HKEY key, std::wstring_view valueName) {
   });
 }
 
-LONG RegDeleteKeyW(HKEY root, std::wstring_view subKey) {
+namespace {
+
+enum class Subkeys { MustHaveNone, GoWithTheKey };
+
+LONG DeleteKey(HKEY root, std::wstring_view subKey, Subkeys subkeys) {
   auto key = Resolve(root, subKey);
   if (!key) return ERROR_INVALID_HANDLE;
   if (key->path.empty()) return ERROR_ACCESS_DENIED;
   return ModifyHive(key->hive, [&](Hive& hive, bool& changed) -> LONG {
     if (!hive.Find(key->path)) return ERROR_FILE_NOT_FOUND;
-    if (hive.HasSubkeys(key->path)) return ERROR_ACCESS_DENIED;
+    if (subkeys == Subkeys::MustHaveNone && hive.HasSubkeys(key->path)) return ERROR_ACCESS_DENIED;
     hive.RemoveTree(key->path);
     changed = true;
     return ERROR_SUCCESS;
   });
 }
 
-LONG RegDeleteTreeW(HKEY root, std::wstring_view subKey) {
-  auto key = Resolve(root, subKey);
-  if (!key) return ERROR_INVALID_HANDLE;
-  if (key->path.empty()) return ERROR_ACCESS_DENIED;
-  return ModifyHive(key->hive, [&](Hive& hive, bool& changed) -> LONG {
-    if (!hive.Find(key->path)) return ERROR_FILE_NOT_FOUND;
-    hive.RemoveTree(key->path);
-    changed = true;
-    return ERROR_SUCCESS;
-  });
-}
+}  // namespace
+
+LONG RegDeleteKeyW(HKEY root, std::wstring_view subKey) { return DeleteKey(root, subKey, Subkeys::MustHaveNone); }
+
+LONG RegDeleteTreeW(HKEY root, std::wstring_view subKey) { return DeleteKey(root, subKey, Subkeys::GoWithTheKey); }
 
 LONG RegEnumKeyW(HKEY key, DWORD index, std::wstring& name) {
   auto open = Resolve(key, L"");
