@@ -39,7 +39,7 @@ std::wstring CBookmarkDatabase::BuildSearchCondition(const std::wstring& text, c
 
 std::wstring CBookmarkDatabase::WriteSearchPage(const std::wstring& text, const std::wstring& conjunction) {
   // Without a word there is nothing to search for: no query runs and no page is written.
-  if (SplitWords(text).empty()) return L"";
+  if (text.find_first_not_of(kWordSeparators) == std::wstring::npos) return L"";
   return WriteBookmarkPage(L"select * from LinksData " + BuildSearchCondition(text, conjunction) +
                            L" order by Description");
 }

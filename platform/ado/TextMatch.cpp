@@ -142,15 +142,18 @@ void LikeFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
       return;
     }
   }
+  const std::string_view patternText(reinterpret_cast<const char*>(pattern), static_cast<size_t>(patternBytes));
+  const std::string_view textView(reinterpret_cast<const char*>(text), static_cast<size_t>(textBytes));
   std::string_view word;
-  if (argc == 2 && pattern &&
-      IsContainsPattern(std::string_view(reinterpret_cast<const char*>(pattern), static_cast<size_t>(patternBytes)), 0,
-                        word)) {
+  if (argc == 2 && IsContainsPattern(patternText, 0, word)) {
     auto compiled = std::make_unique<FoldedWord>(word);
+    const bool found = compiled->FoundIn(textView);
+    // The engine keeps it for the statement's next rows, or deletes it at once.
     sqlite3_set_auxdata(context, 0, compiled.release(), DeleteFoldedWord);
+    sqlite3_result_int(context, found);
+    return;
   }
-  sqlite3_result_int(context, LikeMatch(std::string_view(reinterpret_cast<const char*>(pattern), static_cast<size_t>(patternBytes)),
-                                        std::string_view(reinterpret_cast<const char*>(text), static_cast<size_t>(textBytes)), escape));
+  sqlite3_result_int(context, LikeMatch(patternText, textView, escape));
 }
 
 }  // namespace
