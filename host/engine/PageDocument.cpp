@@ -4,51 +4,32 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <memory>
+#include <new>
+#include <span>
 #include <unordered_map>
 
-#include "host/engine/MappedBlock.h"
+#include "host/engine/MappedArena.h"
 #include "host/engine/Url.h"
 #include "platform/text/WideText.h"
 
 namespace {
 
-// Memory for one parse. The parser makes a great many small allocations and frees them all
-// at the end, recursively; taking them from blocks that are let go of at once makes the parse
-// faster and frees a tree of any depth without recursion.
-class ParseArena {
- public:
-  void* Allocate(size_t size) {
-    size = (size + 15) & ~size_t{15};
-    if (used_ + size > capacity_) {
-      capacity_ = std::max(size, blocks_.empty() ? kFirstBlockSize : kBlockSize);
-      blocks_.emplace_back(capacity_);
-      used_ = 0;
-    }
-    void* memory = blocks_.back().data() + used_;
-    used_ += size;
-    return memory;
-  }
+// The parser's options: its memory from `arena`, and no error records (recording one copies the
+// stack of open elements, which a page of many unclosed tags makes quadratic). The parser makes
+// a great many small allocations and frees them all at the end, recursively; taking them from
+// an arena that is let go of at once makes the parse faster and frees a tree of any depth
+// without recursion.
+GumboOptions ParserOptions(MappedArena& arena) {
+  GumboOptions options = kGumboDefaultOptions;
+  options.userdata = &arena;
+  options.allocator = [](void* memory, size_t size) { return static_cast<MappedArena*>(memory)->Allocate(size); };
+  options.deallocator = [](void*, void*) {};
+  options.max_errors = 0;
+  return options;
+}
 
-  // The parser's options: its memory from this arena, and no error records (recording one
-  // copies the stack of open elements, which a page of many unclosed tags makes quadratic).
-  GumboOptions Options() {
-    GumboOptions options = kGumboDefaultOptions;
-    options.userdata = this;
-    options.allocator = [](void* arena, size_t size) { return static_cast<ParseArena*>(arena)->Allocate(size); };
-    options.deallocator = [](void*, void*) {};
-    options.max_errors = 0;
-    return options;
-  }
-
- private:
-  // Small pages stay cheap; a large one gets blocks worth mapping with huge pages.
-  static constexpr size_t kFirstBlockSize = size_t{1} << 20;
-  static constexpr size_t kBlockSize = size_t{32} << 20;
-  std::vector<MappedBlock> blocks_;
-  size_t used_ = 0;
-  size_t capacity_ = 0;
-};
+// What the parser takes in memory for each byte of a page, about.
+constexpr size_t kParserBytesPerByte = 32;
 
 bool IsBlock(std::wstring_view tag) {
   static const std::wstring_view kBlocks[] = {
@@ -98,13 +79,23 @@ std::wstring_view TagName(GumboTag tag) {
 // Copies gumbo's tree into the document, iteratively.
 class GumboTreeCopier {
  public:
-  static void Copy(const GumboNode* gumboRoot, PageDocument& document) {
+  // Returns the number of elements copied.
+  static size_t Copy(const GumboNode* gumboRoot, PageDocument& document) {
+    size_t elements = 0;
     document.root_ = &document.NewNode();
     document.root_->tag = L"#document";
     std::vector<std::pair<const GumboNode*, PageNode*>> pending;
+    // Room for all of a node's children is taken at once; comments are left out, so fewer may
+    // be used.
     auto pushChildren = [&](const GumboVector& children, PageNode* parent) {
+      parent->children = std::span<PageNode*>(document.storage_.AllocateArray<PageNode*>(children.length), 0);
       for (unsigned i = children.length; i-- > 0;)
         pending.emplace_back(static_cast<const GumboNode*>(children.data[i]), parent);
+    };
+    auto adopt = [](PageNode& node, PageNode* parent) {
+      node.parent = parent;
+      parent->children = std::span<PageNode*>(parent->children.data(), parent->children.size() + 1);
+      parent->children.back() = &node;
     };
     pushChildren(gumboRoot->v.document.children, document.root_);
     while (!pending.empty()) {
@@ -113,6 +104,7 @@ class GumboTreeCopier {
       switch (source->type) {
         case GUMBO_NODE_ELEMENT:
         case GUMBO_NODE_TEMPLATE: {
+          ++elements;
           PageNode& node = document.NewNode();
           const GumboElement& element = source->v.element;
           if (element.tag == GUMBO_TAG_UNKNOWN) {
@@ -122,15 +114,15 @@ class GumboTreeCopier {
           } else {
             node.tag = TagName(element.tag);
           }
-          node.attributes.reserve(element.attributes.length);
+          using Attribute = std::pair<std::wstring_view, std::wstring_view>;
+          Attribute* attributes = document.storage_.AllocateArray<Attribute>(element.attributes.length);
           for (unsigned i = 0; i < element.attributes.length; ++i) {
             auto* attribute = static_cast<const GumboAttribute*>(element.attributes.data[i]);
             // The parser gives attribute names in lower case already.
-            node.attributes.emplace_back(document.Keep(attribute->name), document.Keep(attribute->value));
+            ::new (&attributes[i]) Attribute(document.Keep(attribute->name), document.Keep(attribute->value));
           }
-          node.parent = parent;
-          parent->children.push_back(&node);
-          node.children.reserve(element.children.length);
+          node.attributes = std::span<const Attribute>(attributes, element.attributes.length);
+          adopt(node, parent);
           pushChildren(element.children, &node);
           break;
         }
@@ -140,35 +132,35 @@ class GumboTreeCopier {
           PageNode& node = document.NewNode();
           node.kind = NodeKind::Text;
           node.text = document.Keep(source->v.text.text);
-          node.parent = parent;
-          parent->children.push_back(&node);
+          adopt(node, parent);
           break;
         }
         default:
           break;  // comments and the document node show nothing
       }
     }
+    return elements;
   }
 };
 
 PageNode& PageDocument::NewNode() { return nodes_.New(); }
 
 std::wstring_view PageDocument::Keep(std::string_view utf8) {
-  // A code point takes at least one byte, so the wide text is never longer than the bytes.
-  size_t room = utf8.size();
-  if (textUsed_ + room > textCapacity_) {
-    textCapacity_ = std::max(room, size_t{1} << 18);
-    textBlocks_.push_back(std::make_unique_for_overwrite<wchar_t[]>(textCapacity_));
-    textUsed_ = 0;
-  }
-  wchar_t* start = textBlocks_.back().get() + textUsed_;
+  // A code point takes at least one byte, so the wide text is never longer than the bytes; the
+  // room not used goes back to the pool.
+  wchar_t* start = storage_.AllocateArray<wchar_t>(utf8.size());
   wchar_t* out = start;
   const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
   const auto* end = p + utf8.size();
   while (p < end) {
     unsigned char lead = *p;
-    int extra = lead < 0x80 ? 0 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
-    char32_t code = extra == 0 ? lead : extra == 1 ? lead & 0x1F : extra == 2 ? lead & 0x0F : lead & 0x07;
+    if (lead < 0x80) {
+      *out++ = lead;
+      ++p;
+      continue;
+    }
+    int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
+    char32_t code = extra == 1 ? lead & 0x1F : extra == 2 ? lead & 0x0F : lead & 0x07;
     bool valid = extra >= 0 && lead < 0xF8 && end - p > extra;
     for (int i = 1; valid && i <= extra; ++i) {
       if ((p[i] & 0xC0) != 0x80) valid = false;
@@ -182,22 +174,34 @@ std::wstring_view PageDocument::Keep(std::string_view utf8) {
     *out++ = static_cast<wchar_t>(code);
     p += extra + 1;
   }
-  textUsed_ += static_cast<size_t>(out - start);
-  return std::wstring_view(start, static_cast<size_t>(out - start));
+  size_t length = static_cast<size_t>(out - start);
+  storage_.Shrink(start, length * sizeof(wchar_t));
+  return std::wstring_view(start, length);
 }
 
 CComPtr<PageDocument> PageDocument::Parse(std::string_view html, std::wstring url) {
   CComPtr<PageDocument> document = MakeCounted<PageDocument>(std::move(url));
-  ParseArena arena;
-  GumboOptions options = arena.Options();
-  // The parser's tree lives in the arena and goes with it; it is never freed node by node.
-  if (GumboOutput* output = gumbo_parse_with_options(&options, html.data(), html.size()))
-    GumboTreeCopier::Copy(output->document, *document);
+  // Most pages make a node for every few bytes, with texts no longer than their bytes.
+  document->nodes_.Expect(html.size() / 4 + 16);
+  document->storage_.Expect(html.size() * 6);
+  size_t elements = 0;
+  {
+    MappedArena arena;
+    arena.Expect(html.size() * kParserBytesPerByte);
+    GumboOptions options = ParserOptions(arena);
+    // The parser's tree lives in the arena and goes with it; it is never freed node by node.
+    GumboOutput* output = gumbo_parse_with_options(&options, html.data(), html.size());
+    arena.Seal();
+    if (output) elements = GumboTreeCopier::Copy(output->document, *document);
+  }
   if (!document->root_) {
     document->root_ = &document->NewNode();
     document->root_->tag = L"#document";
   }
+  document->elements_.reserve(elements);
   document->Index();
+  document->nodes_.Seal();
+  document->storage_.Seal();
   return document;
 }
 

@@ -3,12 +3,13 @@
 // the browser holds the document of the page it shows, and every element object handed out to a
 // caller holds it too, so a caller's element stays valid after the browser has moved on.
 #pragma once
-#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "host/engine/MappedArena.h"
 #include "host/engine/NodePool.h"
 
 #include "platform/com/CountedObject.h"
@@ -22,9 +23,9 @@ struct PageNode {
   NodeKind kind = NodeKind::Element;
   std::wstring_view tag;   // lower case; empty for text
   std::wstring_view text;  // text nodes only
-  std::vector<std::pair<std::wstring_view, std::wstring_view>> attributes;  // names in lower case
+  std::span<const std::pair<std::wstring_view, std::wstring_view>> attributes;  // names in lower case
   PageNode* parent = nullptr;
-  std::vector<PageNode*> children;
+  std::span<PageNode*> children;
 
   // Form state.
   PageNode* form = nullptr;   // the form a control belongs to
@@ -94,9 +95,7 @@ class PageDocument : public CountedObject {
   std::wstring url_;
   std::wstring baseUrl_;  // found once by Index
   NodePool<PageNode> nodes_;  // addresses that never move
-  std::vector<std::unique_ptr<wchar_t[]>> textBlocks_;  // the text pool
-  size_t textUsed_ = 0;
-  size_t textCapacity_ = 0;
+  MappedArena storage_;       // the text pool, and the children and attributes of each node
   PageNode* root_ = nullptr;
   std::vector<PageNode*> elements_;
   std::vector<PageNode*> forms_;

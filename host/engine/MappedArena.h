@@ -1,0 +1,61 @@
+// Memory taken in order and given back all at once: a page's parse and a document's storage.
+//
+// A large arena lets a helper thread fault its memory in a little ahead of use. Getting fresh
+// pages from the kernel (zeroing them) costs about as much as parsing what goes into them;
+// done on another core, the parse no longer waits for it. The helper never writes to the
+// memory, it only asks the kernel to populate it, so it cannot disturb what is stored there.
+//
+// Not thread-safe: one thread allocates. Destroying the arena frees everything in it without
+// running destructors.
+#pragma once
+#include <atomic>
+#include <cstddef>
+#include <thread>
+#include <vector>
+
+#include "host/engine/MappedBlock.h"
+
+class MappedArena {
+ public:
+  MappedArena() = default;
+  ~MappedArena();
+  MappedArena(const MappedArena&) = delete;
+  MappedArena& operator=(const MappedArena&) = delete;
+
+  // Prepares room for about `bytes`; an arena expected to grow large starts the helper. Call
+  // before the first allocation; more than `bytes` can still be allocated.
+  void Expect(size_t bytes);
+  // `size` bytes aligned to `align` (a power of two, at most 4096). Throws std::bad_alloc when
+  // the system has no memory left.
+  void* Allocate(size_t size, size_t align = alignof(std::max_align_t)) {
+    size_t at = (used_ + align - 1) & ~(align - 1);
+    if (blocks_.empty() || at + size > blocks_.back().size()) return AllocateInNewBlock(size, align);
+    used_ = at + size;
+    if (helper_.joinable()) frontier_.store(used_, std::memory_order_relaxed);
+    return blocks_.back().data() + at;
+  }
+  // Uninitialised room for `count` objects of a trivially destructible type.
+  template <class T>
+  T* AllocateArray(size_t count) {
+    return static_cast<T*>(Allocate(sizeof(T) * count, alignof(T)));
+  }
+  // Gives back the end of the latest allocation, which began at `last`, keeping `size` bytes.
+  void Shrink(void* last, size_t size) { used_ = static_cast<size_t>(static_cast<std::byte*>(last) - blocks_.back().data()) + size; }
+  // Growth is over: stops the helper and returns what it faulted in beyond the memory in use.
+  void Seal();
+
+  // Arenas expected to hold less than this fault their memory in as they go.
+  static constexpr size_t kHelperThreshold = size_t{16} << 20;
+
+ private:
+  void* AllocateInNewBlock(size_t size, size_t align);
+  void StopHelper();
+  void Populate(std::byte* base, size_t size);
+
+  std::vector<MappedBlock> blocks_;
+  size_t used_ = 0;  // in the last block
+  std::thread helper_;
+  std::atomic<size_t> frontier_{0};  // bytes in use in the first block, for the helper
+  std::atomic<bool> stop_{false};
+  std::atomic<size_t> populated_{0};  // bytes of the first block the helper has faulted in
+};
