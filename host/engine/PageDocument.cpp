@@ -79,9 +79,7 @@ std::wstring_view TagName(GumboTag tag) {
 // Copies gumbo's tree into the document, iteratively.
 class GumboTreeCopier {
  public:
-  // Returns the number of elements copied.
-  static size_t Copy(const GumboNode* gumboRoot, PageDocument& document) {
-    size_t elements = 0;
+  static void Copy(const GumboNode* gumboRoot, PageDocument& document) {
     document.root_ = &document.NewNode();
     document.root_->tag = L"#document";
     std::vector<std::pair<const GumboNode*, PageNode*>> pending;
@@ -104,7 +102,6 @@ class GumboTreeCopier {
       switch (source->type) {
         case GUMBO_NODE_ELEMENT:
         case GUMBO_NODE_TEMPLATE: {
-          ++elements;
           PageNode& node = document.NewNode();
           const GumboElement& element = source->v.element;
           if (element.tag == GUMBO_TAG_UNKNOWN) {
@@ -123,6 +120,7 @@ class GumboTreeCopier {
           }
           node.attributes = std::span<const Attribute>(attributes, element.attributes.length);
           adopt(node, parent);
+          document.AddElement(node);
           pushChildren(element.children, &node);
           break;
         }
@@ -139,7 +137,6 @@ class GumboTreeCopier {
           break;  // comments and the document node show nothing
       }
     }
-    return elements;
   }
 };
 
@@ -184,7 +181,8 @@ CComPtr<PageDocument> PageDocument::Parse(std::string_view html, std::wstring ur
   // Most pages make a node for every few bytes, with texts no longer than their bytes.
   document->nodes_.Expect(html.size() / 4 + 16);
   document->storage_.Expect(html.size() * 6);
-  size_t elements = 0;
+  // Every element the page writes starts at a "<"; the few the parser adds fit the spare room.
+  document->elements_.reserve(static_cast<size_t>(std::count(html.begin(), html.end(), '<')) + 16);
   {
     MappedArena arena;
     arena.Expect(html.size() * kParserBytesPerByte);
@@ -192,40 +190,39 @@ CComPtr<PageDocument> PageDocument::Parse(std::string_view html, std::wstring ur
     // The parser's tree lives in the arena and goes with it; it is never freed node by node.
     GumboOutput* output = gumbo_parse_with_options(&options, html.data(), html.size());
     arena.Seal();
-    if (output) elements = GumboTreeCopier::Copy(output->document, *document);
+    if (output) GumboTreeCopier::Copy(output->document, *document);
   }
   if (!document->root_) {
     document->root_ = &document->NewNode();
     document->root_->tag = L"#document";
   }
-  document->elements_.reserve(elements);
   document->Index();
   document->nodes_.Seal();
   document->storage_.Seal();
   return document;
 }
 
+void PageDocument::AddElement(PageNode& node) {
+  // Provisional: the nearest enclosing form, which the parent, added before, already knows;
+  // Index keeps it for the controls and clears it for the rest.
+  node.form = node.parent->tag == L"form" ? node.parent : node.parent->form;
+  elements_.push_back(&node);
+  if (node.tag == L"form") {
+    node.formIndex = forms_.size();
+    forms_.push_back(&node);
+  } else if (node.tag == L"input") {
+    node.checked = node.Attribute(L"checked") != nullptr;
+  } else if (node.tag == L"option") {
+    node.selected = node.Attribute(L"selected") != nullptr;
+  } else if (node.tag == L"frame" || node.tag == L"iframe") {
+    frames_.push_back(&node);
+  }
+}
+
 void PageDocument::Index() {
   std::unordered_map<std::wstring, PageNode*> formsById;
-  // Each entry carries the nearest enclosing form, so no element looks up its ancestors.
-  std::vector<std::pair<PageNode*, PageNode*>> pending{{root_, nullptr}};
-  while (!pending.empty()) {
-    auto [node, enclosingForm] = pending.back();
-    pending.pop_back();
-    PageNode* formBelow = node->tag == L"form" ? node : enclosingForm;
-    for (auto it = node->children.rbegin(); it != node->children.rend(); ++it)
-      if ((*it)->kind == NodeKind::Element) pending.emplace_back(*it, formBelow);
-    if (node == root_) continue;
-    node->form = enclosingForm;  // provisional: replaced below for controls, cleared for the rest
-    elements_.push_back(node);
-    if (node->tag == L"form") {
-      node->formIndex = forms_.size();
-      forms_.push_back(node);
-      if (const std::wstring_view* id = node->Attribute(L"id")) formsById.emplace(std::wstring(*id), node);
-    }
-    if (node->tag == L"input") node->checked = node->Attribute(L"checked") != nullptr;
-    if (node->tag == L"option") node->selected = node->Attribute(L"selected") != nullptr;
-  }
+  for (PageNode* form : forms_)
+    if (const std::wstring_view* id = form->Attribute(L"id")) formsById.emplace(std::wstring(*id), form);
   formControls_.resize(forms_.size());
   for (PageNode* element : elements_)
     if (element->tag == L"base")
@@ -245,13 +242,16 @@ void PageDocument::Index() {
   PageNode* tableForm = nullptr;
   const PageNode* tableOfForm = nullptr;
   for (PageNode* element : elements_) {
-    if (!IsControl(*element)) element->form = nullptr;
     if (element->tag == L"form") {
+      element->form = nullptr;
       tableOfForm = tableOf(*element);
       tableForm = tableOfForm ? element : nullptr;
       continue;
     }
-    if (!IsControl(*element)) continue;
+    if (!IsControl(*element)) {
+      element->form = nullptr;
+      continue;
+    }
     PageNode* owner = nullptr;
     if (const std::wstring_view* formId = element->Attribute(L"form")) {
       auto found = formsById.find(std::wstring(*formId));
@@ -289,12 +289,7 @@ const std::vector<PageNode*>& PageDocument::ControlsOf(const PageNode& form) con
   return formControls_[form.formIndex];
 }
 
-std::vector<PageNode*> PageDocument::Frames() const {
-  std::vector<PageNode*> frames;
-  for (PageNode* element : elements_)
-    if (element->tag == L"frame" || element->tag == L"iframe") frames.push_back(element);
-  return frames;
-}
+std::vector<PageNode*> PageDocument::Frames() const { return frames_; }
 
 std::wstring PageDocument::BaseUrl() const { return baseUrl_.empty() ? url_ : baseUrl_; }
 

@@ -90,7 +90,9 @@ class PageDocument : public CountedObject {
   PageNode& NewNode();
   // Keeps the wide form of `utf8` in the text pool and returns it.
   std::wstring_view Keep(std::string_view utf8);
-  void Index();  // fills elements_, forms_ and the controls of each form, and the initial state
+  // Records an element, in document order, once its parent has been recorded.
+  void AddElement(PageNode& node);
+  void Index();  // fills the controls of each form and the initial state of drop-down lists
 
   std::wstring url_;
   std::wstring baseUrl_;  // found once by Index
@@ -99,6 +101,7 @@ class PageDocument : public CountedObject {
   PageNode* root_ = nullptr;
   std::vector<PageNode*> elements_;
   std::vector<PageNode*> forms_;
+  std::vector<PageNode*> frames_;
   std::vector<std::vector<PageNode*>> formControls_;
 
   friend class GumboTreeCopier;
