@@ -21,14 +21,14 @@ size_t RoundUp(size_t value, size_t unit) { return (value + unit - 1) / unit * u
 
 MappedArena::~MappedArena() { StopHelper(); }
 
-void MappedArena::Expect(size_t bytes) {
+void MappedArena::Expect(size_t bytes, FaultIn faultIn) {
   if (!blocks_.empty()) return;
   size_t size = std::max(bytes, kSmallBlock);
   if (size >= kHelperThreshold) size = RoundUp(size, kStep);
   blocks_.emplace_back(size);
   used_ = 0;
 #ifdef MADV_POPULATE_WRITE
-  if (size >= kHelperThreshold) {
+  if (size >= kHelperThreshold && faultIn == FaultIn::Ahead) {
     std::byte* base = blocks_.back().data();
     helper_ = std::thread([this, base, size] { Populate(base, size); });
   }

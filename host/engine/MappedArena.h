@@ -22,9 +22,13 @@ class MappedArena {
   MappedArena(const MappedArena&) = delete;
   MappedArena& operator=(const MappedArena&) = delete;
 
-  // Prepares room for about `bytes`; an arena expected to grow large starts the helper. Call
-  // before the first allocation; more than `bytes` can still be allocated.
-  void Expect(size_t bytes);
+  // Who faults the memory in: a helper thread ahead of use, or the allocating thread as it
+  // goes (when every processor is busy allocating already, a helper only gets in the way).
+  enum class FaultIn { Ahead, OnUse };
+
+  // Prepares room for about `bytes`; an arena expected to grow large starts the helper unless
+  // told otherwise. Call before the first allocation; more than `bytes` can still be allocated.
+  void Expect(size_t bytes, FaultIn faultIn = FaultIn::Ahead);
   // `size` bytes aligned to `align` (a power of two, at most 4096). Throws std::bad_alloc when
   // the system has no memory left.
   void* Allocate(size_t size, size_t align = alignof(std::max_align_t)) {

@@ -4,32 +4,19 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <memory>
 #include <new>
+#include <optional>
 #include <span>
 #include <unordered_map>
 
+#include "host/engine/ArenaParse.h"
+#include "host/engine/HalvesParse.h"
 #include "host/engine/MappedArena.h"
 #include "host/engine/Url.h"
 #include "platform/text/WideText.h"
 
 namespace {
-
-// The parser's options: its memory from `arena`, and no error records (recording one copies the
-// stack of open elements, which a page of many unclosed tags makes quadratic). The parser makes
-// a great many small allocations and frees them all at the end, recursively; taking them from
-// an arena that is let go of at once makes the parse faster and frees a tree of any depth
-// without recursion.
-GumboOptions ParserOptions(MappedArena& arena) {
-  GumboOptions options = kGumboDefaultOptions;
-  options.userdata = &arena;
-  options.allocator = [](void* memory, size_t size) { return static_cast<MappedArena*>(memory)->Allocate(size); };
-  options.deallocator = [](void*, void*) {};
-  options.max_errors = 0;
-  return options;
-}
-
-// What the parser takes in memory for each byte of a page, about.
-constexpr size_t kParserBytesPerByte = 32;
 
 bool IsBlock(std::wstring_view tag) {
   static const std::wstring_view kBlocks[] = {
@@ -76,61 +63,127 @@ std::wstring_view TagName(GumboTag tag) {
   return tag < GUMBO_TAG_LAST ? std::wstring_view(names[tag]) : std::wstring_view();
 }
 
-// Copies gumbo's tree into the document, iteratively.
+// Copies gumbo's trees into the document, iteratively, in document order.
 class GumboTreeCopier {
  public:
-  static void Copy(const GumboNode* gumboRoot, PageDocument& document) {
-    document.root_ = &document.NewNode();
-    document.root_->tag = L"#document";
-    std::vector<std::pair<const GumboNode*, PageNode*>> pending;
-    // Room for all of a node's children is taken at once; comments are left out, so fewer may
-    // be used.
-    auto pushChildren = [&](const GumboVector& children, PageNode* parent) {
-      parent->children = std::span<PageNode*>(document.storage_.AllocateArray<PageNode*>(children.length), 0);
-      for (unsigned i = children.length; i-- > 0;)
-        pending.emplace_back(static_cast<const GumboNode*>(children.data[i]), parent);
-    };
-    auto adopt = [](PageNode& node, PageNode* parent) {
-      node.parent = parent;
-      parent->children = std::span<PageNode*>(parent->children.data(), parent->children.size() + 1);
-      parent->children.back() = &node;
-    };
-    pushChildren(gumboRoot->v.document.children, document.root_);
-    while (!pending.empty()) {
-      auto [source, parent] = pending.back();
-      pending.pop_back();
+  explicit GumboTreeCopier(PageDocument& document) : document_(document) {}
+
+  // Copies the tree of a whole page.
+  void CopyPage(const GumboOutput& output) {
+    StartDocument(*output.document);
+    Run();
+  }
+
+  // Copies the tree of a page parsed as two halves: the first half's tree without its marker,
+  // then the second half's, whose copies of the elements open at the cut stand for the first
+  // half's own.
+  void CopyHalves(const HalvesParse::Halves& halves) {
+    skip_ = halves.marker;
+    StartDocument(*halves.first->document);
+    Run();
+    // The open elements are the last children from the document down, in both trees.
+    std::vector<PageNode*> openNodes;
+    for (PageNode* node = document_.root_; openNodes.size() < halves.open.size(); node = node->children.back()) {
+      if (node->children.empty()) return;  // the first tree's copy above ends on the path
+      openNodes.push_back(node->children.back());
+    }
+    for (size_t i = 0; i < halves.open.size(); ++i) standIns_.emplace_back(halves.open[i].second, openNodes[i]);
+    skip_ = halves.secondHead;
+    // <html> and <body> tags in the second half add their attributes to the page's elements.
+    for (size_t i = 0; i < 2; ++i) MergeAttributes(*openNodes[i], halves.open[i].second->v.element.attributes);
+    EnterStandIn(*halves.open.front().second, *openNodes.front());
+    Run();
+  }
+
+ private:
+  using Attribute = std::pair<std::wstring_view, std::wstring_view>;
+
+  void StartDocument(const GumboNode& gumboRoot) {
+    document_.root_ = &document_.NewNode();
+    document_.root_->tag = L"#document";
+    ReserveChildren(*document_.root_, gumboRoot.v.document.children.length);
+    PushChildren(gumboRoot.v.document.children, document_.root_);
+  }
+
+  // Room for `more` children beyond those `node` has; comments are left out, so fewer may be
+  // used.
+  void ReserveChildren(PageNode& node, size_t more) {
+    PageNode** room = document_.storage_.AllocateArray<PageNode*>(node.children.size() + more);
+    std::copy(node.children.begin(), node.children.end(), room);
+    node.children = std::span<PageNode*>(room, node.children.size());
+  }
+
+  void PushChildren(const GumboVector& children, PageNode* parent) {
+    for (unsigned i = children.length; i-- > 0;) pending_.emplace_back(static_cast<const GumboNode*>(children.data[i]), parent);
+  }
+
+  void EnterStandIn(const GumboNode& copy, PageNode& node) {
+    ReserveChildren(node, copy.v.element.children.length);
+    PushChildren(copy.v.element.children, &node);
+  }
+
+  static void Adopt(PageNode& node, PageNode* parent) {
+    node.parent = parent;
+    parent->children = std::span<PageNode*>(parent->children.data(), parent->children.size() + 1);
+    parent->children.back() = &node;
+  }
+
+  std::span<const Attribute> KeepAttributes(const GumboVector& from) {
+    Attribute* attributes = document_.storage_.AllocateArray<Attribute>(from.length);
+    for (unsigned i = 0; i < from.length; ++i) {
+      auto* attribute = static_cast<const GumboAttribute*>(from.data[i]);
+      // The parser gives attribute names in lower case already.
+      ::new (&attributes[i]) Attribute(document_.Keep(attribute->name), document_.Keep(attribute->value));
+    }
+    return std::span<const Attribute>(attributes, from.length);
+  }
+
+  void MergeAttributes(PageNode& node, const GumboVector& from) {
+    std::span<const Attribute> added = KeepAttributes(from);
+    std::vector<Attribute> merged(node.attributes.begin(), node.attributes.end());
+    for (const Attribute& attribute : added)
+      if (!node.Attribute(attribute.first)) merged.push_back(attribute);
+    if (merged.size() == node.attributes.size()) return;
+    Attribute* room = document_.storage_.AllocateArray<Attribute>(merged.size());
+    std::uninitialized_copy(merged.begin(), merged.end(), room);
+    node.attributes = std::span<const Attribute>(room, merged.size());
+  }
+
+  void Run() {
+    while (!pending_.empty()) {
+      auto [source, parent] = pending_.back();
+      pending_.pop_back();
+      if (source == skip_) continue;
       switch (source->type) {
         case GUMBO_NODE_ELEMENT:
         case GUMBO_NODE_TEMPLATE: {
-          PageNode& node = document.NewNode();
           const GumboElement& element = source->v.element;
+          if (PageNode* standsFor = StandInFor(source)) {
+            EnterStandIn(*source, *standsFor);
+            break;
+          }
+          PageNode& node = document_.NewNode();
           if (element.tag == GUMBO_TAG_UNKNOWN) {
             GumboStringPiece original = element.original_tag;
             gumbo_tag_from_original_text(&original);
-            node.tag = document.Keep(ToUtf8(ToLower(FromUtf8(std::string_view(original.data, original.length)))));
+            node.tag = document_.Keep(ToUtf8(ToLower(FromUtf8(std::string_view(original.data, original.length)))));
           } else {
             node.tag = TagName(element.tag);
           }
-          using Attribute = std::pair<std::wstring_view, std::wstring_view>;
-          Attribute* attributes = document.storage_.AllocateArray<Attribute>(element.attributes.length);
-          for (unsigned i = 0; i < element.attributes.length; ++i) {
-            auto* attribute = static_cast<const GumboAttribute*>(element.attributes.data[i]);
-            // The parser gives attribute names in lower case already.
-            ::new (&attributes[i]) Attribute(document.Keep(attribute->name), document.Keep(attribute->value));
-          }
-          node.attributes = std::span<const Attribute>(attributes, element.attributes.length);
-          adopt(node, parent);
-          document.AddElement(node);
-          pushChildren(element.children, &node);
+          node.attributes = KeepAttributes(element.attributes);
+          Adopt(node, parent);
+          document_.AddElement(node);
+          ReserveChildren(node, element.children.length);
+          PushChildren(element.children, &node);
           break;
         }
         case GUMBO_NODE_TEXT:
         case GUMBO_NODE_CDATA:
         case GUMBO_NODE_WHITESPACE: {
-          PageNode& node = document.NewNode();
+          PageNode& node = document_.NewNode();
           node.kind = NodeKind::Text;
-          node.text = document.Keep(source->v.text.text);
-          adopt(node, parent);
+          node.text = document_.Keep(source->v.text.text);
+          Adopt(node, parent);
           break;
         }
         default:
@@ -138,6 +191,19 @@ class GumboTreeCopier {
       }
     }
   }
+
+  PageNode* StandInFor(const GumboNode* source) const {
+    for (const auto& [copy, node] : standIns_)
+      if (copy == source) return node;
+    return nullptr;
+  }
+
+  PageDocument& document_;
+  std::vector<std::pair<const GumboNode*, PageNode*>> pending_;
+  const GumboNode* skip_ = nullptr;
+  // Parsed as halves: the second tree's copies of the open elements, with the nodes they stand
+  // for.
+  std::vector<std::pair<const GumboNode*, PageNode*>> standIns_;
 };
 
 PageNode& PageDocument::NewNode() { return nodes_.New(); }
@@ -176,21 +242,31 @@ std::wstring_view PageDocument::Keep(std::string_view utf8) {
   return std::wstring_view(start, length);
 }
 
-CComPtr<PageDocument> PageDocument::Parse(std::string_view html, std::wstring url) {
+CComPtr<PageDocument> PageDocument::Parse(std::string_view html, std::wstring url, Halving halving) {
   CComPtr<PageDocument> document = MakeCounted<PageDocument>(std::move(url));
-  // Most pages make a node for every few bytes, with texts no longer than their bytes.
-  document->nodes_.Expect(html.size() / 4 + 16);
-  document->storage_.Expect(html.size() * 6);
-  // Every element the page writes starts at a "<"; the few the parser adds fit the spare room.
-  document->elements_.reserve(static_cast<size_t>(std::count(html.begin(), html.end(), '<')) + 16);
-  {
+  // The document's storage is prepared once the parse is done, so that its helpers do not
+  // compete with the parse for the processors.
+  auto prepareStorage = [&] {
+    // Most pages make a node for every few bytes, with texts no longer than their bytes.
+    document->nodes_.Expect(html.size() / 4 + 16);
+    document->storage_.Expect(html.size() * 6);
+    // Every element the page writes starts at a "<"; the few the parser adds fit the spare room.
+    document->elements_.reserve(static_cast<size_t>(std::count(html.begin(), html.end(), '<')) + 16);
+  };
+  GumboTreeCopier copier(*document);
+  std::optional<HalvesParse::Halves> halves;
+  if (halving == Halving::Always || (halving == Halving::BySize && html.size() >= HalvesParse::kThreshold))
+    halves = HalvesParse::Parse(html);
+  if (halves) {
+    prepareStorage();
+    copier.CopyHalves(*halves);
+    document->parsedInHalves_ = true;
+    halves.reset();
+  } else {
     MappedArena arena;
-    arena.Expect(html.size() * kParserBytesPerByte);
-    GumboOptions options = ParserOptions(arena);
-    // The parser's tree lives in the arena and goes with it; it is never freed node by node.
-    GumboOutput* output = gumbo_parse_with_options(&options, html.data(), html.size());
-    arena.Seal();
-    if (output) GumboTreeCopier::Copy(output->document, *document);
+    GumboOutput* output = ParseInArena(html, arena, MappedArena::FaultIn::Ahead);
+    prepareStorage();
+    if (output) copier.CopyPage(*output);
   }
   if (!document->root_) {
     document->root_ = &document->NewNode();
