@@ -33,19 +33,52 @@ bool OneOf(std::string_view name, std::initializer_list<std::string_view> names)
 
 // ---------------------------------------------------------------------------------------------
 // Finding the cut. A quick look at the tags before it guesses which elements are open there.
+// Pages nested deeper than kMaxOpen are parsed whole, which keeps the look (and the join, which
+// matches each element against the open ones) linear in the page's size.
 // The guess only has to be right for the second half's parse to be of use: the first half's
 // tree says which elements are open, and a wrong guess is redone with the right ones.
+
+constexpr size_t kMaxOpen = 256;
 
 struct OpenTag {
   std::string name;       // lower case
   std::string_view text;  // the start tag as the page wrote it
 };
 
+// Elements whose presence at the cut the halves cannot stand for.
+bool BlocksCut(std::string_view name) { return OneOf(name, {"template", "select", "svg", "math", "frameset"}); }
+
+// The guessed open elements below <body>, counting those that block a cut as they come and go.
+class OpenStack {
+ public:
+  size_t size() const { return tags_.size(); }
+  const OpenTag& operator[](size_t i) const { return tags_[i]; }
+  const OpenTag& back() const { return tags_.back(); }
+  const std::vector<OpenTag>& tags() const { return tags_; }
+  size_t blocking() const { return blocking_; }
+
+  void Push(OpenTag tag) {
+    blocking_ += BlocksCut(tag.name);
+    tags_.push_back(std::move(tag));
+  }
+  // Closes the element at `index` and all opened after it.
+  void PopUntil(size_t index) {
+    while (tags_.size() > index) {
+      blocking_ -= BlocksCut(tags_.back().name);
+      tags_.pop_back();
+    }
+  }
+
+ private:
+  std::vector<OpenTag> tags_;
+  size_t blocking_ = 0;
+};
+
 struct Cut {
   size_t at = 0;
   bool safeTag = false;  // the start tag at the cut is one IsSafeAtCut allows
   std::string_view doctype;
-  std::vector<OpenTag> open;  // below <body>
+  OpenStack open;
 };
 
 size_t FindEndTag(std::string_view html, size_t from, std::string_view name) {
@@ -110,16 +143,13 @@ bool IsSafeAtCut(std::string_view name) {
 
 // Whether the guessed open elements allow a cut: none the halves cannot stand for, and not
 // straight inside a table, where the marker would be moved out.
-bool AllowsCut(const std::vector<OpenTag>& open) {
-  for (const OpenTag& tag : open)
-    if (OneOf(tag.name, {"template", "select", "svg", "math", "frameset"})) return false;
-  return open.empty() || !OneOf(open.back().name, {"table", "tbody", "thead", "tfoot", "tr", "colgroup"});
+bool AllowsCut(const OpenStack& open) {
+  if (open.blocking()) return false;
+  return open.size() == 0 || !OneOf(open.back().name, {"table", "tbody", "thead", "tfoot", "tr", "colgroup"});
 }
 
-void PopUntil(std::vector<OpenTag>& open, size_t index) { open.resize(index); }
-
 // The index of the nearest open `names` element above any of `stops`, or npos.
-size_t FindOpen(const std::vector<OpenTag>& open, std::initializer_list<std::string_view> names,
+size_t FindOpen(const OpenStack& open, std::initializer_list<std::string_view> names,
                 std::initializer_list<std::string_view> stops) {
   for (size_t i = open.size(); i-- > 0;) {
     if (OneOf(open[i].name, names)) return i;
@@ -128,11 +158,13 @@ size_t FindOpen(const std::vector<OpenTag>& open, std::initializer_list<std::str
   return std::string_view::npos;
 }
 
-void OpenStartTag(std::vector<OpenTag>& open, const std::string& name, std::string_view text) {
+// False when the page nests too deep for a cut.
+bool OpenStartTag(OpenStack& open, const std::string& name, std::string_view text) {
+  if (open.size() >= kMaxOpen) return false;
   if (ClosesParagraph(name)) {
     for (size_t i = open.size(); i-- > 0;) {
       if (open[i].name == "p") {
-        PopUntil(open, i);
+        open.PopUntil(i);
         break;
       }
       if (IsScopeBoundary(open[i].name)) break;
@@ -140,25 +172,25 @@ void OpenStartTag(std::vector<OpenTag>& open, const std::string& name, std::stri
   }
   auto closeNearest = [&](std::initializer_list<std::string_view> names, std::initializer_list<std::string_view> stops) {
     size_t found = FindOpen(open, names, stops);
-    if (found != std::string_view::npos) PopUntil(open, found);
+    if (found != std::string_view::npos) open.PopUntil(found);
   };
-  if (name.size() == 2 && name[0] == 'h' && name[1] >= '1' && name[1] <= '6' && !open.empty() &&
-      open.back().name.size() == 2 && open.back().name[0] == 'h' && open.back().name[1] >= '1' && open.back().name[1] <= '6')
-    open.pop_back();
+  auto isHeading = [](std::string_view tag) { return tag.size() == 2 && tag[0] == 'h' && tag[1] >= '1' && tag[1] <= '6'; };
+  if (isHeading(name) && open.size() && isHeading(open.back().name)) open.PopUntil(open.size() - 1);
   if (name == "li") closeNearest({"li"}, {"ul", "ol", "table", "td", "th"});
   if (name == "dd" || name == "dt") closeNearest({"dd", "dt"}, {"dl", "table", "td", "th"});
   if (name == "tr") closeNearest({"tr"}, {"table"});
   if (name == "td" || name == "th") closeNearest({"td", "th"}, {"tr", "table"});
   if (name == "tbody" || name == "thead" || name == "tfoot") closeNearest({"tbody", "thead", "tfoot"}, {"table"});
-  if (name == "option" && !open.empty() && open.back().name == "option") open.pop_back();
+  if (name == "option" && open.size() && open.back().name == "option") open.PopUntil(open.size() - 1);
   if (name == "optgroup") closeNearest({"optgroup", "option"}, {"select"});
-  open.push_back({name, text});
+  open.Push({name, text});
+  return true;
 }
 
-void CloseEndTag(std::vector<OpenTag>& open, std::string_view name) {
+void CloseEndTag(OpenStack& open, std::string_view name) {
   for (size_t i = open.size(); i-- > 0;) {
     if (open[i].name == name) {
-      PopUntil(open, i);
+      open.PopUntil(i);
       return;
     }
   }
@@ -195,8 +227,9 @@ std::optional<Cut> FindCut(std::string_view html) {
         at = close;
         continue;
       }
-      if (!IsVoid(name) && name != "html" && name != "head" && name != "body")
-        OpenStartTag(cut.open, name, html.substr(at, end - at));
+      if (!IsVoid(name) && name != "html" && name != "head" && name != "body" &&
+          !OpenStartTag(cut.open, name, html.substr(at, end - at)))
+        return std::nullopt;
       at = end;
     } else if (next == '/') {
       size_t end = EndOfTag(html, at);
@@ -501,7 +534,7 @@ std::optional<HalvesParse::Halves> HalvesParse::Parse(std::string_view html) {
   halves.firstText->reserve(cut->at + kMarker.size());
   halves.firstText->append(html.substr(0, cut->at)).append(kMarker);
   std::vector<std::string_view> guessed;
-  for (const OpenTag& tag : cut->open) guessed.push_back(tag.text);
+  for (const OpenTag& tag : cut->open.tags()) guessed.push_back(tag.text);
   size_t preamble = 0;
   halves.secondText = SecondText(cut->doctype, guessed, html.substr(cut->at), preamble);
   halves.firstArena = std::make_unique<MappedArena>();
@@ -518,7 +551,7 @@ std::optional<HalvesParse::Halves> HalvesParse::Parse(std::string_view html) {
   if (!halves.first || !halves.second) return std::nullopt;
 
   std::vector<const GumboNode*> open = OpenAtCut(*halves.first, cut->at, halves.firstText->size(), halves.marker);
-  if (open.empty() || !OpenFormsAreCurrent(html, cut->at, open) || !LeavesOnlyOpenElements(*halves.first, open, halves.marker, halves.firstText->size()))
+  if (open.empty() || open.size() > kMaxOpen + 2 || !OpenFormsAreCurrent(html, cut->at, open) || !LeavesOnlyOpenElements(*halves.first, open, halves.marker, halves.firstText->size()))
     return std::nullopt;
   // The guess at the open elements was wrong: parse the second half again with the right ones.
   std::vector<std::string_view> actual = StartTagsOf(open);
