@@ -192,10 +192,11 @@ class GumboTreeCopier {
     }
   }
 
-  PageNode* StandInFor(const GumboNode* source) const {
-    for (const auto& [copy, node] : standIns_)
-      if (copy == source) return node;
-    return nullptr;
+  // The copies are met in order, each the first element of the one before, so only the next
+  // one need be looked for.
+  PageNode* StandInFor(const GumboNode* source) {
+    if (nextStandIn_ >= standIns_.size() || standIns_[nextStandIn_].first != source) return nullptr;
+    return standIns_[nextStandIn_++].second;
   }
 
   PageDocument& document_;
@@ -204,40 +205,15 @@ class GumboTreeCopier {
   // Parsed as halves: the second tree's copies of the open elements, with the nodes they stand
   // for.
   std::vector<std::pair<const GumboNode*, PageNode*>> standIns_;
+  size_t nextStandIn_ = 1;  // the copy of <html> is entered directly
 };
 
 PageNode& PageDocument::NewNode() { return nodes_.New(); }
 
 std::wstring_view PageDocument::Keep(std::string_view utf8) {
-  // A code point takes at least one byte, so the wide text is never longer than the bytes; the
-  // room not used goes back to the pool.
+  // The wide text is never longer than the bytes; the room not used goes back to the pool.
   wchar_t* start = storage_.AllocateArray<wchar_t>(utf8.size());
-  wchar_t* out = start;
-  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
-  const auto* end = p + utf8.size();
-  while (p < end) {
-    unsigned char lead = *p;
-    if (lead < 0x80) {
-      *out++ = lead;
-      ++p;
-      continue;
-    }
-    int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
-    char32_t code = extra == 1 ? lead & 0x1F : extra == 2 ? lead & 0x0F : lead & 0x07;
-    bool valid = extra >= 0 && lead < 0xF8 && end - p > extra;
-    for (int i = 1; valid && i <= extra; ++i) {
-      if ((p[i] & 0xC0) != 0x80) valid = false;
-      else code = (code << 6) | (p[i] & 0x3F);
-    }
-    if (!valid || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-      *out++ = 0xFFFD;  // the parser passes only valid text; this guards the pool all the same
-      ++p;
-      continue;
-    }
-    *out++ = static_cast<wchar_t>(code);
-    p += extra + 1;
-  }
-  size_t length = static_cast<size_t>(out - start);
+  size_t length = DecodeUtf8(utf8, start);
   storage_.Shrink(start, length * sizeof(wchar_t));
   return std::wstring_view(start, length);
 }

@@ -47,19 +47,14 @@ std::string ToUtf8(std::wstring_view text) {
   return out;
 }
 
-std::wstring FromUtf8(std::string_view bytes) {
-  // Most texts (addresses, most descriptions) are plain ASCII: widen them in one go.
-  size_t ascii = 0;
-  while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
-  std::wstring out(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(ascii));
-  if (ascii == bytes.size()) return out;
-  out.reserve(bytes.size());
-  size_t i = ascii;
+size_t DecodeUtf8(std::string_view bytes, wchar_t* out) {
+  wchar_t* const start = out;
+  size_t i = 0;
   const size_t n = bytes.size();
   while (i < n) {
     unsigned char b = static_cast<unsigned char>(bytes[i]);
     if (b < 0x80) {
-      out += static_cast<wchar_t>(b);
+      *out++ = static_cast<wchar_t>(b);
       ++i;
       continue;
     }
@@ -70,7 +65,7 @@ std::wstring FromUtf8(std::string_view bytes) {
     else if ((b & 0xF0) == 0xE0) { len = 3; c = b & 0x0F; min = 0x800; }
     else if ((b & 0xF8) == 0xF0) { len = 4; c = b & 0x07; min = 0x10000; }
     else {
-      out += static_cast<wchar_t>(kReplacement);
+      *out++ = static_cast<wchar_t>(kReplacement);
       ++i;
       continue;
     }
@@ -81,13 +76,24 @@ std::wstring FromUtf8(std::string_view bytes) {
       c = (c << 6) | (cont & 0x3F);
     }
     if (k < len || c < min || c > 0x10FFFF || IsSurrogate(c)) {
-      out += static_cast<wchar_t>(kReplacement);
+      *out++ = static_cast<wchar_t>(kReplacement);
       i += k;  // resume at the first byte that did not belong to the sequence
       continue;
     }
-    out += static_cast<wchar_t>(c);
+    *out++ = static_cast<wchar_t>(c);
     i += len;
   }
+  return static_cast<size_t>(out - start);
+}
+
+std::wstring FromUtf8(std::string_view bytes) {
+  // Most texts (addresses, most descriptions) are plain ASCII: widen them in one go.
+  size_t ascii = 0;
+  while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
+  std::wstring out(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(ascii));
+  if (ascii == bytes.size()) return out;
+  out.resize(bytes.size());
+  out.resize(ascii + DecodeUtf8(bytes.substr(ascii), out.data() + ascii));
   return out;
 }
 

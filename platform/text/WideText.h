@@ -1,6 +1,7 @@
 // Wide-text helpers: conversion at the edges (UTF-8 for files, the database and the terminal;
 // UTF-16LE for the page file), trimming and replacing.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -8,6 +9,9 @@
 std::string ToUtf8(std::wstring_view text);
 // Wide text from UTF-8. Malformed byte sequences become U+FFFD; nothing is dropped silently.
 std::wstring FromUtf8(std::string_view bytes);
+// The same decoding written to `out`, which has room for bytes.size() units (a character never
+// takes more units than bytes); returns the number of units written.
+size_t DecodeUtf8(std::string_view bytes, wchar_t* out);
 // UTF-16LE bytes: characters beyond the Basic Multilingual Plane become surrogate pairs.
 std::string ToUtf16LE(std::wstring_view text);
 // The same, appended to `out`.
