@@ -1,22 +1,43 @@
 #include "host/engine/ArenaParse.h"
 
-#include <cstddef>
+#include <algorithm>
+#include <csetjmp>
 
 namespace {
 
-// What the parser takes in memory for each byte of a page, about.
+// What the parser takes in memory for each byte of an ordinary page, about.
 constexpr size_t kParserBytesPerByte = 32;
+
+struct ParseContext {
+  MappedArena* arena;
+  std::jmp_buf outOfMemory;
+};
+
+// The parser has no way to fail an allocation, and no exception may cross its C frames: when
+// the arena cannot give memory, the callback jumps back here past the parser, which holds
+// nothing but memory from the arena.
+GumboOutput* RunParser(ParseContext& context, const GumboOptions& options, std::string_view html) {
+  if (setjmp(context.outOfMemory) != 0) return nullptr;
+  return gumbo_parse_with_options(&options, html.data(), html.size());
+}
 
 }  // namespace
 
-GumboOutput* ParseInArena(std::string_view html, MappedArena& arena, MappedArena::FaultIn faultIn) {
-  arena.Expect(html.size() * kParserBytesPerByte, faultIn);
+GumboOutput* ParseInArena(std::string_view html, MappedArena& arena) {
+  arena.Limit(std::min(arena.LimitBytes(), html.size() * kParserBytesPerPageByte + kParserBytesPerPage));
+  arena.Expect(html.size() * kParserBytesPerByte);
+  ParseContext context{&arena, {}};
   GumboOptions options = kGumboDefaultOptions;
-  options.userdata = &arena;
-  options.allocator = [](void* memory, size_t size) { return static_cast<MappedArena*>(memory)->Allocate(size); };
+  options.userdata = &context;
+  options.allocator = [](void* userdata, size_t size) {
+    auto* context = static_cast<ParseContext*>(userdata);
+    void* memory = context->arena->TryAllocate(size);
+    if (!memory) std::longjmp(context->outOfMemory, 1);
+    return memory;
+  };
   options.deallocator = [](void*, void*) {};
   options.max_errors = 0;
-  GumboOutput* output = gumbo_parse_with_options(&options, html.data(), html.size());
+  GumboOutput* output = RunParser(context, options, html);
   arena.Seal();
   return output;
 }

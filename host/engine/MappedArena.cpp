@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <new>
+#include <system_error>
 
 namespace {
 
@@ -19,19 +21,33 @@ size_t RoundUp(size_t value, size_t unit) { return (value + unit - 1) / unit * u
 
 }  // namespace
 
+std::atomic<bool> MappedArena::failHelperStartForTesting{false};
+
 MappedArena::~MappedArena() { StopHelper(); }
 
 void MappedArena::Expect(size_t bytes, FaultIn faultIn) {
   if (!blocks_.empty()) return;
-  size_t size = std::max(bytes, kSmallBlock);
+  size_t size = std::min(std::max(bytes, kSmallBlock), limit_);
   if (size >= kHelperThreshold) size = RoundUp(size, kStep);
-  blocks_.emplace_back(size);
+  MappedBlock block(size, std::nothrow);
+  if (!block.data()) return;  // the first allocation tries again, and fails cleanly
+  blocks_.push_back(std::move(block));
+  mapped_ += size;
   used_ = 0;
+  if (size >= kHelperThreshold && faultIn == FaultIn::Ahead) StartHelper(blocks_.back().data(), size);
+}
+
+void MappedArena::StartHelper(std::byte* base, size_t size) {
 #ifdef MADV_POPULATE_WRITE
-  if (size >= kHelperThreshold && faultIn == FaultIn::Ahead) {
-    std::byte* base = blocks_.back().data();
+  try {
+    if (failHelperStartForTesting.exchange(false)) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
     helper_ = std::thread([this, base, size] { Populate(base, size); });
+  } catch (const std::system_error&) {
+    // No thread to spare: the allocating thread faults the memory in as it goes.
   }
+#else
+  (void)base;
+  (void)size;
 #endif
 }
 
@@ -70,10 +86,22 @@ void MappedArena::Seal() {
   if (populated > keep) ::madvise(blocks_.front().data() + keep, populated - keep, MADV_DONTNEED);
 }
 
-void* MappedArena::AllocateInNewBlock(size_t size, size_t align) {
+void* MappedArena::AllocateInNewBlock(size_t size, size_t align) noexcept {
   StopHelper();  // it serves the first block only
-  size_t blockSize = blocks_.empty() ? std::max(size + align, kSmallBlock) : std::max(size + align, kLargeBlock);
-  blocks_.emplace_back(blockSize);
+  if (size > limit_ || size + align < size) return nullptr;
+  size_t blockSize = std::max(size + align, blocks_.empty() ? kSmallBlock : kLargeBlock);
+  // The last block may be smaller than usual, to end exactly at the limit.
+  if (mapped_ >= limit_ || size + align > limit_ - mapped_) return nullptr;
+  blockSize = std::min(blockSize, limit_ - mapped_);
+  try {
+    blocks_.reserve(blocks_.size() + 1);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+  MappedBlock block(blockSize, std::nothrow);
+  if (!block.data()) return nullptr;
+  blocks_.push_back(std::move(block));
+  mapped_ += blockSize;
   used_ = 0;
-  return Allocate(size, align);
+  return TryAllocate(size, align);
 }

@@ -15,13 +15,19 @@ class MappedBlock {
  public:
   static constexpr size_t kHugePage = size_t{2} << 20;
 
-  explicit MappedBlock(size_t size) {
+  // Throws std::bad_alloc when the system has no room for the block.
+  explicit MappedBlock(size_t size) : MappedBlock(size, std::nothrow) {
+    if (!data_) throw std::bad_alloc();
+  }
+  // Leaves the block empty (data() null) when the system has no room for it.
+  MappedBlock(size_t size, std::nothrow_t) {
     // Blocks of a huge page or more start on a huge page boundary, so that the kernel can back
     // all of them with huge pages: map a little more and give back the unaligned ends.
     size_t slack = size >= kHugePage ? kHugePage : 0;
     size_t mapped = size + slack;
+    if (mapped < size) return;
     void* memory = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (memory == MAP_FAILED) throw std::bad_alloc();
+    if (memory == MAP_FAILED) return;
     auto* start = static_cast<std::byte*>(memory);
     auto* aligned = start;
     if (slack) {

@@ -6,12 +6,11 @@
 #include <cstddef>
 #include <memory>
 #include <new>
-#include <optional>
 #include <span>
 #include <unordered_map>
 
 #include "host/engine/ArenaParse.h"
-#include "host/engine/HalvesParse.h"
+#include "host/engine/NestingLimit.h"
 #include "host/engine/MappedArena.h"
 #include "host/engine/Url.h"
 #include "platform/text/WideText.h"
@@ -74,27 +73,6 @@ class GumboTreeCopier {
     Run();
   }
 
-  // Copies the tree of a page parsed as two halves: the first half's tree without its marker,
-  // then the second half's, whose copies of the elements open at the cut stand for the first
-  // half's own.
-  void CopyHalves(const HalvesParse::Halves& halves) {
-    skip_ = halves.marker;
-    StartDocument(*halves.first->document);
-    Run();
-    // The open elements are the last children from the document down, in both trees.
-    std::vector<PageNode*> openNodes;
-    for (PageNode* node = document_.root_; openNodes.size() < halves.open.size(); node = node->children.back()) {
-      if (node->children.empty()) return;  // the first tree's copy above ends on the path
-      openNodes.push_back(node->children.back());
-    }
-    for (size_t i = 0; i < halves.open.size(); ++i) standIns_.emplace_back(halves.open[i].second, openNodes[i]);
-    skip_ = halves.secondHead;
-    // <html> and <body> tags in the second half add their attributes to the page's elements.
-    for (size_t i = 0; i < 2; ++i) MergeAttributes(*openNodes[i], halves.open[i].second->v.element.attributes);
-    EnterStandIn(*halves.open.front().second, *openNodes.front());
-    Run();
-  }
-
  private:
   using Attribute = std::pair<std::wstring_view, std::wstring_view>;
 
@@ -105,21 +83,13 @@ class GumboTreeCopier {
     PushChildren(gumboRoot.v.document.children, document_.root_);
   }
 
-  // Room for `more` children beyond those `node` has; comments are left out, so fewer may be
-  // used.
-  void ReserveChildren(PageNode& node, size_t more) {
-    PageNode** room = document_.storage_.AllocateArray<PageNode*>(node.children.size() + more);
-    std::copy(node.children.begin(), node.children.end(), room);
-    node.children = std::span<PageNode*>(room, node.children.size());
+  // Room for `count` children of a new node; comments are left out, so fewer may be used.
+  void ReserveChildren(PageNode& node, size_t count) {
+    node.children = std::span<PageNode*>(document_.storage_.AllocateArray<PageNode*>(count), 0);
   }
 
   void PushChildren(const GumboVector& children, PageNode* parent) {
     for (unsigned i = children.length; i-- > 0;) pending_.emplace_back(static_cast<const GumboNode*>(children.data[i]), parent);
-  }
-
-  void EnterStandIn(const GumboNode& copy, PageNode& node) {
-    ReserveChildren(node, copy.v.element.children.length);
-    PushChildren(copy.v.element.children, &node);
   }
 
   static void Adopt(PageNode& node, PageNode* parent) {
@@ -138,30 +108,14 @@ class GumboTreeCopier {
     return std::span<const Attribute>(attributes, from.length);
   }
 
-  void MergeAttributes(PageNode& node, const GumboVector& from) {
-    std::span<const Attribute> added = KeepAttributes(from);
-    std::vector<Attribute> merged(node.attributes.begin(), node.attributes.end());
-    for (const Attribute& attribute : added)
-      if (!node.Attribute(attribute.first)) merged.push_back(attribute);
-    if (merged.size() == node.attributes.size()) return;
-    Attribute* room = document_.storage_.AllocateArray<Attribute>(merged.size());
-    std::uninitialized_copy(merged.begin(), merged.end(), room);
-    node.attributes = std::span<const Attribute>(room, merged.size());
-  }
-
   void Run() {
     while (!pending_.empty()) {
       auto [source, parent] = pending_.back();
       pending_.pop_back();
-      if (source == skip_) continue;
       switch (source->type) {
         case GUMBO_NODE_ELEMENT:
         case GUMBO_NODE_TEMPLATE: {
           const GumboElement& element = source->v.element;
-          if (PageNode* standsFor = StandInFor(source)) {
-            EnterStandIn(*source, *standsFor);
-            break;
-          }
           PageNode& node = document_.NewNode();
           if (element.tag == GUMBO_TAG_UNKNOWN) {
             GumboStringPiece original = element.original_tag;
@@ -192,20 +146,8 @@ class GumboTreeCopier {
     }
   }
 
-  // The copies are met in order, each the first element of the one before, so only the next
-  // one need be looked for.
-  PageNode* StandInFor(const GumboNode* source) {
-    if (nextStandIn_ >= standIns_.size() || standIns_[nextStandIn_].first != source) return nullptr;
-    return standIns_[nextStandIn_++].second;
-  }
-
   PageDocument& document_;
   std::vector<std::pair<const GumboNode*, PageNode*>> pending_;
-  const GumboNode* skip_ = nullptr;
-  // Parsed as halves: the second tree's copies of the open elements, with the nodes they stand
-  // for.
-  std::vector<std::pair<const GumboNode*, PageNode*>> standIns_;
-  size_t nextStandIn_ = 1;  // the copy of <html> is entered directly
 };
 
 PageNode& PageDocument::NewNode() { return nodes_.New(); }
@@ -218,32 +160,21 @@ std::wstring_view PageDocument::Keep(std::string_view utf8) {
   return std::wstring_view(start, length);
 }
 
-CComPtr<PageDocument> PageDocument::Parse(std::string_view html, std::wstring url, Halving halving) {
+CComPtr<PageDocument> PageDocument::Parse(std::string_view html, std::wstring url) {
+  std::string bounded;
+  std::string_view page = LimitNesting(html, bounded);
+  MappedArena arena;
+  GumboOutput* output = ParseInArena(page, arena);
+  if (!output) return nullptr;
   CComPtr<PageDocument> document = MakeCounted<PageDocument>(std::move(url));
   // The document's storage is prepared once the parse is done, so that its helpers do not
-  // compete with the parse for the processors.
-  auto prepareStorage = [&] {
-    // Most pages make a node for every few bytes, with texts no longer than their bytes.
-    document->nodes_.Expect(html.size() / 4 + 16);
-    document->storage_.Expect(html.size() * 6);
-    // Every element the page writes starts at a "<"; the few the parser adds fit the spare room.
-    document->elements_.reserve(static_cast<size_t>(std::count(html.begin(), html.end(), '<')) + 16);
-  };
-  GumboTreeCopier copier(*document);
-  std::optional<HalvesParse::Halves> halves;
-  if (halving == Halving::Always || (halving == Halving::BySize && html.size() >= HalvesParse::kThreshold))
-    halves = HalvesParse::Parse(html);
-  if (halves) {
-    prepareStorage();
-    copier.CopyHalves(*halves);
-    document->parsedInHalves_ = true;
-    halves.reset();
-  } else {
-    MappedArena arena;
-    GumboOutput* output = ParseInArena(html, arena, MappedArena::FaultIn::Ahead);
-    prepareStorage();
-    if (output) copier.CopyPage(*output);
-  }
+  // compete with the parse for the processors. Most pages make a node for every few bytes,
+  // with texts no longer than their bytes; every element the page writes starts at a "<", and
+  // the few the parser adds fit the spare room.
+  document->nodes_.Expect(page.size() / 4 + 16);
+  document->storage_.Expect(page.size() * 6);
+  document->elements_.reserve(static_cast<size_t>(std::count(page.begin(), page.end(), '<')) + 16);
+  GumboTreeCopier(*document).CopyPage(*output);
   if (!document->root_) {
     document->root_ = &document->NewNode();
     document->root_->tag = L"#document";

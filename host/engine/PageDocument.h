@@ -46,15 +46,11 @@ class PageDocument : public CountedObject {
   // An empty document at `url`; Parse fills one.
   explicit PageDocument(std::wstring url) : url_(std::move(url)) {}
 
-  // Whether a page is parsed as two halves at once (see HalvesParse): by its size, or always
-  // where it can be (for tests, which compare the halves' tree with the whole page's).
-  enum class Halving { BySize, Always, Never };
-
-  // Builds the document of `html` (UTF-8), the text of the page at `url`. Never fails: a broken
-  // page gives what the HTML parser makes of it.
-  static CComPtr<PageDocument> Parse(std::string_view html, std::wstring url, Halving halving = Halving::BySize);
-  // Whether Parse took the page as two halves.
-  bool ParsedInHalves() const { return parsedInHalves_; }
+  // Builds the document of `html` (UTF-8), the text of the page at `url`: a broken page gives
+  // what the HTML parser makes of it, nested no deeper than the engine's bound (see
+  // NestingLimit). Null only when the parse needs more memory than a page of its size may
+  // take; the browser then shows its error page.
+  static CComPtr<PageDocument> Parse(std::string_view html, std::wstring url);
 
   const std::wstring& Url() const { return url_; }
   // The address relative references resolve against: the page's <base href>, or its address.
@@ -108,7 +104,6 @@ class PageDocument : public CountedObject {
   std::vector<PageNode*> elements_;
   std::vector<PageNode*> forms_;
   std::vector<PageNode*> frames_;
-  bool parsedInHalves_ = false;
   std::vector<std::vector<PageNode*>> formControls_;
 
   friend class GumboTreeCopier;

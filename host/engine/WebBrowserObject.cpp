@@ -235,6 +235,10 @@ WebBrowserObject::LoadedPage WebBrowserObject::Load(const NavigationRequest& req
   loaded.url = request.url;
   auto show = [&](std::string_view html) {
     loaded.page = PageDocument::Parse(html, loaded.url);
+    if (!loaded.page)
+      loaded.page = PageDocument::Parse(
+          ToUtf8(ErrorPageHtml(loaded.url, L"The page needs more memory than the browser gives a page of its size.")),
+          loaded.url);
     loaded.document = MakeHtmlDocumentObject(loaded.page);
   };
   if (ToLower(request.url) == L"about:blank") {
