@@ -1,5 +1,7 @@
 #include "host/engine/FormSubmission.h"
 
+#include <random>
+
 #include "platform/text/WideText.h"
 
 namespace {
@@ -28,6 +30,23 @@ std::string MultipartBody(const std::vector<FormEntry>& entries, const std::stri
   }
   body += "--" + boundary + "--\r\n";
   return body;
+}
+
+// A boundary that no name or value of `entries` contains, so that no part is cut short: a
+// fixed prefix and random digits, drawn again in the unlikely case that a part holds them.
+std::string ChooseBoundary(const std::vector<FormEntry>& entries) {
+  thread_local std::mt19937_64 random{std::random_device{}()};
+  static const char kDigits[] = "0123456789abcdef";
+  for (;;) {
+    std::string boundary = "----PendrelFormBoundary";
+    for (uint64_t bits = random(), i = 0; i < 16; ++i, bits >>= 4) boundary += kDigits[bits & 15];
+    bool unused = true;
+    for (const auto& entry : entries)
+      if (ToUtf8(entry.name).find(boundary) != std::string::npos ||
+          ToUtf8(WithCrLf(entry.value)).find(boundary) != std::string::npos)
+        unused = false;
+    if (unused) return boundary;
+  }
 }
 
 }  // namespace
@@ -82,7 +101,7 @@ NavigationRequest BuildFormSubmission(const PageDocument& document, const PageNo
   request.url = target;
   request.post = true;
   if (enctype == L"multipart/form-data") {
-    const std::string boundary = "----PendrelFormBoundary7MA4YWxkTrZu0gW";
+    const std::string boundary = ChooseBoundary(entries);
     request.postBody = MultipartBody(entries, boundary);
     request.headers = "Content-Type: multipart/form-data; boundary=" + boundary + "\r\n";
   } else {
