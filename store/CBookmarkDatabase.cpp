@@ -44,11 +44,13 @@ CBookmarkDatabase::CBookmarkDatabase(std::wstring dataFolder)
 
 CBookmarkDatabase::~CBookmarkDatabase() {
   try {
+    // Asked before the cursors go: being connected is told by the category cursor.
+    bool connected = IsConnected();
     for (auto* cursor : {&bookmarkCursor_, &categoryCursor_}) {
       if (*cursor) CloseIfOpen(**cursor);
       cursor->reset();
     }
-    if (IsConnected()) connection_.Close();
+    if (connected) connection_.Close();
   } catch (const std::exception&) {
     // A connection that fails to close releases its file all the same when it is destroyed.
   } catch (const ComError&) {
