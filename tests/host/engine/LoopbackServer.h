@@ -6,7 +6,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -14,11 +17,24 @@
 
 class LoopbackServer {
  public:
+  // Throws std::runtime_error when no loopback port can be bound or the server does not start
+  // listening within five seconds, so that a test fails with a reason instead of waiting.
   explicit LoopbackServer(const std::function<void(httplib::Server&)>& routes) {
     routes(server_);
     port_ = server_.bind_to_any_port("127.0.0.1");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    while (!server_.is_running()) std::this_thread::yield();
+    if (port_ <= 0) throw std::runtime_error("the test server cannot bind a port on 127.0.0.1");
+    thread_ = std::thread([this] {
+      server_.listen_after_bind();
+      ended_ = true;
+    });
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!server_.is_running() && !ended_ && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (!server_.is_running()) {
+      server_.stop();
+      thread_.join();
+      throw std::runtime_error("the test server on 127.0.0.1 did not start listening");
+    }
   }
   ~LoopbackServer() {
     server_.stop();
@@ -47,5 +63,6 @@ class LoopbackServer {
  private:
   httplib::Server server_;
   int port_ = 0;
+  std::atomic<bool> ended_{false};
   std::thread thread_;
 };
