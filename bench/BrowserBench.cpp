@@ -38,4 +38,40 @@ void BM_LoadTwentyThousandForms(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadTwentyThousandForms)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// Hostile shapes: each must load in well under a second (targets: under 1 s each).
+void BM_LoadFortyThousandNestedDivs(benchmark::State& state) {
+  std::string html;
+  for (int i = 0; i < 40000; ++i) html += "<div>";
+  html += "x";
+  Load(state, WritePage("divs.html", html));
+}
+BENCHMARK(BM_LoadFortyThousandNestedDivs)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_LoadTwoHundredThousandUnclosedBold(benchmark::State& state) {
+  std::string html;
+  for (int i = 0; i < 200000; ++i) html += "<b>";
+  html += "x";
+  Load(state, WritePage("bold.html", html));
+}
+BENCHMARK(BM_LoadTwoHundredThousandUnclosedBold)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A 10 MB reference manual: sections, headings with links, paragraphs, code, tables and lists.
+// Target: within 1.5 s.
+void BM_LoadTenMegabyteManual(benchmark::State& state) {
+  std::string html = "<!DOCTYPE html><html><head><title>Manual</title></head><body><div id=wrap>";
+  for (int i = 0; html.size() < 10u << 20; ++i) {
+    std::string n = std::to_string(i);
+    html += "<section id=s" + n + "><h2 id=h" + n + "><a class=self-link href='#h" + n + "'>" + n +
+            "</a> Section title</h2><p>The parser returns the <code>value()</code> of the element for this "
+            "document, as the <a href='https://example.org/doc/" + n + ".html#x' title='see also'>reference</a> "
+            "says. <em>Note</em> that the attribute is read once.</p>\n<pre class=example><code>var x = "
+            "document.getElementById(\"a" + n + "\");</code></pre><table class=data><thead><tr><th>Name<th>Type"
+            "</tr></thead><tbody><tr><td><code>id</code><td>text</tr><tr><td><code>name</code><td>text</tr>"
+            "</tbody></table><ul><li><a href='#s1'>first</a></li><li><a href='#s2'>second</a></li></ul></section>\n";
+  }
+  html += "</div></body></html>";
+  Load(state, WritePage("manual.html", html));
+}
+BENCHMARK(BM_LoadTenMegabyteManual)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 }  // namespace
