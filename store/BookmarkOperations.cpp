@@ -8,8 +8,10 @@
 namespace {
 
 // Holds the statements of a bulk operation in one transaction, so that ten thousand inserts
-// cost one commit. Rows a statement stored stay stored whatever ends the operation: the
-// transaction is committed on every way out, as if each statement had committed on its own.
+// cost one commit. Rows a statement stored stay stored whatever error ends the operation early:
+// the transaction is then committed on the way out, as if each statement had committed on its
+// own. A commit that fails is rolled back and reported as every store error that changes data is,
+// so the operation never seems to have stored what it did not.
 class BulkTransaction {
  public:
   explicit BulkTransaction(CADODatabase& db) : db_(db) {
@@ -21,20 +23,42 @@ class BulkTransaction {
     }
   }
   ~BulkTransaction() {
-    if (!open_) return;
     try {
-      db_.Execute(L"commit");
-    } catch (const CCustomException&) {
-      try {
-        db_.Execute(L"rollback");
-      } catch (const CCustomException&) {
-      }
+      Commit();
+    } catch (...) {
+      // Reporting must not end the program while an error is on its way to the caller.
     }
   }
   BulkTransaction(const BulkTransaction&) = delete;
   BulkTransaction& operator=(const BulkTransaction&) = delete;
 
+  // Ends the transaction. ErrorReported when the commit failed: then nothing of the transaction
+  // is stored and the message box has shown the error and the statement.
+  StoreOutcome Commit() {
+    if (!open_) return StoreOutcome::Done;
+    open_ = false;
+    const std::wstring statement = L"commit";
+    try {
+      db_.Execute(statement);
+      return StoreOutcome::Done;
+    } catch (const CCustomException& e) {
+      Rollback();
+      ShowStoreError(e, statement);
+      return StoreOutcome::ErrorReported;
+    }
+  }
+
  private:
+  // A failed commit may leave the transaction open (a deferred constraint) or end it (an engine
+  // that gave up); either way none of it stays, and the connection takes new statements again.
+  void Rollback() {
+    try {
+      db_.Execute(L"rollback");
+    } catch (const CCustomException&) {
+      // No transaction left to roll back.
+    }
+  }
+
   CADODatabase& db_;
   bool open_ = false;
 };
@@ -160,7 +184,7 @@ void CBookmarkDatabase::ReplaceAddress(const std::wstring& oldAddress, const std
   }
 }
 
-void CBookmarkDatabase::AddBookmarks(CBookmarkRecordList& list) {
+StoreOutcome CBookmarkDatabase::AddBookmarks(CBookmarkRecordList& list) {
   RequireConnection();
   BulkTransaction transaction(Connection());
   for (const CBookmarkRecord& record : list) {
@@ -177,7 +201,10 @@ void CBookmarkDatabase::AddBookmarks(CBookmarkRecordList& list) {
       // A record the database refuses is skipped without a word; the next one follows.
     }
   }
+  // The list stays as it was when nothing was stored, so the caller still holds the records.
+  if (transaction.Commit() == StoreOutcome::ErrorReported) return StoreOutcome::ErrorReported;
   list.clear();
+  return StoreOutcome::Done;
 }
 
 void CBookmarkDatabase::LoadAllBookmarks(CBookmarkRecordList& list) {

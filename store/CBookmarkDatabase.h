@@ -60,7 +60,10 @@ class CBookmarkDatabase : public CountedObject {
   StoreOutcome DeleteBookmark(const std::wstring& address);
   void ListAddresses(std::vector<std::wstring>& list);
   void ReplaceAddress(const std::wstring& oldAddress, const std::wstring& newAddress);
-  void AddBookmarks(CBookmarkRecordList& list);
+  // Stores the records whose addresses are not stored yet, in one transaction, and empties the
+  // list. When the transaction cannot be committed, nothing of it stays stored, the error is
+  // shown, the list is left as it was and the result is ErrorReported.
+  StoreOutcome AddBookmarks(CBookmarkRecordList& list);
   void LoadAllBookmarks(CBookmarkRecordList& list);
   std::wstring WriteAllBookmarksPage();
   std::wstring WriteCategoryPage(const std::wstring& category);

@@ -146,7 +146,7 @@ TEST_F(BookmarkOperationsTest, BulkAddSkipsStoredAddressesAndEmptiesTheList) {
       {L"B", L"after the failure", L"http://after/"},
   };
   boxes_.clear();
-  store_->AddBookmarks(list);
+  EXPECT_EQ(store_->AddBookmarks(list), StoreOutcome::Done);
   EXPECT_TRUE(list.empty());
   EXPECT_EQ(Links(), 4);
   EXPECT_EQ(Find(L"http://stored").second, L"kept");
@@ -203,6 +203,61 @@ TEST_F(BookmarkOperationsTest, BulkOperationsReportEachAddressAndLoadInAddressOr
   progress->failAt = 0;
   EXPECT_TRUE(progress->AddBookmark(L"http://later/", L"C", L"after the error"));
   EXPECT_EQ(progress->WriteAllBookmarksPage(), folder_ + L"/Bookmark.html");
+}
+
+// A store whose connection enforces foreign keys, so that a deferred constraint can refuse the
+// commit of a bulk add after every one of its statements went through.
+class DeferredCheckStore : public ProgressStore {
+ public:
+  explicit DeferredCheckStore(std::wstring folder) : ProgressStore(std::move(folder)) {
+    Connection().Execute(L"PRAGMA foreign_keys = ON");
+  }
+};
+
+TEST_F(BookmarkOperationsTest, ABulkAddWhoseCommitFailsIsReportedStoresNothingAndKeepsTheList) {
+  ASSERT_TRUE(store_->AddBookmark(L"http://stored/", L"Old", L"kept"));
+  // Every stored bookmark leaves a row that points nowhere; the check waits for the commit.
+  ExecuteSql(folder_,
+             "create table Allowed (ID INTEGER PRIMARY KEY);"
+             "create table Pending (ID INTEGER REFERENCES Allowed (ID) DEFERRABLE INITIALLY DEFERRED);"
+             "create trigger RefuseCommit after insert on LinksData begin insert into Pending values (0); end;");
+  auto store = MakeCounted<DeferredCheckStore>(folder_);
+  const CBookmarkRecordList records = {{L"New", L"one", L"http://one/"}, {L"New", L"two", L"http://two/"}};
+  CBookmarkRecordList list = records;
+  boxes_.clear();
+  EXPECT_EQ(store->AddBookmarks(list), StoreOutcome::ErrorReported);
+  EXPECT_EQ(list, records);
+  ASSERT_EQ(boxes_.count(), 1u);
+  const std::wstring text = boxes_.texts()[0];
+  EXPECT_EQ(text.rfind(L"Error Code = 80040e2f ", 0), 0u) << ToUtf8(text);
+  EXPECT_TRUE(text.ends_with(L" \ncommit")) << ToUtf8(text);
+  // Rolled back, not left open: the store's own connection sees none of it either.
+  std::wstring category, description;
+  store->FindBookmark(L"http://one/", category, description);
+  EXPECT_EQ(description, L"");
+  EXPECT_EQ(Links(), 1);
+  EXPECT_EQ(QueryCount(folder_, "LinksCategory"), 1);
+
+  // An error that ends the add early commits what was stored on the way out; when that commit
+  // fails, it is reported as well, beside the error that reaches the caller.
+  store->reported.clear();
+  store->failAt = 2;
+  boxes_.clear();
+  EXPECT_THROW(store->AddBookmarks(list), CCustomException);
+  EXPECT_EQ(list, records);
+  ASSERT_EQ(boxes_.count(), 1u);
+  EXPECT_TRUE(boxes_.texts()[0].ends_with(L" \ncommit"));
+  EXPECT_EQ(Links(), 1);
+
+  // Once nothing refuses the commit, the same connection stores the kept list whole.
+  ExecuteSql(folder_, "drop trigger RefuseCommit");
+  store->failAt = 0;
+  boxes_.clear();
+  EXPECT_EQ(store->AddBookmarks(list), StoreOutcome::Done);
+  EXPECT_TRUE(list.empty());
+  EXPECT_EQ(Links(), 3);
+  EXPECT_EQ(QueryCount(folder_, "LinksCategory"), 2);
+  EXPECT_EQ(boxes_.count(), 0u);
 }
 
 TEST_F(BookmarkOperationsTest, ListAndReplaceAddressesForTheRepairJob) {
