@@ -23,8 +23,8 @@ void CADODatabase::Open(std::wstring_view connectionString) {
     throw CCustomException(L"creating the connection object failed again even after CoInitialize");
   }
   try {
-    connection_->put_CommandTimeout(0);
-    connection_->put_ConnectionTimeout(180);
+    // No time-outs to set: waiting for another connection's lock is the connection's own busy
+    // time-out, and a statement is never cut short (see platform/ado/Connection.h).
     connection_->Open(connectionString, L"", L"", 0);
   } catch (const ComError& e) {
     throw CCustomException(L"CADODatabase::Open" + DumpComError(e));

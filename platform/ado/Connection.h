@@ -4,7 +4,10 @@
 //
 // The connection string names the file with "Data Source=<path>"; a missing file is never
 // created. Every connection runs in WAL mode with synchronous=NORMAL and a busy time-out, so
-// several connections (the toolbar, the event sink, the repair worker) share one file.
+// several connections (the toolbar, the event sink, the repair worker) share one file. That
+// busy time-out is the only wait there is: opening a local file has no connection phase to time
+// and a statement runs to its end, so the platform's connection and command time-outs have no
+// counterpart here.
 #pragma once
 #include <memory>
 #include <string>
@@ -43,8 +46,6 @@ std::wstring DataSourceOf(std::wstring_view connectionString);
 
 class Connection : public CountedObject {
  public:
-  void put_CommandTimeout(long seconds) { commandTimeout_ = seconds; }
-  void put_ConnectionTimeout(long seconds) { connectionTimeout_ = seconds; }
   // Opens the database file named by the connection string. Raises ComError when the file is
   // missing, is not a database, or cannot be opened for reading and writing.
   void Open(std::wstring_view connectionString, std::wstring_view user, std::wstring_view password, long options);
@@ -63,8 +64,6 @@ class Connection : public CountedObject {
 
  private:
   SqliteHandle db_;
-  long commandTimeout_ = 30;
-  long connectionTimeout_ = 15;
 };
 
 class Recordset : public CountedObject {
