@@ -12,7 +12,7 @@ namespace {
 // How far ahead of the memory in use the helper faults memory in: enough that the allocating
 // thread never catches up with it, little enough that an arena which stops growing early holds
 // only this much it does not use.
-constexpr size_t kAhead = size_t{64} << 20;
+constexpr size_t kAhead = size_t{8} << 20;
 constexpr size_t kStep = MappedBlock::kHugePage;
 constexpr size_t kSmallBlock = size_t{64} << 10;
 constexpr size_t kLargeBlock = size_t{32} << 20;

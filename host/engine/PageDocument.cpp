@@ -191,7 +191,7 @@ void PageDocument::AddElement(PageNode& node) {
   node.form = node.parent->tag == L"form" ? node.parent : node.parent->form;
   elements_.push_back(&node);
   if (node.tag == L"form") {
-    node.formIndex = forms_.size();
+    node.formIndex = static_cast<uint32_t>(forms_.size());
     forms_.push_back(&node);
   } else if (node.tag == L"input") {
     node.checked = node.Attribute(L"checked") != nullptr;
@@ -398,7 +398,7 @@ std::wstring PageDocument::OptionValue(const PageNode& option) {
 }
 
 std::wstring PageDocument::ControlValue(const PageNode& control) {
-  if (control.hasValue) return control.value;
+  if (control.value) return *control.value;
   if (control.tag == L"select") {
     for (PageNode* option : OptionsOf(control))
       if (option->selected) return OptionValue(*option);
@@ -423,8 +423,7 @@ void PageDocument::SetControlValue(PageNode& control, std::wstring value) {
     SelectValue(control, value);
     return;
   }
-  control.hasValue = true;
-  control.value = std::move(value);
+  control.value = std::make_unique<std::wstring>(std::move(value));
 }
 
 bool PageDocument::SelectValue(PageNode& select, std::wstring_view value) {

@@ -3,6 +3,8 @@
 // the browser holds the document of the page it shows, and every element object handed out to a
 // caller holds it too, so a caller's element stays valid after the browser has moved on.
 #pragma once
+#include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -14,13 +16,13 @@
 
 #include "platform/com/CountedObject.h"
 
-enum class NodeKind { Element, Text };
+enum class NodeKind : uint8_t { Element, Text };
 
 // One node. Nodes live in their document's storage; the links between them are plain pointers
 // so that neither building nor freeing a deeply nested page recurses. The texts of the page
 // (tags, text, attributes) never change and are views into the document's text pool.
+// A large page has millions of nodes, so the fields are laid out to keep a node small.
 struct PageNode {
-  NodeKind kind = NodeKind::Element;
   std::wstring_view tag;   // lower case; empty for text
   std::wstring_view text;  // text nodes only
   std::span<const std::pair<std::wstring_view, std::wstring_view>> attributes;  // names in lower case
@@ -28,12 +30,12 @@ struct PageNode {
   std::span<PageNode*> children;
 
   // Form state.
-  PageNode* form = nullptr;   // the form a control belongs to
-  size_t formIndex = 0;       // for a form: its place among the document's forms
-  bool hasValue = false;      // a value was typed or written; then `value` holds it
-  std::wstring value;
-  bool checked = false;       // checkbox and radio button
-  bool selected = false;      // option
+  PageNode* form = nullptr;            // the form a control belongs to
+  std::unique_ptr<std::wstring> value;  // the value typed or written, if any
+  uint32_t formIndex = 0;              // for a form: its place among the document's forms
+  NodeKind kind = NodeKind::Element;
+  bool checked = false;   // checkbox and radio button
+  bool selected = false;  // option
 
   bool IsElement(std::wstring_view name) const { return kind == NodeKind::Element && tag == name; }
   // The attribute's value, or null when the element has none (names compare without case).

@@ -260,9 +260,12 @@ WebBrowserObject::LoadedPage WebBrowserObject::Load(const NavigationRequest& req
     case ContentKind::PlainText:
       show(ToUtf8(L"<pre>" + EscapeHtml(FromUtf8(DecodePage(response.body, response.contentType).utf8)) + L"</pre>"));
       break;
-    case ContentKind::Html:
-      show(DecodePage(response.body, response.contentType).utf8);
+    case ContentKind::Html: {
+      std::string utf8 = DecodePage(response.body, response.contentType).utf8;
+      std::string().swap(response.body);  // a large page is not held twice while it is parsed
+      show(utf8);
       break;
+    }
   }
   return loaded;
 }
