@@ -12,10 +12,11 @@
 
 namespace {
 
-// Frames inside frames are loaded this deep and no deeper, so that a page that frames itself
-// cannot load forever.
+// A window loads frames inside frames this deep and no deeper, and this many in all: a page
+// that frames itself, or frames many pages that frame more, costs a bounded amount. Frames past
+// the budget are left empty (no browser object), as if the page had none there.
 constexpr int kMaxFrameDepth = 4;
-constexpr size_t kMaxFramesPerPage = 64;
+constexpr size_t kMaxFramesPerWindow = 100;
 
 enum class ContentKind { Html, PlainText, Other };
 
@@ -199,6 +200,7 @@ void WebBrowserObject::Run(const NavigationRequest& request, HistoryUse history)
   Delivering delivering(*context_);
   if (context_->quit || !FireBeforeNavigate2(request)) return;
   if (IsTop()) {
+    context_->frames = 0;  // the frames of the page being left go with it
     put_StatusText(L"Opening page " + request.url + L"...");
     FireProgress(0, 100);
   }
@@ -273,19 +275,26 @@ WebBrowserObject::LoadedPage WebBrowserObject::Load(const NavigationRequest& req
 void WebBrowserObject::LoadFrames(int depth) {
   if (depth >= kMaxFrameDepth) return;
   CComPtr<PageDocument> page = page_;
-  std::vector<PageNode*> elements = page->Frames();
-  if (elements.size() > kMaxFramesPerPage) elements.resize(kMaxFramesPerPage);
-  for (PageNode* element : elements) {
-    if (context_->quit) return;
+  for (PageNode* element : page->Frames()) {
+    if (context_->quit || context_->frames >= kMaxFramesPerWindow) return;
+    ++context_->frames;
     auto frame = MakeCounted<WebBrowserObject>(context_, FrameRole::Frame, element->AttributeOr(L"name"));
     frame->depth_ = depth + 1;
+    frame->parent_ = this;
     frames_.push_back(frame);
     std::wstring src = Trim(element->AttributeOr(L"src"));
     NavigationRequest request;
     request.url = src.empty() ? L"about:blank" : page->ResolveReference(src);
-    if (!MayOpen(request.url)) request.url = L"about:blank";
+    if (!MayOpen(request.url) || ShownAbove(request.url)) request.url = L"about:blank";
     frame->Run(request, HistoryUse::Skip);
   }
+}
+
+bool WebBrowserObject::ShownAbove(std::wstring_view url) const {
+  std::wstring page = WithoutFragment(url);
+  for (const WebBrowserObject* above = this; above; above = above->parent_)
+    if (WithoutFragment(above->url_) == page) return true;
+  return false;
 }
 
 WebBrowserObject* WebBrowserObject::FindFrame(std::wstring_view name) {

@@ -29,6 +29,7 @@ class WindowContext final : public CountedObject {
   CComPtr<EventConnections> events = MakeCounted<EventConnections>();
   bool quit = false;
   int delivering = 0;  // > 0 while a navigation is running
+  size_t frames = 0;   // frames loaded for the page the window shows
   struct Waiting {
     CComPtr<WebBrowserObject> browser;
     NavigationRequest request;
@@ -89,6 +90,9 @@ class WebBrowserObject final : public IWebBrowser2, public IConnectionPointConta
   LoadedPage Load(const NavigationRequest& request);
   void LoadFrames(int depth);
   WebBrowserObject* FindFrame(std::wstring_view name);
+  // Whether this object or one it is a frame of shows `url` (fragments aside): such a frame
+  // would frame itself.
+  bool ShownAbove(std::wstring_view url) const;
   // Whether this page may send the browser to `url`: a web page never opens local files.
   bool MayOpen(std::wstring_view url) const;
 
@@ -104,6 +108,7 @@ class WebBrowserObject final : public IWebBrowser2, public IConnectionPointConta
   CComPtr<WindowContext> context_;
   FrameRole role_;
   std::wstring frameName_;
+  WebBrowserObject* parent_ = nullptr;  // the object this one is a frame of, which owns it
   int depth_ = 0;
   bool loaded_ = false;
   std::wstring url_;

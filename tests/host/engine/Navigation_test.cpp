@@ -2,6 +2,7 @@
 // events a toolbar hears, with their parameters, and by the documents it can read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "host/engine/BrowserWindow.h"
@@ -161,11 +162,50 @@ TEST_F(NavigationTest, FramesLoadAsChildBrowsersAndCompleteBeforeTheirWindow) {
   EXPECT_EQ(Location(), top);
 }
 
-TEST_F(NavigationTest, FramesThatLoadThemselvesStopAtADepth) {
-  std::wstring self = Page("self.html", "<iframe src='self.html'></iframe>");
+TEST_F(NavigationTest, FramesAreBoundedPerWindowAndNeverFrameAnAncestor) {
+  auto count = [&](const std::wstring& line) {
+    return static_cast<size_t>(std::count(sink_->lines.begin(), sink_->lines.end(), line));
+  };
+  // A page that frames itself 64 times: each frame would show its own ancestor, so each stays
+  // blank and nothing is fetched again.
+  std::string selfFrames;
+  for (int i = 0; i < 64; ++i) selfFrames += "<iframe src='self.html#f" + std::to_string(i) + "'></iframe>";
+  std::wstring self = Page("self.html", selfFrames);
   window_.Navigate(self);
-  size_t completes = std::count(sink_->lines.begin(), sink_->lines.end(), L"DocumentComplete " + self);
-  EXPECT_EQ(completes, 5u);  // the window and four nested frames
+  EXPECT_EQ(count(L"DocumentComplete " + self), 1u);
+  EXPECT_EQ(count(L"DocumentComplete about:blank"), 64u);
+  EXPECT_EQ(count(L"BeforeNavigate2 " + self), 1u);
+
+  // A chain A -> B -> A stops at the recursion: B loads, its frame of A stays blank.
+  sink_->lines.clear();
+  std::wstring a = Page("a.html", "<iframe src='b.html'></iframe>");
+  std::wstring b = Page("b.html", "<iframe src='a.html'></iframe>");
+  window_.Navigate(a);
+  EXPECT_EQ(sink_->lines.back(), L"DocumentComplete " + a);
+  EXPECT_EQ(count(L"DocumentComplete " + b), 1u);
+  EXPECT_EQ(count(L"DocumentComplete about:blank"), 1u);
+  EXPECT_EQ(count(L"DocumentComplete " + a), 1u);
+
+  // Pages that each frame 20 more pages, which frame 20 more: the window loads 100 frames in
+  // all and leaves the rest empty; a new page has its own budget.
+  std::string many;
+  for (int i = 0; i < 20; ++i) {
+    std::string inner;
+    for (int k = 0; k < 20; ++k) inner += "<iframe src='leaf" + std::to_string(k) + ".html'></iframe>";
+    Page("mid" + std::to_string(i) + ".html", inner);
+    many += "<iframe src='mid" + std::to_string(i) + ".html'></iframe>";
+  }
+  for (int k = 0; k < 20; ++k) Page("leaf" + std::to_string(k) + ".html", "<p>leaf");
+  std::wstring top = Page("many.html", many);
+  for (int round = 0; round < 2; ++round) {
+    sink_->lines.clear();
+    window_.Navigate(top);
+    size_t frames = 0;
+    for (const std::wstring& line : sink_->lines)
+      if (line.starts_with(L"DocumentComplete ") && line != L"DocumentComplete " + top) ++frames;
+    EXPECT_EQ(frames, 100u);
+    EXPECT_EQ(sink_->lines.back(), L"DocumentComplete " + top);
+  }
 }
 
 TEST_F(NavigationTest, CancelledNavigationLeavesThePageInPlace) {
