@@ -19,6 +19,8 @@ struct ThreadQueue {
   bool shiftDown = false;  // touched only by the owning thread
 };
 
+// Guards the map of queues; taken before a queue's own lock, never while one is held (see the
+// lock order beside the window table).
 std::mutex gQueuesMutex;
 
 std::map<std::thread::id, std::shared_ptr<ThreadQueue>>& Queues() {
@@ -31,6 +33,23 @@ std::shared_ptr<ThreadQueue> QueueOf(std::thread::id thread) {
   auto& queue = Queues()[thread];
   if (!queue) queue = std::make_shared<ThreadQueue>();
   return queue;
+}
+
+// Thread ids are reused once a thread has ended: a thread's queue goes with it, so that a new
+// thread never inherits an old one's quit flag or messages.
+void ForgetQueue(std::thread::id thread) {
+  std::lock_guard lock(gQueuesMutex);
+  Queues().erase(thread);
+}
+
+struct QueueOfThisThread {
+  ~QueueOfThisThread() { ForgetQueue(std::this_thread::get_id()); }
+};
+
+std::shared_ptr<ThreadQueue> OwnQueue() {
+  thread_local QueueOfThisThread forgetAtExit;
+  (void)forgetAtExit;
+  return QueueOf(std::this_thread::get_id());
 }
 
 DWORD Now() {
@@ -113,7 +132,7 @@ BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!record) return FALSE;
     thread = record->thread;
   }
-  auto queue = QueueOf(thread);
+  auto queue = thread == std::this_thread::get_id() ? OwnQueue() : QueueOf(thread);
   {
     std::lock_guard lock(queue->mutex);
     queue->messages.push_back(MSG{hwnd, message, wParam, lParam, Now(), {}});
@@ -144,7 +163,7 @@ BOOL PostThreadMessageW(std::thread::id thread, UINT message, WPARAM wParam, LPA
 }
 
 void PostQuitMessage(int exitCode) {
-  auto queue = QueueOf(std::this_thread::get_id());
+  auto queue = OwnQueue();
   {
     std::lock_guard lock(queue->mutex);
     queue->quit = true;
@@ -154,17 +173,29 @@ void PostQuitMessage(int exitCode) {
 }
 
 BOOL GetMessageW(MSG* msg, HWND hwnd, UINT first, UINT last) {
-  auto queue = QueueOf(std::this_thread::get_id());
+  auto queue = OwnQueue();
   std::unique_lock lock(queue->mutex);
   for (;;) {
     if (Take(*queue, msg, hwnd, first, last, true)) return TRUE;
-    if (TakeQuit(*queue, msg, true)) return FALSE;
+    if (TakeQuit(*queue, msg, true)) break;
     queue->wake.wait(lock);
   }
+  // The loop has ended: a queue with nothing left in it is let go; a later loop starts anew.
+  bool empty = queue->messages.empty();
+  lock.unlock();
+  if (empty) {
+    std::lock_guard mapLock(gQueuesMutex);
+    auto it = Queues().find(std::this_thread::get_id());
+    if (it != Queues().end() && it->second == queue) {
+      std::lock_guard queueLock(queue->mutex);
+      if (queue->messages.empty() && !queue->quit) Queues().erase(it);
+    }
+  }
+  return FALSE;
 }
 
 BOOL PeekMessageW(MSG* msg, HWND hwnd, UINT first, UINT last, UINT remove) {
-  auto queue = QueueOf(std::this_thread::get_id());
+  auto queue = OwnQueue();
   std::lock_guard lock(queue->mutex);
   bool removing = remove & PM_REMOVE;
   if (Take(*queue, msg, hwnd, first, last, removing)) return TRUE;
@@ -173,7 +204,7 @@ BOOL PeekMessageW(MSG* msg, HWND hwnd, UINT first, UINT last, UINT remove) {
 
 BOOL TranslateMessage(const MSG* msg) {
   if (!msg) return FALSE;
-  auto queue = QueueOf(std::this_thread::get_id());
+  auto queue = OwnQueue();
   if (msg->wParam == VK_SHIFT && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP)) {
     queue->shiftDown = msg->message == WM_KEYDOWN;
     return FALSE;
@@ -195,7 +226,7 @@ LRESULT DispatchMessageW(const MSG* msg) {
 }
 
 int PumpMessages() {
-  auto queue = QueueOf(std::this_thread::get_id());
+  auto queue = OwnQueue();
   int dispatched = 0;
   for (;;) {
     MSG msg;

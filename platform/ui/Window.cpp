@@ -15,7 +15,13 @@ using ui_internal::WindowRecord;
 namespace {
 
 // The table of live windows. Its lock guards the table, the top-level z-order and the focus of
-// each thread; a record's other fields belong to its owning thread and need no lock.
+// each thread; a record's other fields belong to its owning thread and need no lock, except its
+// parent, which is atomic because any thread may read it.
+//
+// Lock order in the window system: the queues' map lock, then one thread's queue lock, then
+// this table's lock. A queue lock may be held while the table is locked (a message is matched
+// against a window's descendants under its queue's lock); the table's lock is never held while
+// a queue lock is taken, and no two queue locks are ever held at once.
 struct WindowTable {
   std::mutex mutex;
   std::unordered_map<std::uintptr_t, std::shared_ptr<WindowRecord>> windows;
@@ -440,7 +446,8 @@ std::thread::id GetWindowThreadId(HWND hwnd) {
 HWND GetParent(HWND hwnd) {
   auto record = FindRecord(hwnd);
   if (!record) return nullptr;
-  return record->parent ? record->parent : record->owner;
+  HWND parent = record->parent;
+  return parent ? parent : record->owner;
 }
 
 HWND GetWindow(HWND hwnd, UINT relation) {

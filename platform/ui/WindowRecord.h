@@ -1,6 +1,7 @@
 // Inside the window system: what stands behind a window handle. Not for callers of the window
 // system; control classes use it to keep their state with their window.
 #pragma once
+#include <atomic>
 #include <memory>
 #include <string>
 #include <thread>
@@ -27,7 +28,9 @@ struct WindowRecord {
   DWORD style = 0;
   DWORD exStyle = 0;
   RECT rect;                    // in the parent's client coordinates, or the screen's for a top-level window
-  HWND parent = nullptr;        // child windows only
+  // Child windows only. Written by the owning thread (SetParent) while any thread may read it
+  // (GetParent, IsChild), so it is atomic.
+  std::atomic<HWND> parent{nullptr};
   HWND notifyParent = nullptr;  // where a control's notifications go: its first parent
   HWND owner = nullptr;         // top-level windows only
   UINT id = 0;

@@ -164,3 +164,46 @@ TEST_F(MessageLoopTest, TranslateMakesCharactersAheadOfOtherMessages) {
 }
 
 }  // namespace
+
+namespace {
+
+// A thread id comes back once its thread has ended; the new thread must find an empty queue,
+// not the quit or the messages the old one left behind.
+TEST(MessageQueueLifetimeTest, AThreadReusingAnEndedThreadsIdStartsWithAnEmptyQueue) {
+  std::thread::id ended;
+  std::thread([&] {
+    PostThreadMessageW(std::this_thread::get_id(), WM_APP, 0, 0);  // no queue yet: refused
+    PostMessageW(nullptr, WM_APP + 2, 0, 0);
+    PostQuitMessage(3);
+    ended = std::this_thread::get_id();
+  }).join();
+  EXPECT_FALSE(PostThreadMessageW(ended, WM_APP, 0, 0)) << "the ended thread's queue is gone";
+  bool reused = false;
+  for (int attempt = 0; attempt < 200 && !reused; ++attempt) {
+    std::thread([&] {
+      if (std::this_thread::get_id() != ended) return;
+      reused = true;
+      MSG msg;
+      EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) << "message " << msg.message;
+    }).join();
+  }
+  if (!reused) GTEST_SKIP() << "the system gave no thread the ended thread's id";
+}
+
+TEST(MessageQueueLifetimeTest, ALoopThatEndsLetsGoOfItsQueueAndTheNextLoopStartsClean) {
+  std::thread([] {
+    PostQuitMessage(1);
+    MSG msg;
+    EXPECT_FALSE(GetMessageW(&msg, nullptr, 0, 0));
+    EXPECT_FALSE(PostThreadMessageW(std::this_thread::get_id(), WM_APP, 0, 0));
+    // A second loop on the same thread works as the first did.
+    PostMessageW(nullptr, WM_APP + 3, 0, 0);
+    PostQuitMessage(2);
+    ASSERT_TRUE(GetMessageW(&msg, nullptr, 0, 0));
+    EXPECT_EQ(msg.message, WM_APP + 3u);
+    EXPECT_FALSE(GetMessageW(&msg, nullptr, 0, 0));
+    EXPECT_EQ(msg.wParam, 2u);
+  }).join();
+}
+
+}  // namespace

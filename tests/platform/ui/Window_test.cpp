@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/MessageLoop.h"
 #include "tests/platform/ui/UiTestSupport.h"
@@ -192,6 +195,27 @@ TEST_F(WindowTest, SetParentMovesAChildButNeverIntoItself) {
   EXPECT_EQ(GetParent(a), b);
   DestroyWindow(b);
   EXPECT_FALSE(IsWindow(inner));
+}
+
+// The parent is a fact any thread may ask while the owning thread moves the window: another
+// thread always sees one of the two parents (under ThreadSanitizer, without a race).
+TEST_F(WindowTest, ParentMovedOnItsThreadIsReadSafelyFromAnother) {
+  HWND a = MakeChild(top_, 1);
+  HWND b = MakeChild(top_, 2);
+  HWND c = MakeChild(top_, 3);
+  std::atomic<bool> done{false};
+  std::atomic<int> odd{0};
+  std::thread reader([&] {
+    while (!done) {
+      HWND parent = GetParent(c);
+      if (parent != a && parent != b && parent != top_) ++odd;
+      if (!IsChild(top_, c)) ++odd;
+    }
+  });
+  for (int i = 0; i < 2000; ++i) SetParent(c, i % 2 ? a : b);
+  done = true;
+  reader.join();
+  EXPECT_EQ(odd, 0);
 }
 
 TEST_F(WindowTest, ChangeHandlerHearsWhatChanged) {
