@@ -12,9 +12,12 @@
 
 namespace {
 
-// A window loads frames inside frames this deep and no deeper, and this many in all: a page
-// that frames itself, or frames many pages that frame more, costs a bounded amount. Frames past
-// the budget are left empty (no browser object), as if the page had none there.
+// A window holds frames inside frames this deep and no deeper, and this many in all at once: a
+// page that frames itself, or frames many pages that frame more, costs a bounded amount. Frames
+// past the budget are left empty, with no browser object, as if the page had none there: they
+// send no events, so every DocumentComplete still names a frame that loaded a page and the top
+// window's still comes last, and ten thousand of them cost nothing (a blank object for each would
+// add an object and four events apiece). The budget goes depth first, in the order frames load.
 constexpr int kMaxFrameDepth = 4;
 constexpr size_t kMaxFramesPerWindow = 100;
 
@@ -181,7 +184,7 @@ HRESULT WebBrowserObject::FindConnectionPoint(REFIID iid, IConnectionPoint** poi
 }
 
 HRESULT WebBrowserObject::Navigate(NavigationRequest request, HistoryUse history) {
-  if (context_->quit) return E_FAIL;
+  if (context_->quit || dropped_) return E_FAIL;
   if (context_->delivering > 0) {
     context_->waiting.push_back({CComPtr<WebBrowserObject>(this), std::move(request), history});
     return S_OK;
@@ -198,18 +201,22 @@ HRESULT WebBrowserObject::Navigate(NavigationRequest request, HistoryUse history
 
 void WebBrowserObject::Run(const NavigationRequest& request, HistoryUse history) {
   Delivering delivering(*context_);
-  if (context_->quit || !FireBeforeNavigate2(request)) return;
+  if (context_->quit || dropped_ || !FireBeforeNavigate2(request)) return;
   if (IsTop()) {
-    context_->frames = 0;  // the frames of the page being left go with it
     put_StatusText(L"Opening page " + request.url + L"...");
     FireProgress(0, 100);
   }
-  LoadedPage loaded = Load(request);
+  // A frame never shows a page it is part of: not when sent there, nor when a redirect (or an
+  // address spelled another way) leads there, which only the fetch reveals.
+  NavigationRequest blank;
+  blank.url = L"about:blank";
+  LoadedPage loaded = Load(FramesAnAncestor(request.url) ? blank : request);
+  if (FramesAnAncestor(loaded.url)) loaded = Load(blank);
   url_ = loaded.url;
   page_ = loaded.page;
   document_ = loaded.document;
   title_ = page_ ? page_->Title() : std::wstring{};
-  frames_.clear();
+  DropFrames();
   loaded_ = true;
   if (IsTop() && history == HistoryUse::Record) {
     NavigationRequest entry = request;
@@ -288,6 +295,16 @@ void WebBrowserObject::LoadFrames(int depth) {
     if (!MayOpen(request.url) || ShownAbove(request.url)) request.url = L"about:blank";
     frame->Run(request, HistoryUse::Skip);
   }
+}
+
+void WebBrowserObject::DropFrames() {
+  for (auto& frame : frames_) {
+    frame->DropFrames();
+    frame->dropped_ = true;
+    frame->parent_ = nullptr;  // a caller may hold the frame longer than its parent lives
+    --context_->frames;
+  }
+  frames_.clear();
 }
 
 bool WebBrowserObject::ShownAbove(std::wstring_view url) const {

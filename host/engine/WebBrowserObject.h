@@ -29,7 +29,7 @@ class WindowContext final : public CountedObject {
   CComPtr<EventConnections> events = MakeCounted<EventConnections>();
   bool quit = false;
   int delivering = 0;  // > 0 while a navigation is running
-  size_t frames = 0;   // frames loaded for the page the window shows
+  size_t frames = 0;   // frame objects the window holds now, at every depth
   struct Waiting {
     CComPtr<WebBrowserObject> browser;
     NavigationRequest request;
@@ -89,10 +89,15 @@ class WebBrowserObject final : public IWebBrowser2, public IConnectionPointConta
   void Run(const NavigationRequest& request, HistoryUse history);
   LoadedPage Load(const NavigationRequest& request);
   void LoadFrames(int depth);
+  // Lets go of this object's frames and theirs, giving them back to the window's budget; a
+  // navigation still waiting for one of them is dropped.
+  void DropFrames();
   WebBrowserObject* FindFrame(std::wstring_view name);
   // Whether this object or one it is a frame of shows `url` (fragments aside): such a frame
   // would frame itself.
   bool ShownAbove(std::wstring_view url) const;
+  // Whether `url` is shown by an object this frame is part of (false for the top object).
+  bool FramesAnAncestor(std::wstring_view url) const { return parent_ && parent_->ShownAbove(url); }
   // Whether this page may send the browser to `url`: a web page never opens local files.
   bool MayOpen(std::wstring_view url) const;
 
@@ -109,6 +114,7 @@ class WebBrowserObject final : public IWebBrowser2, public IConnectionPointConta
   FrameRole role_;
   std::wstring frameName_;
   WebBrowserObject* parent_ = nullptr;  // the object this one is a frame of, which owns it
+  bool dropped_ = false;                // a frame its page has let go: it navigates no more
   int depth_ = 0;
   bool loaded_ = false;
   std::wstring url_;
