@@ -24,6 +24,24 @@ struct HeaderListDeleter {
 };
 using HeaderList = std::unique_ptr<curl_slist, HeaderListDeleter>;
 
+// Takes back, when a request ends, the options that point into that request's frame (its
+// header list, body sink and error buffer), so the handle, which outlives the request, never
+// keeps a dangling pointer. A request declares it after those, so it runs before they end.
+class CallOptions {
+ public:
+  explicit CallOptions(CURL* curl) : curl_(curl) {}
+  CallOptions(const CallOptions&) = delete;
+  CallOptions& operator=(const CallOptions&) = delete;
+  ~CallOptions() {
+    curl_easy_setopt(curl_, CURLOPT_HTTPHEADER, nullptr);
+    curl_easy_setopt(curl_, CURLOPT_WRITEDATA, nullptr);
+    curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, nullptr);
+  }
+
+ private:
+  CURL* curl_;
+};
+
 void InitCurlOnce() {
   static std::once_flag once;
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
@@ -124,8 +142,9 @@ FetchResponse Fetcher::FetchHttp(const FetchRequest& request) {
     response.error = L"The network library could not be started.";
     return response;
   }
-  curl_easy_reset(curl);  // keeps the cookies and connections, clears the last request's options
-  curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
+  // The handle is never reset between requests: a reset turns the cookie engine off, and naming
+  // the cookie file again after it leaks the list libcurl keeps cookie file names in, once per
+  // request. So every option a request depends on is set here each time, a GET included.
   std::string url = ToUtf8(request.url);
   Sink sink{&response.body, limits_.maxBytes};
   char errorText[CURL_ERROR_SIZE] = {};
@@ -145,6 +164,7 @@ FetchResponse Fetcher::FetchHttp(const FetchRequest& request) {
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
   curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits_.maxBytes));
   HeaderList headers;
+  CallOptions callOptions(curl);
   headers = AddHeader(std::move(headers), "Accept: text/html,application/xhtml+xml,*/*;q=0.8");
   std::string extra = request.extraHeaders;
   for (size_t start = 0; start < extra.size();) {
@@ -160,10 +180,11 @@ FetchResponse Fetcher::FetchHttp(const FetchRequest& request) {
     curl_easy_setopt(curl, CURLOPT_COPYPOSTFIELDS, request.postBody.c_str());
     // A POST answered by a redirect is followed with a GET, as browsers do for 301, 302 and 303.
     curl_easy_setopt(curl, CURLOPT_POSTREDIR, 0L);
+  } else {
+    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
   }
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
   CURLcode result = curl_easy_perform(curl);
-  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);  // the list ends with this function
 
   char* effective = nullptr;
   if (curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)

@@ -8,8 +8,10 @@
 
 class ComError {
  public:
-  explicit ComError(HRESULT code, std::optional<std::wstring> source = std::nullopt,
-                    std::optional<std::wstring> description = std::nullopt)
+  // The code alone is the common case; it builds no optional texts to move (moving an empty
+  // optional text is what some compilers' flow analysis mistakes for reading an unset one).
+  explicit ComError(HRESULT code) : code_(code) {}
+  ComError(HRESULT code, std::optional<std::wstring> source, std::optional<std::wstring> description)
       : code_(code), source_(std::move(source)), description_(std::move(description)) {}
 
   HRESULT Error() const { return code_; }
