@@ -19,8 +19,14 @@ struct ThreadQueue {
   bool shiftDown = false;  // touched only by the owning thread
 };
 
-// Guards the map of queues; taken before a queue's own lock, never while one is held (see the
-// lock order beside the window table).
+// A thread's queue lives from the first window it makes, or the first message it posts itself or
+// waits for, until its loop ends or its last window goes with nothing left queued, and never
+// past the thread's end: thread ids are reused, and a new thread must not inherit an old one's
+// quit or messages. Only the thread itself makes or lets go of its queue; other threads add to
+// it while it is there.
+//
+// Guards the map. Lock order in the window system: this lock, then one queue's lock, then the
+// window table's lock (Window.cpp); never two queue locks at once.
 std::mutex gQueuesMutex;
 
 std::map<std::thread::id, std::shared_ptr<ThreadQueue>>& Queues() {
@@ -28,28 +34,56 @@ std::map<std::thread::id, std::shared_ptr<ThreadQueue>>& Queues() {
   return *queues;
 }
 
-std::shared_ptr<ThreadQueue> QueueOf(std::thread::id thread) {
-  std::lock_guard lock(gQueuesMutex);
-  auto& queue = Queues()[thread];
-  if (!queue) queue = std::make_shared<ThreadQueue>();
-  return queue;
-}
-
-// Thread ids are reused once a thread has ended: a thread's queue goes with it, so that a new
-// thread never inherits an old one's quit flag or messages.
-void ForgetQueue(std::thread::id thread) {
-  std::lock_guard lock(gQueuesMutex);
-  Queues().erase(thread);
-}
-
 struct QueueOfThisThread {
-  ~QueueOfThisThread() { ForgetQueue(std::this_thread::get_id()); }
+  ~QueueOfThisThread() {
+    std::lock_guard lock(gQueuesMutex);
+    Queues().erase(std::this_thread::get_id());
+  }
 };
 
 std::shared_ptr<ThreadQueue> OwnQueue() {
   thread_local QueueOfThisThread forgetAtExit;
   (void)forgetAtExit;
-  return QueueOf(std::this_thread::get_id());
+  std::lock_guard lock(gQueuesMutex);
+  auto& queue = Queues()[std::this_thread::get_id()];
+  if (!queue) queue = std::make_shared<ThreadQueue>();
+  return queue;
+}
+
+// The calling thread's queue if it has one; none makes none.
+std::shared_ptr<ThreadQueue> FindOwnQueue() {
+  std::lock_guard lock(gQueuesMutex);
+  auto it = Queues().find(std::this_thread::get_id());
+  return it == Queues().end() ? nullptr : it->second;
+}
+
+// Changes a thread's queue while holding the map's lock, so that the queue cannot be let go in
+// between and what is added lost; false when the thread has no queue.
+template <class Change>
+bool ChangeQueueOf(std::thread::id thread, Change change) {
+  std::shared_ptr<ThreadQueue> queue;
+  {
+    std::lock_guard mapLock(gQueuesMutex);
+    auto it = Queues().find(thread);
+    if (it == Queues().end()) return false;
+    queue = it->second;
+    std::lock_guard lock(queue->mutex);
+    change(*queue);
+  }
+  queue->wake.notify_all();
+  return true;
+}
+
+// Lets go of the calling thread's queue when nothing waits in it and the thread has no window
+// that another thread could post to.
+void LetGoOfIdleQueue() {
+  if (ui_internal::HasWindows(std::this_thread::get_id())) return;
+  std::lock_guard mapLock(gQueuesMutex);
+  auto it = Queues().find(std::this_thread::get_id());
+  if (it == Queues().end()) return;
+  ThreadQueue& queue = *it->second;
+  std::lock_guard lock(queue.mutex);
+  if (queue.messages.empty() && !queue.quit) Queues().erase(it);
 }
 
 DWORD Now() {
@@ -116,11 +150,14 @@ wchar_t CharacterOf(UINT key, bool shift) {
 
 namespace ui_internal {
 
-void DropQueuedMessages(std::thread::id thread, HWND hwnd) {
-  auto queue = QueueOf(thread);
-  if (!hwnd) return;
-  std::lock_guard lock(queue->mutex);
-  std::erase_if(queue->messages, [hwnd](const MSG& msg) { return msg.hwnd == hwnd; });
+void OpenQueue() { OwnQueue(); }
+
+void DropQueuedMessages(HWND hwnd) {
+  if (auto queue = FindOwnQueue()) {
+    std::lock_guard lock(queue->mutex);
+    std::erase_if(queue->messages, [hwnd](const MSG& msg) { return msg.hwnd == hwnd; });
+  }
+  LetGoOfIdleQueue();
 }
 
 }  // namespace ui_internal
@@ -132,34 +169,25 @@ BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!record) return FALSE;
     thread = record->thread;
   }
-  auto queue = thread == std::this_thread::get_id() ? OwnQueue() : QueueOf(thread);
-  {
-    std::lock_guard lock(queue->mutex);
-    queue->messages.push_back(MSG{hwnd, message, wParam, lParam, Now(), {}});
-  }
-  queue->wake.notify_all();
-  return TRUE;
+  // A thread posting to itself gets a queue; another thread's window is reached through the
+  // queue its thread keeps while it has windows, and a window whose thread has ended takes none.
+  if (thread == std::this_thread::get_id()) OwnQueue();
+  bool queued = ChangeQueueOf(thread, [&](ThreadQueue& queue) {
+    queue.messages.push_back(MSG{hwnd, message, wParam, lParam, Now(), {}});
+  });
+  return queued ? TRUE : FALSE;
 }
 
 BOOL PostThreadMessageW(std::thread::id thread, UINT message, WPARAM wParam, LPARAM lParam) {
-  std::shared_ptr<ThreadQueue> queue;
-  {
-    std::lock_guard lock(gQueuesMutex);
-    auto it = Queues().find(thread);
-    if (it == Queues().end()) return FALSE;
-    queue = it->second;
-  }
-  {
-    std::lock_guard lock(queue->mutex);
+  bool queued = ChangeQueueOf(thread, [&](ThreadQueue& queue) {
     if (message == WM_QUIT) {
-      queue->quit = true;
-      queue->exitCode = static_cast<int>(wParam);
+      queue.quit = true;
+      queue.exitCode = static_cast<int>(wParam);
     } else {
-      queue->messages.push_back(MSG{nullptr, message, wParam, lParam, Now(), {}});
+      queue.messages.push_back(MSG{nullptr, message, wParam, lParam, Now(), {}});
     }
-  }
-  queue->wake.notify_all();
-  return TRUE;
+  });
+  return queued ? TRUE : FALSE;
 }
 
 void PostQuitMessage(int exitCode) {
@@ -173,24 +201,17 @@ void PostQuitMessage(int exitCode) {
 }
 
 BOOL GetMessageW(MSG* msg, HWND hwnd, UINT first, UINT last) {
-  auto queue = OwnQueue();
-  std::unique_lock lock(queue->mutex);
-  for (;;) {
-    if (Take(*queue, msg, hwnd, first, last, true)) return TRUE;
-    if (TakeQuit(*queue, msg, true)) break;
-    queue->wake.wait(lock);
-  }
-  // The loop has ended: a queue with nothing left in it is let go; a later loop starts anew.
-  bool empty = queue->messages.empty();
-  lock.unlock();
-  if (empty) {
-    std::lock_guard mapLock(gQueuesMutex);
-    auto it = Queues().find(std::this_thread::get_id());
-    if (it != Queues().end() && it->second == queue) {
-      std::lock_guard queueLock(queue->mutex);
-      if (queue->messages.empty() && !queue->quit) Queues().erase(it);
+  {
+    auto queue = OwnQueue();
+    std::unique_lock lock(queue->mutex);
+    for (;;) {
+      if (Take(*queue, msg, hwnd, first, last, true)) return TRUE;
+      if (TakeQuit(*queue, msg, true)) break;
+      queue->wake.wait(lock);
     }
   }
+  // The loop has ended; a later loop on this thread starts anew.
+  LetGoOfIdleQueue();
   return FALSE;
 }
 
@@ -226,9 +247,11 @@ LRESULT DispatchMessageW(const MSG* msg) {
 }
 
 int PumpMessages() {
-  auto queue = OwnQueue();
   int dispatched = 0;
   for (;;) {
+    // Looked up anew each time: a message may close the thread's last window and its queue.
+    auto queue = FindOwnQueue();
+    if (!queue) return dispatched;
     MSG msg;
     {
       std::lock_guard lock(queue->mutex);

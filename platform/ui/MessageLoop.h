@@ -1,5 +1,9 @@
 // Message queues and the message loop. Each user-interface thread has one queue; posted messages
 // wait there until the thread's loop takes them and dispatches them to their window.
+//
+// A thread has its queue from the first window it makes, or the first message it posts itself or
+// waits for, until its loop ends or its last window is destroyed with nothing left queued, and
+// never past the thread's end: a later thread with the same id starts with an empty queue.
 #pragma once
 #include <thread>
 
@@ -12,12 +16,11 @@ constexpr UINT PM_REMOVE = 0x0001;
 
 // Queues a message for the window's thread and returns at once; safe from any thread. A null
 // window posts to the calling thread's own queue (the message is then handed to no window).
-// FALSE for a stale window handle.
+// FALSE for a stale window handle, or a window whose thread has ended.
 BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // Queues a message with no window for another thread's loop (a host's input thread telling the
 // user-interface thread what the person did). WM_QUIT asks that loop to end, as PostQuitMessage
-// would there. FALSE for a thread that has never had a queue (never made a window nor waited for
-// a message).
+// would there. FALSE for a thread that has no queue now (see above).
 BOOL PostThreadMessageW(std::thread::id thread, UINT message, WPARAM wParam, LPARAM lParam);
 // Asks the calling thread's loop to end: GetMessageW answers WM_QUIT (returns 0) once the
 // messages queued before it have been taken.

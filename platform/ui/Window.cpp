@@ -14,18 +14,20 @@ using ui_internal::WindowRecord;
 
 namespace {
 
-// The table of live windows. Its lock guards the table, the top-level z-order and the focus of
-// each thread; a record's other fields belong to its owning thread and need no lock, except its
-// parent, which is atomic because any thread may read it.
+// The table of live windows. Its lock guards the table, the top-level z-order, the windows and
+// focus of each thread, and every window's parent; a record's other fields belong to its owning
+// thread and need no lock. The owning thread reads its windows' parents without the lock, as
+// only it changes them.
 //
 // Lock order in the window system: the queues' map lock, then one thread's queue lock, then
-// this table's lock. A queue lock may be held while the table is locked (a message is matched
-// against a window's descendants under its queue's lock); the table's lock is never held while
-// a queue lock is taken, and no two queue locks are ever held at once.
+// this table's lock (a message is matched against a window's family under its queue's lock).
+// Nothing else is locked while this lock is held, and no window procedure or change handler
+// runs under any of them.
 struct WindowTable {
   std::mutex mutex;
   std::unordered_map<std::uintptr_t, std::shared_ptr<WindowRecord>> windows;
   std::vector<HWND> topLevel;  // every thread's top-level windows, front first
+  std::map<std::thread::id, int> windowCount;  // threads with live windows only
   std::map<std::thread::id, HWND> focus;
   WindowChangeHandler changeHandler;
 };
@@ -76,6 +78,11 @@ void Unlink(WindowRecord& record) {
   Table().windows.erase(Key(record.handle));
   for (auto& [thread, focused] : Table().focus)
     if (focused == record.handle) focused = nullptr;
+  // Thread ids are reused: a thread with no window left leaves nothing behind for the next one.
+  if (--Table().windowCount[record.thread] == 0) {
+    Table().windowCount.erase(record.thread);
+    Table().focus.erase(record.thread);
+  }
 }
 
 POINT ScreenOrigin(const WindowRecord& record) {
@@ -99,6 +106,11 @@ std::shared_ptr<WindowRecord> FindRecord(HWND hwnd) {
   std::lock_guard lock(Table().mutex);
   auto it = Table().windows.find(Key(hwnd));
   return it == Table().windows.end() ? nullptr : it->second;
+}
+
+bool HasWindows(std::thread::id thread) {
+  std::lock_guard lock(Table().mutex);
+  return Table().windowCount.contains(thread);
 }
 
 std::shared_ptr<WindowRecord> OwnRecord(HWND hwnd) {
@@ -174,9 +186,10 @@ HWND CreateWindowFor(CREATESTRUCTW cs, CWnd* object) {
   {
     std::lock_guard lock(Table().mutex);
     Table().windows.emplace(Key(hwnd), record);
+    ++Table().windowCount[record->thread];
     if (!record->parent) Table().topLevel.insert(Table().topLevel.begin(), hwnd);
   }
-  ui_internal::DropQueuedMessages(record->thread, nullptr);  // makes sure the thread has a queue
+  ui_internal::OpenQueue();  // other threads may post to the window from now on
   NotifyChange(hwnd, WindowChange::Created);
   if (CallProcedure(record, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
     ::DestroyWindow(hwnd);
@@ -228,7 +241,7 @@ BOOL DestroyWindow(HWND hwnd) {
     record->object = nullptr;
   }
   Unlink(*record);
-  ui_internal::DropQueuedMessages(record->thread, hwnd);
+  ui_internal::DropQueuedMessages(hwnd);
   NotifyChange(hwnd, WindowChange::Destroyed);
   // The class's behaviour stays with the record until the last call on the window returns: the
   // window may be destroyed from inside one of its own messages.
@@ -433,7 +446,10 @@ HWND SetParent(HWND hwnd, HWND newParent) {
   if (old == newParent) return old;
   if (auto previous = OwnRecord(old)) std::erase(previous->children, hwnd);
   target->children.push_back(hwnd);
-  record->parent = newParent;
+  {
+    std::lock_guard lock(Table().mutex);
+    record->parent = newParent;
+  }
   NotifyChange(hwnd, WindowChange::Position);
   return old;
 }
@@ -444,10 +460,11 @@ std::thread::id GetWindowThreadId(HWND hwnd) {
 }
 
 HWND GetParent(HWND hwnd) {
-  auto record = FindRecord(hwnd);
-  if (!record) return nullptr;
-  HWND parent = record->parent;
-  return parent ? parent : record->owner;
+  std::lock_guard lock(Table().mutex);
+  auto it = Table().windows.find(Key(hwnd));
+  if (it == Table().windows.end()) return nullptr;
+  const WindowRecord& record = *it->second;
+  return record.parent ? record.parent : record.owner;
 }
 
 HWND GetWindow(HWND hwnd, UINT relation) {
@@ -468,8 +485,14 @@ HWND GetWindow(HWND hwnd, UINT relation) {
 }
 
 BOOL IsChild(HWND parent, HWND hwnd) {
-  for (auto record = FindRecord(hwnd); record && record->parent; record = FindRecord(record->parent))
-    if (record->parent == parent) return TRUE;
+  // One look at the whole family: the owning thread may be moving its windows meanwhile.
+  std::lock_guard lock(Table().mutex);
+  for (HWND at = hwnd; at;) {
+    auto it = Table().windows.find(Key(at));
+    if (it == Table().windows.end()) return FALSE;
+    at = it->second->parent;
+    if (at && at == parent) return TRUE;
+  }
   return FALSE;
 }
 

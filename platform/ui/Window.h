@@ -4,8 +4,9 @@
 // Every window belongs to the thread that created it (its user-interface thread). Only that
 // thread sends messages to it, changes it or destroys it; another thread posts a message to it
 // (PostMessageW), which the owning thread's message loop runs. Calls that read or change a
-// window's state from a thread that does not own it do nothing and report failure; only the
-// window's fixed facts (IsWindow, class, parent or owner, control id) may be asked anywhere.
+// window's state from a thread that does not own it do nothing and report failure; only what
+// identifies a window and its place (IsWindow, class, parent or owner, IsChild, control id) may
+// be asked anywhere.
 //
 // A window handle is a number that is never given out twice, so a handle kept after its window
 // was destroyed is recognised as stale: calls with it fail, and messages for it are dropped.

@@ -1,7 +1,6 @@
 // Inside the window system: what stands behind a window handle. Not for callers of the window
 // system; control classes use it to keep their state with their window.
 #pragma once
-#include <atomic>
 #include <memory>
 #include <string>
 #include <thread>
@@ -28,9 +27,9 @@ struct WindowRecord {
   DWORD style = 0;
   DWORD exStyle = 0;
   RECT rect;                    // in the parent's client coordinates, or the screen's for a top-level window
-  // Child windows only. Written by the owning thread (SetParent) while any thread may read it
-  // (GetParent, IsChild), so it is atomic.
-  std::atomic<HWND> parent{nullptr};
+  // Child windows only. Any thread may ask for it (GetParent, IsChild): the owning thread changes
+  // it under the window table's lock, and other threads read it under that lock.
+  HWND parent = nullptr;
   HWND notifyParent = nullptr;  // where a control's notifications go: its first parent
   HWND owner = nullptr;         // top-level windows only
   UINT id = 0;
@@ -42,7 +41,8 @@ struct WindowRecord {
   bool destroying = false;
 };
 
-// A live window, from any thread (only the immutable fields may be read off its thread).
+// A live window, from any thread (only the immutable fields may be read off its thread; the
+// parent is read through GetParent and IsChild).
 std::shared_ptr<WindowRecord> FindRecord(HWND hwnd);
 // A live window of the calling thread.
 std::shared_ptr<WindowRecord> OwnRecord(HWND hwnd);
@@ -62,8 +62,13 @@ void SetNotificationParent(HWND hwnd, HWND parent);
 std::unique_ptr<ClassBehaviour> MakeClassBehaviour(std::wstring_view className);
 // Creates a window with an object attached before WM_CREATE.
 HWND CreateWindowFor(CREATESTRUCTW cs, CWnd* object);
-// Removes the queued messages of a window that is being destroyed.
-void DropQueuedMessages(std::thread::id thread, HWND hwnd);
+// Whether the thread has a live window.
+bool HasWindows(std::thread::id thread);
+// Gives the calling thread its message queue, if it has none yet: it made a window.
+void OpenQueue();
+// Removes the queued messages of a window of the calling thread that has just been destroyed;
+// the thread's queue goes with its last window when nothing is left in it.
+void DropQueuedMessages(HWND hwnd);
 
 // Copies text into a caller's buffer of `capacity` characters, cut to fit and NUL-terminated;
 // returns the characters copied. Nothing is written for a capacity below 1.

@@ -197,25 +197,38 @@ TEST_F(WindowTest, SetParentMovesAChildButNeverIntoItself) {
   EXPECT_FALSE(IsWindow(inner));
 }
 
-// The parent is a fact any thread may ask while the owning thread moves the window: another
-// thread always sees one of the two parents (under ThreadSanitizer, without a race).
-TEST_F(WindowTest, ParentMovedOnItsThreadIsReadSafelyFromAnother) {
+// The parent is a fact any thread may ask while the owning thread moves the window. Meanwhile
+// the owning thread takes its messages by family (matching them under its queue's lock) while
+// the other thread posts to the moving window's child. Every answer is one the family had at
+// some moment and every message posted arrives; under ThreadSanitizer, the locks of the window
+// system are taken without a race and in one order.
+TEST_F(WindowTest, ParentMovedOnItsThreadIsReadSafelyFromAnotherThread) {
   HWND a = MakeChild(top_, 1);
   HWND b = MakeChild(top_, 2);
-  HWND c = MakeChild(top_, 3);
+  HWND c = MakeChild(a, 3);
+  HWND d = MakeChild(c, 4);
   std::atomic<bool> done{false};
-  std::atomic<int> odd{0};
+  std::atomic<int> odd{0}, posted{0};
   std::thread reader([&] {
     while (!done) {
       HWND parent = GetParent(c);
-      if (parent != a && parent != b && parent != top_) ++odd;
-      if (!IsChild(top_, c)) ++odd;
+      if (parent != a && parent != b) ++odd;
+      if (!IsChild(top_, d) || !IsChild(c, d) || IsChild(d, c)) ++odd;
+      if (PostMessageW(d, WM_APP, 0, 0)) ++posted;
     }
   });
-  for (int i = 0; i < 2000; ++i) SetParent(c, i % 2 ? a : b);
+  int taken = 0;
+  MSG msg;
+  for (int i = 0; i < 2000; ++i) {
+    HWND into = i % 2 ? a : b;
+    SetParent(c, into);
+    while (PeekMessageW(&msg, into, 0, 0, PM_REMOVE)) ++taken;  // d is in the family of c's new parent
+  }
   done = true;
   reader.join();
+  taken += PumpMessages();
   EXPECT_EQ(odd, 0);
+  EXPECT_EQ(taken, posted);
 }
 
 TEST_F(WindowTest, ChangeHandlerHearsWhatChanged) {
