@@ -81,9 +81,9 @@ void LetGoOfIdleQueue() {
   std::lock_guard mapLock(gQueuesMutex);
   auto it = Queues().find(std::this_thread::get_id());
   if (it == Queues().end()) return;
-  ThreadQueue& queue = *it->second;
-  std::lock_guard lock(queue.mutex);
-  if (queue.messages.empty() && !queue.quit) Queues().erase(it);
+  std::shared_ptr<ThreadQueue> queue = it->second;  // its lock must outlive the erase
+  std::lock_guard lock(queue->mutex);
+  if (queue->messages.empty() && !queue->quit) Queues().erase(it);
 }
 
 DWORD Now() {

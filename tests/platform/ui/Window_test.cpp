@@ -208,9 +208,9 @@ TEST_F(WindowTest, ParentMovedOnItsThreadIsReadSafelyFromAnotherThread) {
   HWND c = MakeChild(a, 3);
   HWND d = MakeChild(c, 4);
   std::atomic<bool> done{false};
-  std::atomic<int> odd{0}, posted{0};
+  std::atomic<int> odd{0}, posted{0}, rounds{0};
   std::thread reader([&] {
-    while (!done) {
+    for (; !done; ++rounds) {
       HWND parent = GetParent(c);
       if (parent != a && parent != b) ++odd;
       if (!IsChild(top_, d) || !IsChild(c, d) || IsChild(d, c)) ++odd;
@@ -219,7 +219,7 @@ TEST_F(WindowTest, ParentMovedOnItsThreadIsReadSafelyFromAnotherThread) {
   });
   int taken = 0;
   MSG msg;
-  for (int i = 0; i < 2000; ++i) {
+  for (int i = 0; i < 2000 || rounds < 500; ++i) {  // both threads at work for a while
     HWND into = i % 2 ? a : b;
     SetParent(c, into);
     while (PeekMessageW(&msg, into, 0, 0, PM_REMOVE)) ++taken;  // d is in the family of c's new parent
