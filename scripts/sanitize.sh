@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the project with AddressSanitizer and UndefinedBehaviorSanitizer in ./build-asan and runs
 # every test, then with ThreadSanitizer in ./build-tsan and runs the tests of the subsystems that
-# use threads. A sanitizer report fails the test that caused it, and so this script.
+# use threads. A sanitizer report fails the test that caused it, and so this script (after both
+# runs, so that one run's failures do not hide the other's).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/scripts/packages.sh"
@@ -9,7 +10,7 @@ install_packages
 
 # build DIR SANITIZERS [TARGET...]: configures and builds DIR (all targets when none are named).
 build() {
-  local dir="$ROOT/$1" sanitizers="$2" targets=()
+  local dir="$ROOT/$1" sanitizers="$2" targets=() target
   shift 2
   for target in "$@"; do targets+=(--target "$target"); done
   cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPENDREL_SANITIZE="$sanitizers" \
@@ -22,8 +23,9 @@ export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
 
+failed=0
 build build-asan address,undefined
-(cd "$ROOT/build-asan" && ctest --output-on-failure --no-tests=error -j "$(nproc)")
+(cd "$ROOT/build-asan" && ctest --output-on-failure --no-tests=error -j "$(nproc)") || failed=1
 
 # The subsystems with threads: the window system's message queues and posting from workers
 # (platform), several connections on one database file (store), and the browser engine's helper
@@ -33,4 +35,6 @@ build build-tsan thread platform_tests store_tests host_tests pendrel
 # ("unexpected memory mapping"); the tests run without randomisation where the system allows it.
 norandom=()
 if setarch "$(uname -m)" -R true 2>/dev/null; then norandom=(setarch "$(uname -m)" -R); fi
-(cd "$ROOT/build-tsan" && "${norandom[@]}" ctest --output-on-failure --no-tests=error -j "$(nproc)" -L '^(platform|store|host)$')
+(cd "$ROOT/build-tsan" &&
+  "${norandom[@]}" ctest --output-on-failure --no-tests=error -j "$(nproc)" -L '^(platform|store|host)$') || failed=1
+exit "$failed"
