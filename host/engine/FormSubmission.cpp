@@ -1,5 +1,6 @@
 #include "host/engine/FormSubmission.h"
 
+#include <algorithm>
 #include <random>
 
 #include "platform/text/WideText.h"
@@ -33,19 +34,22 @@ std::string MultipartBody(const std::vector<FormEntry>& entries, const std::stri
 }
 
 // A boundary that no name or value of `entries` contains, so that no part is cut short: a
-// fixed prefix and random digits, drawn again in the unlikely case that a part holds them.
+// fixed prefix and random digits, with more digits added in the unlikely case that a part holds
+// them. Once longer than every part it cannot be in one, so the search ends.
 std::string ChooseBoundary(const std::vector<FormEntry>& entries) {
   thread_local std::mt19937_64 random{std::random_device{}()};
   static const char kDigits[] = "0123456789abcdef";
+  std::vector<std::string> parts;
+  for (const auto& entry : entries) {
+    parts.push_back(ToUtf8(entry.name));
+    parts.push_back(ToUtf8(WithCrLf(entry.value)));
+  }
+  std::string boundary = "----PendrelFormBoundary";
   for (;;) {
-    std::string boundary = "----PendrelFormBoundary";
     for (uint64_t bits = random(), i = 0; i < 16; ++i, bits >>= 4) boundary += kDigits[bits & 15];
-    bool unused = true;
-    for (const auto& entry : entries)
-      if (ToUtf8(entry.name).find(boundary) != std::string::npos ||
-          ToUtf8(WithCrLf(entry.value)).find(boundary) != std::string::npos)
-        unused = false;
-    if (unused) return boundary;
+    if (std::none_of(parts.begin(), parts.end(),
+                     [&](const std::string& part) { return part.find(boundary) != std::string::npos; }))
+      return boundary;
   }
 }
 

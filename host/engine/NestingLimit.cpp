@@ -114,11 +114,22 @@ struct TransparentHash {
   size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
 };
 
+using TagIds = std::unordered_map<std::string, uint16_t, TransparentHash, std::equal_to<>>;
+
+// The known tags' ids by name, made once for every page.
+const TagIds& KnownTagIds() {
+  static const TagIds ids = [] {
+    TagIds known;
+    for (size_t i = 0; i < kKnownCount; ++i) known.emplace(std::string(kKnownTags[i].name), static_cast<uint16_t>(i));
+    return known;
+  }();
+  return ids;
+}
+
 class Model {
  public:
   Model(std::string_view html, const NestingLimits& limits)
       : html_(html), limits_(limits), budget_(static_cast<long>(html.size() / 4 + limits.reopenAllowance)) {
-    for (size_t i = 0; i < kKnownCount; ++i) ids_.emplace(std::string(kKnownTags[i].name), static_cast<uint16_t>(i));
     flags_.reserve(kKnownCount);
     for (const KnownTag& tag : kKnownTags) flags_.push_back(tag.flags);
     positions_.resize(kKnownCount);
@@ -248,11 +259,13 @@ class Model {
   }
 
   uint16_t IdFor(const std::string& name) {
-    auto found = ids_.find(std::string_view(name));
-    if (found != ids_.end()) return found->second;
+    auto known = KnownTagIds().find(std::string_view(name));
+    if (known != KnownTagIds().end()) return known->second;
+    auto found = unknownIds_.find(std::string_view(name));
+    if (found != unknownIds_.end()) return found->second;
     if (flags_.size() >= kMaxTagIds) return 0;
     auto id = static_cast<uint16_t>(flags_.size());
-    ids_.emplace(name, id);
+    unknownIds_.emplace(name, id);
     flags_.push_back(kReconstructs);
     positions_.emplace_back();
     return id;
@@ -358,10 +371,8 @@ class Model {
     }
     size_t at = kNone;
     if (flags & kHeading) {
-      for (size_t level = kH1; level < kH1 + 6u; ++level) {
-        size_t near = NearestOr(static_cast<uint16_t>(level));
-        if (near != kNone && (at == kNone || near > at)) at = near;
-      }
+      // Any heading's end tag closes the nearest heading of any level.
+      at = NearestOf({kH1, kH1 + 1, kH1 + 2, kH1 + 3, kH1 + 4, kH1 + 5});
       if (at != kNone && !Within(at, scopeStops_)) at = kNone;
     } else if (flags & kSpecial) {
       const std::vector<size_t>& stops = id == kP    ? buttonStops_
@@ -408,8 +419,7 @@ class Model {
     }
     stack_[at].listed = false;
     RemoveActive(static_cast<size_t>(entry));
-    if (stack_[at].dropped) edits_.push_back({lt, end - lt, {}});
-    PopTo(at);
+    EndAt(at, lt, end);
   }
 
   // A second <a> (or <nobr>) closes the first, and the formatting elements inside it wait.
@@ -616,7 +626,7 @@ class Model {
   std::string_view html_;
   NestingLimits limits_;
   long budget_;  // reopenings left
-  std::unordered_map<std::string, uint16_t, TransparentHash, std::equal_to<>> ids_;
+  TagIds unknownIds_;  // tags of this page not in the table, numbered after it
   std::vector<uint32_t> flags_;
   std::vector<std::vector<size_t>> positions_;  // each tag's places on the stack, nearest last
   std::vector<Open> stack_;
