@@ -27,3 +27,10 @@ struct IConnectionPointContainer : IUnknown {
  protected:
   ~IConnectionPointContainer() = default;
 };
+
+// Connects `sink` to `source`'s connection point for `iid` and sets `cookie`. `addRef` FALSE
+// means the caller keeps no extra reference on the sink for the connection (the connection
+// point holds its own). False when the source has no such point or refuses the sink.
+bool AfxConnectionAdvise(IUnknown* source, REFIID iid, IUnknown* sink, BOOL addRef, DWORD* cookie);
+// Ends the connection of `cookie` on `source`'s point for `iid`. False when there is none.
+bool AfxConnectionUnadvise(IUnknown* source, REFIID iid, IUnknown* sink, BOOL addRef, DWORD cookie);

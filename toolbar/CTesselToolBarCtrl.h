@@ -1,0 +1,117 @@
+// The toolbar window: five buttons, the search box and the category box, the setup menu, and the
+// state of the band's working life (the store, the event sink, the settings, the repair job).
+// Built with the band (constructor), made visible when the band is sited (Create), and
+// destroyed with the band. Everything runs on the browser window's user-interface thread.
+#pragma once
+#include <atomic>
+#include <string>
+
+#include "platform/com/ComPtr.h"
+#include "platform/ui/CommonControls.h"
+#include "platform/ui/Menu.h"
+#include "platform/ui/Resources.h"
+#include "store/CBookmarkDatabase.h"
+#include "toolbar/BandComboBox.h"
+
+class CTesselBand;
+class CIEEvents;
+
+// Command ids of the buttons and of the setup menu's entries.
+constexpr UINT ID_BUTTON_ADD = 32768;
+constexpr UINT ID_BUTTON_CHANGE = 32769;
+constexpr UINT ID_BUTTON_DELETE = 32770;
+constexpr UINT ID_BUTTON_OPTIONS = 32771;
+constexpr UINT ID_BUTTON_SHOW = 32772;
+constexpr UINT ID_TOOLBAR = 206;
+constexpr UINT ID_SEARCH_BOX = 103;
+constexpr UINT ID_CATEGORY_BOX = 104;
+
+constexpr UINT ID_MENU_ENABLE_FORMS = 32792;
+constexpr UINT ID_MENU_DISABLE_FORMS = 32393;
+constexpr UINT ID_MENU_SEARCH_OR = 32784;
+constexpr UINT ID_MENU_SEARCH_AND = 32785;
+constexpr UINT ID_MENU_LIST_ALL = 32773;
+constexpr UINT ID_MENU_REPAIR = 32775;
+constexpr UINT ID_MENU_HISTORY_SWITCH = 32783;
+constexpr UINT ID_MENU_DISPLAY_HISTORY = 32776;
+constexpr UINT ID_MENU_CLEAR_HISTORY = 32777;
+constexpr UINT ID_MENU_IMPORT = 32780;
+constexpr UINT ID_MENU_EXPORT = 32781;
+constexpr UINT ID_MENU_DELETE_CATEGORY = 32786;
+constexpr UINT ID_MENU_HELP = 32779;
+constexpr UINT ID_MENU_ABOUT = 32788;
+
+class CTesselToolBarCtrl : public CToolBarCtrl {
+ public:
+  // Reads CurDir, opens the store on it and creates the event sink. A CurDir that cannot be read
+  // raises CCustomException (the band is then not made); a store that cannot be opened is
+  // reported by the store and the toolbar is built anyway.
+  CTesselToolBarCtrl();
+  // Disconnects the event sink if it is still connected, then lets go of the store and the sink.
+  ~CTesselToolBarCtrl() override;
+
+  // Makes the window and its controls, connects the event sink to the band's browser, fills the
+  // category box, builds the setup menu and applies the settings. False when a window could not
+  // be made; a setting that cannot be read raises CCustomException (the band reports it).
+  bool Create(const RECT& rect, HWND parent, CTesselBand* band);
+
+  // A key message from the browser: routed to the box with the focus. S_OK when used.
+  HRESULT TranslateAcceleratorIO(MSG* msg);
+
+  // Bookmark commands.
+  void OnToolbarButton(UINT id);
+  void RunSearch(const std::wstring& text);
+  void RenameCategoryFromBox();
+  // The refresh after every download: boxes and buttons for the current address, and the
+  // history row while the log is on.
+  void UpdateScreen();
+  // A setup-menu entry chosen (the menu's commands).
+  void OnMenuCommand(UINT id);
+
+  // The browser has quit: disconnects the sink and ends a running repair job.
+  void OnIEQuit();
+  void ShutDownIEEventSink();
+  // Reloads the category box from the store and empties its text.
+  void RefreshCategoryList();
+
+  // The page title, as the event sink hands it over: kept, and shown in the search box.
+  void SetPageTitle(const std::wstring& title);
+  const std::wstring& PageTitle() const { return pageTitle_; }
+  const std::wstring& RememberedCategory() const { return rememberedCategory_; }
+  void RememberCategory(const std::wstring& name) { rememberedCategory_ = name; }
+  CSearchBox& SearchBox() { return searchBox_; }
+  CCategoryBox& CategoryBox() { return categoryBox_; }
+  HMENU SetupMenu() const { return setupMenu_.get(); }
+  const std::wstring& SearchCondition() const { return searchCondition_; }
+  const std::wstring& DataFolder() const { return dataFolder_; }
+  const CComPtr<CBookmarkDatabase>& Database() const { return database_; }
+
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ protected:
+  // Adds TBSTYLE_TOOLTIPS to the style.
+  void PreCreateWindow(CREATESTRUCTW& cs) override;
+
+ private:
+  std::wstring pageTitle_;
+  CTesselBand* band_ = nullptr;
+  CSearchBox searchBox_;
+  CCategoryBox categoryBox_;
+  std::atomic<int> repairStopFlag_{0};
+  MenuHandle setupMenu_;
+  std::wstring searchCondition_;
+  std::wstring rememberedCategory_;
+  std::wstring dataFolder_;
+  CComPtr<CBookmarkDatabase> database_;
+  BitmapHandle checkedBitmap_;
+  BitmapHandle uncheckedBitmap_;
+  int bookmarked_ = 0;
+  CComPtr<CIEEvents> eventSink_;
+  DWORD adviseCookie_ = 0;
+  // The repair job's thread comes with the menu's commands; none runs before.
+  std::wstring settingsKeyPath_;
+  std::wstring historyValue_;
+  std::wstring curDirValue_;
+  std::wstring searchConditionValue_;
+  std::wstring optionsTip_;
+};
