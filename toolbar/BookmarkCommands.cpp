@@ -84,7 +84,9 @@ void CTesselToolBarCtrl::RunSearch(const std::wstring& text) {
   if (!browser) return;
   // A connection of its own for the length of the search.
   auto database = MakeCounted<CBookmarkDatabase>(dataFolder_);
-  OpenPage(browser, database->WriteSearchPage(text, searchCondition_));
+  const std::wstring path = database->WriteSearchPage(text, searchCondition_);
+  // Words that hold no word give no page, and the browser stays where it is.
+  if (!path.empty()) OpenPage(browser, path);
 }
 
 void CTesselToolBarCtrl::RenameCategoryFromBox() {
