@@ -172,6 +172,10 @@ class ElementObject final : public IHTMLElement,
   HRESULT get_name(std::wstring* name) override { return Text(node_.AttributeOr(L"name"), name); }
   HRESULT get_value(std::wstring* value) override { return Text(PageDocument::ControlValue(node_), value); }
   HRESULT put_value(const std::wstring& value) override {
+    // Only the person picks the file a form sends: a page (or a toolbar) that writes a path into
+    // a file field is refused, as browsers refuse it, so that nothing uploads a file unasked.
+    if (!value.empty() && node_.IsElement(L"input") && PageDocument::InputType(node_) == L"file")
+      return E_ACCESSDENIED;
     PageDocument::SetControlValue(node_, value);
     return S_OK;
   }
