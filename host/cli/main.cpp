@@ -2,8 +2,10 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/cli/BrowseCommand.h"
@@ -68,10 +70,13 @@ int main(int argc, char** argv) {
   for (const auto& command : kCommands)
     if (std::strcmp(argv[1], command.name) == 0) return command.run(args);
   if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0) return Usage(std::cout, 0);
-  if (argv[1][0] == '-') {
-    std::cerr << "pendrel: unknown option '" << argv[1] << "'\n";
+  // An address or a path has a ':', '/' or '.' in it, or names a file; any other word is taken
+  // for a mistyped command rather than opened as a page.
+  std::string_view first(argv[1]);
+  bool address = first.find_first_of(":/.") != std::string_view::npos || std::filesystem::exists(first);
+  if (first.starts_with('-') || !address) {
+    std::cerr << "pendrel: unknown command '" << argv[1] << "'\n";
     return Usage(std::cerr, 2);
   }
-  // Anything else is the address the window opens.
   return Window(std::vector<std::string>(argv + 1, argv + argc));
 }
