@@ -3,6 +3,8 @@
 #include <exception>
 
 #include "band/ModuleMessage.h"
+#include "events/FormAutoFill.h"
+#include "events/FormCapture.h"
 #include "platform/browser/WebBrowserEvents.h"
 #include "platform/com/ComError.h"
 #include "store/CCustomException.h"
@@ -132,9 +134,9 @@ HRESULT CIEEvents::Invoke(DISPID dispId, REFIID, LCID, WORD, DISPPARAMS* params,
   }
 }
 
-void CIEEvents::OnBeforeNavigate2(IDispatch*, const Variant&) {
-  // Form capture of the page being left comes with the form memory; the guard is already its own.
+void CIEEvents::OnBeforeNavigate2(IDispatch* browser, const Variant&) {
   try {
+    CaptureForm(browser, *database_, owner_->SetupMenu());
   } catch (const CCustomException& e) {
     ShowMessage(L"OnBeforeNavigate2 error " + e.GetMessage());
   } catch (const ComError& e) {
@@ -144,9 +146,9 @@ void CIEEvents::OnBeforeNavigate2(IDispatch*, const Variant&) {
   }
 }
 
-void CIEEvents::OnDocumentComplete(IDispatch*, const Variant&) {
-  // Auto-fill of the completed document comes with the form memory.
+void CIEEvents::OnDocumentComplete(IDispatch* browser, const Variant& url) {
   try {
+    FillForm(browser, TextOf(&url), *database_);
   } catch (const CCustomException& e) {
     ShowMessage(L"OnDocumentComplete error " + e.GetMessage());
   } catch (const ComError& e) {

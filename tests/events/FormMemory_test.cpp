@@ -1,0 +1,246 @@
+// Form capture and auto-fill on the real browser engine: login pages written to files, typed into
+// and submitted as a person would, with capture running on each BeforeNavigate2 and auto-fill on
+// each DocumentComplete, against a real form store.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "events/FormAutoFill.h"
+#include "events/FormCapture.h"
+#include "host/engine/BrowserWindow.h"
+#include "host/engine/Url.h"
+#include "platform/browser/WebBrowserEvents.h"
+#include "platform/com/ComError.h"
+#include "platform/text/WideText.h"
+#include "store/CCustomException.h"
+#include "tests/support/BrowserTestSupport.h"
+#include "tests/support/TestDatabase.h"
+#include "tests/support/TestSupport.h"
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+using Rows = std::vector<std::vector<std::wstring>>;
+
+TEST(ExtractDomainTest, GivesTheAuthorityExactlyAsWritten) {
+  EXPECT_EQ(ExtractDomain(L"https://login.example.com/signin?next=/x#top"), L"login.example.com");
+  EXPECT_EQ(ExtractDomain(L"http://ann:pw@Mail.Example.COM:8080/inbox"), L"ann:pw@Mail.Example.COM:8080");
+  EXPECT_EQ(ExtractDomain(L"http://host.example?query"), L"host.example");
+  EXPECT_EQ(ExtractDomain(L"http://host.example#frag/x"), L"host.example");
+  EXPECT_EQ(ExtractDomain(L"about:blank"), L"");
+  EXPECT_EQ(ExtractDomain(L"file:///home/ann/page.html"), L"");
+  EXPECT_EQ(ExtractDomain(L"//bare.example/path"), L"bare.example");
+  EXPECT_EQ(ExtractDomain(L"relative/path"), L"");
+  EXPECT_EQ(ExtractDomain(L""), L"");
+  EXPECT_EQ(ExtractDomain(L"http://\U0001F600.example\U00020BB7/x"), L"\U0001F600.example\U00020BB7");
+  // A scheme must come first: a colon after a slash does not make one.
+  EXPECT_EQ(ExtractDomain(L"/a:b//c"), L"");
+}
+
+TEST(ExtractDomainTest, HostileAddressesCostLinearTime) {
+  // One megabyte of each shape: a long authority, a long path of colons, nested-looking runs. A
+  // backtracking engine overflows its stack or runs for minutes on these.
+  const std::wstring authority(1 << 20, L'a');
+  EXPECT_EQ(ExtractDomain(L"http://" + authority + L"/"), authority);
+  EXPECT_EQ(ExtractDomain(std::wstring(1 << 20, L':')), L"");
+  EXPECT_EQ(ExtractDomain(L"x:" + std::wstring(1 << 20, L'/')), L"");
+  std::wstring mixed;
+  while (mixed.size() < (1u << 20)) mixed += L"//?#:";
+  EXPECT_EQ(ExtractDomain(mixed), L"");
+}
+
+TEST(ExtractDomainTest, OnlyTheFourTypesAreCaptured) {
+  for (const wchar_t* type : {L"checkbox", L"password", L"radio", L"text"}) EXPECT_TRUE(IsCapturedInputType(type));
+  for (const wchar_t* type : {L"Password", L"TEXT", L"hidden", L"submit", L"file", L"email", L""})
+    EXPECT_FALSE(IsCapturedInputType(type)) << ToUtf8(type);
+}
+
+// A browser window whose events run the form memory as the toolbar's event sink does.
+class FormMemoryTest : public IsolatedTest {
+ protected:
+  FormMemoryTest() : folder_(MakeTestDataFolder(temp_)), store_(MakeCounted<CBookmarkDatabase>(folder_)) {
+    menu_.reset(CreatePopupMenu());
+    AppendMenuW(menu_.get(), MF_STRING | MF_CHECKED, 32792, L"Something else");
+    sink_ = MakeCounted<RecordingSink>();
+    sink_->onEvent = [this](DISPID id, DISPPARAMS* params) {
+      auto& args = *params->rgvarg;
+      auto browserOf = [](Variant& v) { return std::get<CComPtr<IDispatch>>(v.Deref().value).get(); };
+      try {
+        if (id == DISPID_BEFORENAVIGATE2) CaptureForm(browserOf(args[6]), *store_, menu_.get());
+        if (id == DISPID_DOCUMENTCOMPLETE) {
+          std::wstring url;
+          VariantToText(args[0].Deref(), url);
+          FillForm(browserOf(args[1]), url, *store_);
+        }
+      } catch (const CCustomException& e) {
+        errors_.push_back(e.GetMessage());
+      } catch (const ComError& e) {
+        errors_.push_back(L"com " + std::to_wstring(e.Error()));
+      }
+    };
+    sink_->Connect(window_.Browser());
+    Page("done.html", "<title>Done</title>welcome");
+  }
+  ~FormMemoryTest() override { sink_->Disconnect(); }
+
+  std::wstring Page(const std::string& name, const std::string& html) {
+    WriteFile(temp_.path() / name, html);
+    return FileUrlFromPath(FromUtf8((temp_.path() / name).string()));
+  }
+  std::wstring Value(const wchar_t* field) {
+    for (auto* control : window_.Top().Page()->Elements())
+      if (PageDocument::IsControl(*control) && control->AttributeOr(L"name") == field)
+        return PageDocument::ControlValue(*control);
+    return L"<none>";
+  }
+  Rows Forms() { return QueryRows(folder_, "select URL, FormName, domain, action, Active from FormURL order by ID"); }
+  Rows Fields() { return QueryRows(folder_, "select FormURLID, Name, Value from FormURLData order by FormURLID, Name"); }
+  std::wstring MenuText() {
+    wchar_t text[64] = {};
+    GetMenuStringW(menu_.get(), 32792, text, 64, MF_BYCOMMAND);
+    return text;
+  }
+
+  static constexpr char kLogin[] =
+      "<title>Sign in</title><form name=login action='done.html'>"
+      "<input name=user><input type=password name=pass>"
+      "<input type=hidden name=token value=t1><select name=lang><option>en</select>"
+      "<textarea name=note>n</textarea><input type=submit name=go value=Go></form>";
+
+  std::wstring folder_;
+  CComPtr<CBookmarkDatabase> store_;
+  MenuHandle menu_;
+  BrowserWindow window_;
+  CComPtr<RecordingSink> sink_;
+  std::vector<std::wstring> errors_;
+};
+
+TEST_F(FormMemoryTest, LoginIsCapturedOnLeavingAndFilledWhenThePageLoadsAgain) {
+  const std::wstring login = Page("login.html", kLogin);
+  window_.Navigate(login);
+  window_.TypeText(L"user", L"ann");
+  window_.TypeText(L"pass", L"s3cret");
+  ASSERT_EQ(window_.SubmitForm(L"go"), ActionResult::Done);
+
+  // One saved form for the page's site, with the typed values of the captured fields only.
+  EXPECT_EQ(Forms(), (Rows{{login, L"login", L"", L"done.html", L"1"}}));
+  EXPECT_EQ(Fields(), (Rows{{L"1", L"pass", L"s3cret"}, {L"1", L"user", L"ann"}}));
+  EXPECT_EQ(MenuText(), L"Enable saving form data");
+  EXPECT_FALSE(GetMenuState(menu_.get(), 32792, MF_BYCOMMAND) & MF_CHECKED);
+
+  // The login page loads with both fields filled in.
+  window_.Navigate(login);
+  EXPECT_EQ(Value(L"user"), L"ann");
+  EXPECT_EQ(Value(L"pass"), L"s3cret");
+
+  // A second login with a new password replaces the fields; there is still one saved form.
+  window_.TypeText(L"pass", L"n3w");
+  window_.SubmitForm(L"go");
+  EXPECT_EQ(Forms().size(), 1u);
+  EXPECT_EQ(Fields(), (Rows{{L"1", L"pass", L"n3w"}, {L"1", L"user", L"ann"}}));
+  EXPECT_THAT(errors_, IsEmpty());
+}
+
+TEST_F(FormMemoryTest, NothingIsCapturedWithoutATypedPasswordButTheMenuEntryIsResetAnyway) {
+  window_.Navigate(Page("login.html", kLogin));
+  window_.TypeText(L"user", L"ann");
+  window_.SubmitForm(L"go");
+  EXPECT_THAT(Forms(), IsEmpty());
+  EXPECT_EQ(MenuText(), L"Enable saving form data");
+  EXPECT_FALSE(GetMenuState(menu_.get(), 32792, MF_BYCOMMAND) & MF_CHECKED);
+
+  // A page without forms, and a page that is not HTML, end quietly.
+  window_.Navigate(Page("plain.html", "<p>no forms"));
+  WriteFile(temp_.path() / "image.png", std::string("\x89PNG\r\n\x1a\n\0\0\0", 12));
+  window_.Navigate(FileUrlFromPath(FromUtf8((temp_.path() / "image.png").string())));
+  window_.Navigate(L"about:blank");
+  EXPECT_THAT(Forms(), IsEmpty());
+  EXPECT_THAT(errors_, IsEmpty());
+}
+
+TEST_F(FormMemoryTest, OnlyTheFormWithThePasswordIsCapturedAndRadiosKeepTheLastValue) {
+  window_.Navigate(Page("two.html",
+                        "<form name=search><input name=q><input type=password name=pin></form>"
+                        "<form action=done.html><input name=user><input type=radio name=plan value=a checked>"
+                        "<input type=radio name=plan value=b><input type=radio name=plan value=c>"
+                        "<input type=checkbox name=keep value=yes><input type=password name=pass>"
+                        "<input type=submit name=go2></form>"));
+  window_.TypeText(L"q", L"words");
+  window_.TypeText(L"user", L"bob");
+  window_.TypeText(L"pass", L"pw");
+  window_.SubmitForm(L"go2");
+  EXPECT_EQ(Forms().size(), 1u);
+  EXPECT_EQ(Forms()[0][1], L"NULL");  // an unnamed form
+  EXPECT_EQ(Fields(), (Rows{{L"1", L"keep", L"yes"}, {L"1", L"pass", L"pw"}, {L"1", L"plan", L"c"},
+                            {L"1", L"user", L"bob"}}));
+}
+
+TEST_F(FormMemoryTest, ChangedFormIsStoredAnewAndTheSubsetRuleDecidesWhatIsFilled) {
+  const std::wstring login = Page("login.html", kLogin);
+  window_.Navigate(login);
+  window_.TypeText(L"user", L"ann");
+  window_.TypeText(L"pass", L"pw1");
+  window_.SubmitForm(L"go");
+
+  // The site adds a field: the form no longer matches and is stored as a second saved form.
+  const std::wstring longer = Page("login.html",
+                                   "<form name=login action='done.html'><input name=user>"
+                                   "<input type=password name=pass><input name=otp><input type=submit name=go></form>");
+  window_.Navigate(longer);
+  EXPECT_EQ(Value(L"user"), L"");  // a captured name the saved form lacks: not filled
+  window_.TypeText(L"user", L"ann");
+  window_.TypeText(L"pass", L"pw2");
+  window_.TypeText(L"otp", L"123");
+  window_.SubmitForm(L"go");
+  EXPECT_EQ(Forms().size(), 2u);
+
+  // A form with fewer fields than a saved one still matches; the names it lacks are skipped.
+  window_.Navigate(Page("short.html", "<form name=login action='done.html'><input name=user></form>"));
+  EXPECT_EQ(Value(L"user"), L"ann");
+  EXPECT_THAT(errors_, IsEmpty());
+}
+
+TEST_F(FormMemoryTest, DisabledFormIsNotFilledUntilEnabledAndOnlyTheMatchingFormIsFilled) {
+  const std::wstring login = Page("login.html", kLogin);
+  window_.Navigate(login);
+  window_.TypeText(L"user", L"ann");
+  window_.TypeText(L"pass", L"pw");
+  window_.SubmitForm(L"go");
+
+  store_->DeactivateFormsOfUrl(login);
+  window_.Navigate(login);
+  EXPECT_EQ(Value(L"pass"), L"");
+  store_->ActivateFormsOfUrl(login);
+  window_.Navigate(login);
+  EXPECT_EQ(Value(L"pass"), L"pw");
+
+  // Two forms: the first does not match (a name the saved form lacks), the second does.
+  window_.Navigate(Page("two.html",
+                        "<form><input name=q></form><form action=done.html><input name=user>"
+                        "<input type=password name=pass></form>"));
+  EXPECT_EQ(Value(L"q"), L"");
+  EXPECT_EQ(Value(L"pass"), L"pw");
+}
+
+TEST_F(FormMemoryTest, StoredNamesMissingFromTheFormAreLookedUpAsDropDownLists) {
+  const FormFieldMap fields{{L"user", L"ann"}, {L"lang", L"de"}, {L"plan", L"b"}};
+  std::int32_t id = store_->SaveForm(L"x", L"NULL", L"", L"", fields);
+  for (const auto& [name, value] : fields) store_->AddFormField(id, name, value);
+
+  // "lang" is a list elsewhere in the document; "plan" is three radio buttons and no list.
+  window_.Navigate(Page("lists.html",
+                        "<form><input name=user><input type=radio name=plan value=a>"
+                        "<input type=radio name=plan value=c></form>"
+                        "<select name=lang><option>en<option>de</select>"));
+  EXPECT_EQ(Value(L"user"), L"ann");
+  EXPECT_EQ(Value(L"lang"), L"de");
+  EXPECT_THAT(errors_, IsEmpty());
+
+  // A stored name that is another kind of element in the form, and no list anywhere: skipped.
+  window_.Navigate(Page("textarea.html", "<form><input name=user><textarea name=lang></textarea></form>"));
+  EXPECT_EQ(Value(L"user"), L"ann");
+  EXPECT_THAT(errors_, IsEmpty());
+}
+
+}  // namespace
