@@ -1,5 +1,8 @@
 #include "host/core/HostWindow.h"
 
+#include <cstdint>
+#include <cwchar>
+
 #include "host/core/BandCreation.h"
 #include "host/core/KeyStrokes.h"
 #include "host/engine/PageText.h"

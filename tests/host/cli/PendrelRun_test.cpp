@@ -285,6 +285,28 @@ TEST_F(PendrelRunTest, EnterInTheCategoryBoxRenamesTheCategoryItHeld) {
 }
 
 // Needs the toolbar.
+TEST_F(PendrelRunTest, MenuEntriesAreChosenByTextOrIdAndAGreyedOneIsAnError) {
+  // A menu no command chose from is dismissed; an entry is chosen by its command id as well.
+  RunResult run = Run("click Options\nshow\nmenu 32785\nshow\n");
+  if (!HasToolbar(run)) GTEST_SKIP() << "needs the toolbar";
+  EXPECT_EQ(run.status, 0) << run.Text();
+  EXPECT_EQ(run.From("menu: Switch to OR", 2),
+            (Lines{"menu: Switch to OR search condition [checked] [greyed]", "menu: Switch to AND search condition"}));
+  Lines after = run.From("menu: Switch to OR", 100);
+  RunResult second{0, Lines(after.begin() + 1, after.end())};
+  EXPECT_EQ(second.From("menu: Switch to OR", 2),
+            (Lines{"menu: Switch to OR search condition", "menu: Switch to AND search condition [checked] [greyed]"}));
+
+  // The condition chosen is kept in the settings, so the next window starts with it.
+  run = Run("menu Switch to AND search condition\n");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.lines.back(), "error: line 1: the menu entry \"Switch to AND search condition\" is greyed");
+  run = Run("menu Nothing of the kind\n");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.lines.back(), "error: line 1: the Options menu has no entry \"Nothing of the kind\"");
+}
+
+// Needs the toolbar.
 TEST_F(PendrelRunTest, HistoryIsLoggedOnPageLoadsWhileTheLogIsOn) {
   RunResult run = Run("navigate " + Url("/a") + "\nshow\n");
   if (!HasToolbar(run)) GTEST_SKIP() << "needs the toolbar";
