@@ -6,6 +6,15 @@
 #include "platform/ui/CommonControls.h"
 
 class CTesselBand;
+class CTesselToolBarCtrl;
+
+// What the key table makes of a key message that reached a box (see CTesselToolBarCtrl).
+enum class KeyRole {
+  Enter,   // Enter released: the box's command
+  PassOn,  // an editing or moving key: the field takes it, the browser does not
+  Typing,  // a key of the typing range: left to the browser, which passes it to the field
+  Other,   // anything else: left to the browser
+};
 
 class CBandComboBox : public CComboBoxEx {
  public:
@@ -24,6 +33,10 @@ class CBandComboBox : public CComboBoxEx {
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  protected:
+  // The row of the key table that the message falls in; the first matching row counts.
+  static KeyRole ClassifyKey(const MSG& msg);
+  // The toolbar the box sits in, reached through the band.
+  CTesselToolBarCtrl& Toolbar() const;
   // Translates the key into its characters and dispatches it to its window; the key is used.
   static HRESULT PassOn(const MSG& msg);
   // A notification of the inner combo box, reflected back to this box (CBN_*). Unhandled by default.
@@ -39,6 +52,8 @@ class CBandComboBox : public CComboBoxEx {
 // runs the search; a pick from its list runs it with the picked entry. It has a tooltip of its own.
 class CSearchBox final : public CBandComboBox {
  public:
+  // Destroys the window while this object still hears WM_DESTROY, which takes its tooltip down.
+  ~CSearchBox() override;
   HRESULT HandleKey(const MSG& msg) override;
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -46,6 +61,9 @@ class CSearchBox final : public CBandComboBox {
   void OnComboNotification(WORD code) override;
 
  private:
+  void CreateToolTip();
+  void DestroyToolTip();
+
   CToolTipCtrl toolTip_;
 };
 

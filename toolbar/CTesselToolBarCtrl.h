@@ -6,6 +6,7 @@
 #include <atomic>
 #include <string>
 
+#include "platform/browser/WebBrowser.h"
 #include "platform/com/ComPtr.h"
 #include "platform/ui/CommonControls.h"
 #include "platform/ui/Menu.h"
@@ -85,6 +86,8 @@ class CTesselToolBarCtrl : public CToolBarCtrl {
   const std::wstring& SearchCondition() const { return searchCondition_; }
   const std::wstring& DataFolder() const { return dataFolder_; }
   const CComPtr<CBookmarkDatabase>& Database() const { return database_; }
+  // Whether the history-log entry carries its check mark: the live state of the log.
+  bool HistoryLogOn() const;
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -93,6 +96,26 @@ class CTesselToolBarCtrl : public CToolBarCtrl {
   void PreCreateWindow(CREATESTRUCTW& cs) override;
 
  private:
+  // Creation steps.
+  bool AddButtons();
+  bool CreateBox(CBandComboBox& box, UINT id, LONG madeAt, LONG movedTo, const RECT& rect);
+  void SetUpToolTips();
+  void ConnectEventSink();
+  void BuildSetupMenu();
+  void ApplySettings();
+  // The two settings switches of the setup menu.
+  void ToggleHistoryLog();
+  void SwitchSearchCondition();
+  void SettleSearchConditionEntries();
+  // The tip text of a button, answered to the tooltip's request.
+  std::wstring TipText(UINT_PTR id) const;
+  void AnswerTipRequest(NMHDR* header);
+  void OpenSetupMenu();
+  // The band's browser object, or null while the band has none.
+  IWebBrowser2* Browser() const;
+  // Opens `path` in `browser`; a failed navigation raises a ComError.
+  static void OpenPage(IWebBrowser2* browser, const std::wstring& path);
+
   std::wstring pageTitle_;
   CTesselBand* band_ = nullptr;
   CSearchBox searchBox_;
@@ -108,6 +131,9 @@ class CTesselToolBarCtrl : public CToolBarCtrl {
   int bookmarked_ = 0;
   CComPtr<CIEEvents> eventSink_;
   DWORD adviseCookie_ = 0;
+  // The browser the sink is connected to, so that it is disconnected there even if the band
+  // was given another site since.
+  CComPtr<IWebBrowser2> adviseSource_;
   // The repair job's thread comes with the menu's commands; none runs before.
   std::wstring settingsKeyPath_;
   std::wstring historyValue_;
