@@ -95,8 +95,6 @@ class PendrelRunTest : public IsolatedTest {
   }
   RunResult Run(const std::string& script) { return RunPendrel("run '" + Script(script).string() + "'"); }
 
-  // The tests marked so need the toolbar's bodies; with the placeholder band the window opens
-  // without a toolbar and they are skipped.
   static bool HasToolbar(const RunResult& run) { return !run.HasStarting("no toolbar: "); }
 
   std::string Url(const std::string& path) const { return ToUtf8(server_.Url(path)); }
@@ -168,7 +166,6 @@ TEST_F(PendrelRunTest, QuitEndsTheScriptAndStandardInputServesAsScript) {
   EXPECT_TRUE(run.Has("title: Page C"));
 }
 
-// Needs the toolbar.
 TEST_F(PendrelRunTest, AddChangeAndDeleteTheBookmarkOfThePageShown) {
   std::string a = Url("/a");
   RunResult run = Run(
@@ -179,7 +176,7 @@ TEST_F(PendrelRunTest, AddChangeAndDeleteTheBookmarkOfThePageShown) {
       "click Add\n"
       "navigate " + a + "\n"
       "show\n");
-  if (!HasToolbar(run)) GTEST_SKIP() << "needs the toolbar";
+  ASSERT_TRUE(HasToolbar(run)) << run.Text();
   EXPECT_EQ(run.status, 0) << run.Text();
   EXPECT_EQ(run.From("location: ", 7),
             (Lines{"location: " + a, "title: Page A", "search: Page A", "search list: ", "category: ",
@@ -219,14 +216,13 @@ TEST_F(PendrelRunTest, AddChangeAndDeleteTheBookmarkOfThePageShown) {
   EXPECT_TRUE(Bookmarks().empty());
 }
 
-// Needs the toolbar.
 TEST_F(PendrelRunTest, AddOfAnAddressStoredWithoutItsFinalSlashIsRefused) {
   std::string b = Url("/b/");
   std::string stored = b.substr(0, b.size() - 1);
   ExecuteSql(DataFolder(), "insert into LinksCategory (Category) values ('Old')");
   ExecuteSql(DataFolder(), "insert into LinksData values ('" + stored + "', 'Old', 'B')");
   RunResult run = Run("navigate " + b + "\ntype category New\nclick Add\nshow\n");
-  if (!HasToolbar(run)) GTEST_SKIP() << "needs the toolbar";
+  ASSERT_TRUE(HasToolbar(run)) << run.Text();
   EXPECT_EQ(run.status, 0) << run.Text();
   EXPECT_TRUE(run.Has("box: PendrelBand | " + b + " already exists.")) << run.Text();
   EXPECT_FALSE(run.HasStarting("box: PendrelBand | " + b + " is successfully added."));
@@ -235,7 +231,6 @@ TEST_F(PendrelRunTest, AddOfAnAddressStoredWithoutItsFinalSlashIsRefused) {
   EXPECT_TRUE(run.Has("buttons: Add=on Change=on Delete=on Options=on Show=on")) << run.Text();
 }
 
-// Needs the toolbar.
 TEST_F(PendrelRunTest, SearchWithOrAndAndAndShowACategory) {
   ExecuteSql(DataFolder(), "insert into LinksCategory (Category) values ('Cars'), ('Bikes')");
   ExecuteSql(DataFolder(),
@@ -243,7 +238,7 @@ TEST_F(PendrelRunTest, SearchWithOrAndAndAndShowACategory) {
              "'blue car'), ('http://red.bike/', 'Bikes', 'red bike')");
   // The page "S" puts one letter in the search box; a click into the box and Backspace take it away.
   RunResult run = Run("navigate " + Url("/s") + "\ntype search\nkey search Backspace\ntype search red car\nkey search Enter\nshow\n");
-  if (!HasToolbar(run)) GTEST_SKIP() << "needs the toolbar";
+  ASSERT_TRUE(HasToolbar(run)) << run.Text();
   EXPECT_EQ(run.status, 0) << run.Text();
   EXPECT_TRUE(run.Has("navigate: " + PageFileUrl())) << run.Text();
   EXPECT_TRUE(run.Has("location: " + PageFileUrl()));
@@ -271,12 +266,11 @@ TEST_F(PendrelRunTest, SearchWithOrAndAndAndShowACategory) {
   EXPECT_EQ(page.find("http://red.car/"), std::string::npos);
 }
 
-// Needs the toolbar.
 TEST_F(PendrelRunTest, EnterInTheCategoryBoxRenamesTheCategoryItHeld) {
   ExecuteSql(DataFolder(), "insert into LinksCategory (Category) values ('News')");
   ExecuteSql(DataFolder(), "insert into LinksData values ('http://n/', 'News', 'n')");
   RunResult run = Run("navigate " + Url("/s") + "\npick category 0\ntype category Daily\nkey category Enter\nshow\n");
-  if (!HasToolbar(run)) GTEST_SKIP() << "needs the toolbar";
+  ASSERT_TRUE(HasToolbar(run)) << run.Text();
   EXPECT_EQ(run.status, 0) << run.Text();
   EXPECT_TRUE(run.Has("category list: NewsDaily")) << run.Text();
   EXPECT_TRUE(run.Has("category: "));
@@ -284,11 +278,10 @@ TEST_F(PendrelRunTest, EnterInTheCategoryBoxRenamesTheCategoryItHeld) {
   EXPECT_EQ(QueryColumn(DataFolder(), "select Category from LinksData"), (std::vector<std::wstring>{L"NewsDaily"}));
 }
 
-// Needs the toolbar.
 TEST_F(PendrelRunTest, MenuEntriesAreChosenByTextOrIdAndAGreyedOneIsAnError) {
   // A menu no command chose from is dismissed; an entry is chosen by its command id as well.
   RunResult run = Run("click Options\nshow\nmenu 32785\nshow\n");
-  if (!HasToolbar(run)) GTEST_SKIP() << "needs the toolbar";
+  ASSERT_TRUE(HasToolbar(run)) << run.Text();
   EXPECT_EQ(run.status, 0) << run.Text();
   EXPECT_EQ(run.From("menu: Switch to OR", 2),
             (Lines{"menu: Switch to OR search condition [checked] [greyed]", "menu: Switch to AND search condition"}));
@@ -306,10 +299,9 @@ TEST_F(PendrelRunTest, MenuEntriesAreChosenByTextOrIdAndAGreyedOneIsAnError) {
   EXPECT_EQ(run.lines.back(), "error: line 1: the Options menu has no entry \"Nothing of the kind\"");
 }
 
-// Needs the toolbar.
 TEST_F(PendrelRunTest, HistoryIsLoggedOnPageLoadsWhileTheLogIsOn) {
   RunResult run = Run("navigate " + Url("/a") + "\nshow\n");
-  if (!HasToolbar(run)) GTEST_SKIP() << "needs the toolbar";
+  ASSERT_TRUE(HasToolbar(run)) << run.Text();
   EXPECT_TRUE(run.Has("menu: Enable History Log")) << run.Text();
   EXPECT_EQ(QueryCount(DataFolder(), "History"), 0);
 
