@@ -1,18 +1,31 @@
 // The pendrel program: installation, and the browser window with the toolbar.
+#include <unistd.h>
+
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/cli/BrowseCommand.h"
 #include "host/cli/Installer.h"
+#include "host/cli/WindowCommands.h"
 
 namespace {
 
 int Usage(std::ostream& out, int status) {
   out << "usage:\n"
+         "  pendrel [ADDRESS]              open a browser window with the toolbar in the terminal; read commands at\n"
+         "                                 a prompt (from standard input as a script when it is not a terminal)\n"
+         "  pendrel run FILE               run a script of commands in the window (- reads standard input)\n"
          "  pendrel install [--data DIR]   set up the data folder, the database, the help pages and the settings\n"
-         "  pendrel browse ADDRESS...      load each address in a browser window; print its events and pages\n";
+         "  pendrel browse ADDRESS...      load each address in a browser window; print its events and pages\n"
+         "commands, one a line (# comments; \\n, \\t and \\\\ in arguments):\n"
+         "  navigate ADDRESS   type BOX TEXT   key BOX KEY   pick BOX N   click BUTTON   menu ENTRY\n"
+         "  answer yes|no   fill NAME VALUE   submit [N]   follow TEXT   wait repair   show   page   quit\n"
+         "  BOX: search, category   BUTTON: Add, Change, Delete, Options, Show\n"
+         "  KEY: Enter, Backspace, Delete, Home, End, Left, Right, Up, Down\n";
   return status;
 }
 
@@ -31,6 +44,13 @@ int Install(const std::vector<std::string>& args) {
 
 int Browse(const std::vector<std::string>& args) { return RunBrowse(args, std::cout, std::cerr); }
 
+int Run(const std::vector<std::string>& args) { return RunWindowScript(args, std::cin, std::cout); }
+
+int Window(const std::vector<std::string>& args) {
+  CommandSource source = ::isatty(STDIN_FILENO) ? CommandSource::Terminal : CommandSource::Script;
+  return RunWindow(args, std::cin, std::cout, source);
+}
+
 struct Command {
   const char* name;
   int (*run)(const std::vector<std::string>& args);
@@ -39,16 +59,24 @@ struct Command {
 const Command kCommands[] = {
     {"install", Install},
     {"browse", Browse},
+    {"run", Run},
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return Usage(std::cerr, 2);
+  if (argc < 2) return Window({});
   std::vector<std::string> args(argv + 2, argv + argc);
   for (const auto& command : kCommands)
     if (std::strcmp(argv[1], command.name) == 0) return command.run(args);
   if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0) return Usage(std::cout, 0);
-  std::cerr << "pendrel: unknown command '" << argv[1] << "'\n";
-  return Usage(std::cerr, 2);
+  // An address or a path has a ':', '/' or '.' in it, or names a file; any other word is taken
+  // for a mistyped command rather than opened as a page.
+  std::string_view first(argv[1]);
+  bool address = first.find_first_of(":/.") != std::string_view::npos || std::filesystem::exists(first);
+  if (first.starts_with('-') || !address) {
+    std::cerr << "pendrel: unknown command '" << argv[1] << "'\n";
+    return Usage(std::cerr, 2);
+  }
+  return Window(std::vector<std::string>(argv + 1, argv + argc));
 }

@@ -30,8 +30,12 @@ std::vector<WindowLink> WindowLinks(WebBrowserObject& top) {
   return links;
 }
 
-BrowserWindow::BrowserWindow()
-    : top_(MakeCounted<WebBrowserObject>(MakeCounted<WindowContext>(), FrameRole::Top, std::wstring{})) {}
+BrowserWindow::BrowserWindow(HWND frame) {
+  auto context = MakeCounted<WindowContext>();
+  top_ = MakeCounted<WebBrowserObject>(context, FrameRole::Top, std::wstring{});
+  view_.Create(frame, top_);
+  context->view = view_.GetSafeHwnd();
+}
 
 BrowserWindow::~BrowserWindow() { Quit(); }
 
@@ -54,7 +58,7 @@ ActionResult BrowserWindow::Navigate(std::wstring_view address) {
   if (HasQuit()) return ActionResult::Refused;
   NavigationRequest request;
   request.url = AddressFromUserInput(address);
-  return FromResult(top_->Navigate(std::move(request)));
+  return FromResult(top_->Navigate(std::move(request), HistoryUse::Record, NavigationStart::Now));
 }
 
 ActionResult BrowserWindow::TypeText(std::wstring_view fieldName, std::wstring_view text) {
@@ -119,7 +123,7 @@ ActionResult BrowserWindow::FollowLink(size_t number) {
 
 ActionResult BrowserWindow::GoBack() {
   if (HasQuit()) return ActionResult::Refused;
-  return SUCCEEDED(top_->GoBack()) ? ActionResult::Done : ActionResult::NotFound;
+  return SUCCEEDED(top_->Back(NavigationStart::Now)) ? ActionResult::Done : ActionResult::NotFound;
 }
 
 void BrowserWindow::Quit() { top_->Quit(); }

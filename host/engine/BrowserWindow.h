@@ -2,11 +2,16 @@
 // (type into a field, tick a box, pick an entry, submit a form, follow a link, go back, close).
 // Fields are found by name in the page shown, then in its frames, first in document order;
 // links are numbered from 1 over the page and then its frames, as the page text lists them.
+//
+// A user action loads its page before it returns. What the page's own sinks ask for through
+// IWebBrowser2 (a toolbar's Navigate2) loads from the window's message loop, so the thread that
+// made the window runs its loop (PumpMessages, or a host's own loop) for those pages to load.
 #pragma once
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "host/engine/PageView.h"
 #include "host/engine/WebBrowserObject.h"
 
 enum class ActionResult {
@@ -27,7 +32,8 @@ std::vector<WindowLink> WindowLinks(WebBrowserObject& top);
 
 class BrowserWindow {
  public:
-  BrowserWindow();
+  // Makes the window's page view on the calling thread, inside `frame` when a host gives one.
+  explicit BrowserWindow(HWND frame = nullptr);
   // Closes the window if it is still open (the sinks hear OnQuit).
   ~BrowserWindow();
   BrowserWindow(const BrowserWindow&) = delete;
@@ -36,6 +42,8 @@ class BrowserWindow {
   // The window's browser object, as a toolbar sees it.
   IWebBrowser2* Browser() const { return top_.get(); }
   WebBrowserObject& Top() const { return *top_; }
+  // The window the page is shown in; the loop runs waiting navigations through it.
+  HWND View() const { return view_.GetSafeHwnd(); }
 
   // Opens what a user typed: an address or a file path.
   ActionResult Navigate(std::wstring_view address);
@@ -63,4 +71,5 @@ class BrowserWindow {
   static ActionResult FromResult(HRESULT hr);
 
   CComPtr<WebBrowserObject> top_;
+  PageView view_;
 };

@@ -26,9 +26,7 @@ void Describe(WebBrowserObject& browser, Counters& counters, std::vector<std::ws
     lines.push_back(L"text: " + EscapeLine(PageDocument::VisibleText(page->Root())));
     for (const PageNode* element : page->Elements()) {
       if ((element->tag == L"a" || element->tag == L"area") && element->Attribute(L"href")) {
-        std::wstring text = OneLine(PageDocument::VisibleText(*element));
-        if (text.empty()) text = element->AttributeOr(L"alt", element->AttributeOr(L"title"));
-        lines.push_back(L"link " + std::to_wstring(++counters.link) + L": " + EscapeLine(text) + L" -> " +
+        lines.push_back(L"link " + std::to_wstring(++counters.link) + L": " + EscapeLine(LinkText(*element)) + L" -> " +
                         EscapeLine(page->ResolveReference(element->AttributeOr(L"href"))));
       }
     }
@@ -58,6 +56,12 @@ std::wstring EscapeLine(std::wstring_view text) {
     }
   }
   return out;
+}
+
+std::wstring LinkText(const PageNode& anchor) {
+  std::wstring text = OneLine(PageDocument::VisibleText(anchor));
+  if (text.empty()) text = anchor.AttributeOr(L"alt", anchor.AttributeOr(L"title"));
+  return text;
 }
 
 std::vector<std::wstring> DescribePage(WebBrowserObject& top) {

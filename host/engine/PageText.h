@@ -16,3 +16,7 @@
 std::wstring EscapeLine(std::wstring_view text);
 
 std::vector<std::wstring> DescribePage(WebBrowserObject& top);
+
+// The text a link shows, as its "link N:" line gives it: its visible text on one line, or else
+// its alt or title text. Not escaped.
+std::wstring LinkText(const PageNode& anchor);

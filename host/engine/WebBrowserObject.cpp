@@ -4,11 +4,13 @@
 
 #include "host/engine/FormSubmission.h"
 #include "host/engine/HtmlObjects.h"
+#include "host/engine/PageView.h"
 #include "host/engine/TextDecoding.h"
 #include "host/engine/Url.h"
 #include "platform/browser/WebBrowserEvents.h"
 #include "platform/text/HtmlText.h"
 #include "platform/text/WideText.h"
+#include "platform/ui/MessageLoop.h"
 
 namespace {
 
@@ -60,11 +62,14 @@ std::wstring TextOf(const Variant* v) {
   return text;
 }
 
-// Holds the window's delivery count up while a navigation runs.
+// Holds the window's delivery count up while a navigation runs; when the last one ends with
+// navigations waiting, the loop is woken for them.
 class Delivering {
  public:
   explicit Delivering(WindowContext& context) : context_(context) { ++context_.delivering; }
-  ~Delivering() { --context_.delivering; }
+  ~Delivering() {
+    if (--context_.delivering == 0 && !context_.waiting.empty() && !context_.quit) context_.Wake();
+  }
   Delivering(const Delivering&) = delete;
   Delivering& operator=(const Delivering&) = delete;
 
@@ -73,6 +78,10 @@ class Delivering {
 };
 
 }  // namespace
+
+void WindowContext::Wake() {
+  if (!wakePosted) wakePosted = PostMessageW(view, WM_RUN_WAITING_NAVIGATION, 0, 0) != FALSE;
+}
 
 struct WebBrowserObject::LoadedPage {
   std::wstring url;
@@ -133,17 +142,19 @@ HRESULT WebBrowserObject::Navigate2(Variant* url, Variant* /*flags*/, Variant* t
     target = FindFrame(frame);
     if (!target) target = this;
   }
-  return target->Navigate(std::move(request));
+  return target->Navigate(std::move(request), HistoryUse::Record, NavigationStart::FromLoop);
 }
 
-HRESULT WebBrowserObject::GoBack() {
+HRESULT WebBrowserObject::GoBack() { return Back(NavigationStart::FromLoop); }
+
+HRESULT WebBrowserObject::Back(NavigationStart start) {
   if (context_->quit || history_.size() < 2) return E_FAIL;
   NavigationRequest previous = history_[history_.size() - 2];
   // Going back fetches the page again, but never sends a form a second time.
   previous.post = false;
   previous.postBody.clear();
   previous.headers.clear();
-  return Navigate(previous, HistoryUse::Back);
+  return Navigate(previous, HistoryUse::Back, start);
 }
 
 HRESULT WebBrowserObject::get_StatusText(std::wstring* text) {
@@ -183,20 +194,25 @@ HRESULT WebBrowserObject::FindConnectionPoint(REFIID iid, IConnectionPoint** poi
   return S_OK;
 }
 
-HRESULT WebBrowserObject::Navigate(NavigationRequest request, HistoryUse history) {
+HRESULT WebBrowserObject::Navigate(NavigationRequest request, HistoryUse history, NavigationStart start) {
   if (context_->quit || dropped_) return E_FAIL;
-  if (context_->delivering > 0) {
+  if (start == NavigationStart::FromLoop || context_->delivering > 0) {
     context_->waiting.push_back({CComPtr<WebBrowserObject>(this), std::move(request), history});
+    context_->Wake();
     return S_OK;
   }
   CComPtr<WebBrowserObject> keepAlive(this);
   Run(request, history);
-  while (!context_->waiting.empty() && !context_->quit) {
-    WindowContext::Waiting next = std::move(context_->waiting.front());
-    context_->waiting.pop_front();
-    next.browser->Run(next.request, next.history);
-  }
   return S_OK;
+}
+
+void WebBrowserObject::RunWaitingNavigation() {
+  context_->wakePosted = false;
+  if (context_->delivering > 0 || context_->quit || context_->waiting.empty()) return;
+  WindowContext::Waiting next = std::move(context_->waiting.front());
+  context_->waiting.pop_front();
+  next.browser->Run(next.request, next.history);
+  // Whatever still waits gets the next turn of the loop (Delivering wakes it).
 }
 
 void WebBrowserObject::Run(const NavigationRequest& request, HistoryUse history) {
@@ -333,7 +349,7 @@ HRESULT WebBrowserObject::SubmitForm(PageNode& form, const PageNode* submitter) 
   if (!page_) return E_FAIL;
   NavigationRequest request = BuildFormSubmission(*page_, form, submitter);
   if (!MayOpen(request.url)) return E_ACCESSDENIED;
-  return Navigate(std::move(request));
+  return Navigate(std::move(request), HistoryUse::Record, NavigationStart::Now);
 }
 
 HRESULT WebBrowserObject::FollowLink(const PageNode& anchor) {
@@ -341,7 +357,7 @@ HRESULT WebBrowserObject::FollowLink(const PageNode& anchor) {
   NavigationRequest request;
   request.url = page_->ResolveReference(anchor.AttributeOr(L"href"));
   if (!MayOpen(request.url)) return E_ACCESSDENIED;
-  return Navigate(std::move(request));
+  return Navigate(std::move(request), HistoryUse::Record, NavigationStart::Now);
 }
 
 bool WebBrowserObject::FireBeforeNavigate2(const NavigationRequest& request) {

@@ -1,8 +1,11 @@
 // The browser object: one per browser window and one per frame of the page it shows. It loads
 // pages, keeps the document of the page shown, and sends the window's DWebBrowserEvents2 events
-// in the browser's order. Navigation is synchronous: Navigate2 loads the page and delivers every
-// event before it returns; a navigation asked for while events are being delivered waits until
-// the current one has finished (the window's queue), so sinks never see two loads interleaved.
+// in the browser's order. A navigation asked for through IWebBrowser2 (Navigate2, GoBack) runs as
+// in a real browser, from the window's message loop: it waits in the window's queue, and its
+// events reach the sinks after the call that asked for it has returned. The host's own user
+// actions (an address typed, a form sent, a link followed) load before they return. A navigation
+// asked for while events are being delivered always waits, so sinks never see two loads
+// interleaved.
 #pragma once
 #include <deque>
 #include <string>
@@ -21,8 +24,15 @@ class WebBrowserObject;
 // How a navigation changes the window's list of pages: adds the page, goes back one, or leaves it.
 enum class HistoryUse { Record, Back, Skip };
 
+// When a navigation runs.
+enum class NavigationStart {
+  Now,       // a user action in the window: the page loads before the call returns
+  FromLoop,  // asked for through IWebBrowser2: the page loads from the window's message loop
+};
+
 // What the top browser object and its frames share: the fetcher with the window's cookies, the
-// window's sinks, its queue of waiting navigations, and whether it has closed.
+// window's sinks, its queue of waiting navigations with the window that runs them, and whether
+// it has closed.
 class WindowContext final : public CountedObject {
  public:
   Fetcher fetcher;
@@ -36,6 +46,11 @@ class WindowContext final : public CountedObject {
     HistoryUse history;
   };
   std::deque<Waiting> waiting;
+  HWND view = nullptr;      // the page view (PageView), where the loop runs the waiting navigations
+  bool wakePosted = false;  // its message is queued and not yet dispatched
+
+  // Asks the window's message loop to run the next waiting navigation, once per message.
+  void Wake();
 };
 
 enum class FrameRole { Top, Frame };
@@ -56,6 +71,7 @@ class WebBrowserObject final : public IWebBrowser2, public IConnectionPointConta
   HRESULT get_LocationName(std::wstring* name) override;
   HRESULT Navigate2(Variant* url, Variant* flags, Variant* targetFrameName, Variant* postData,
                     Variant* headers) override;
+  // Goes back from the window's message loop (see Back).
   HRESULT GoBack() override;
   HRESULT get_StatusText(std::wstring* text) override;
   HRESULT put_StatusText(const std::wstring& text) override;
@@ -66,8 +82,14 @@ class WebBrowserObject final : public IWebBrowser2, public IConnectionPointConta
   HRESULT FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
 
   // For the host and its user actions.
-  // Runs (or, while events are being delivered, queues) a navigation of this browser object.
-  HRESULT Navigate(NavigationRequest request, HistoryUse history = HistoryUse::Record);
+  // Runs a navigation of this browser object now, or queues it for the window's message loop:
+  // always from the loop while events are being delivered. E_FAIL once the window has quit.
+  HRESULT Navigate(NavigationRequest request, HistoryUse history, NavigationStart start);
+  // Returns to the previous page of the window; E_FAIL when there is none.
+  HRESULT Back(NavigationStart start);
+  // The message loop's turn: runs the window's next waiting navigation, unless a load is under
+  // way (the loop is woken again when it ends).
+  void RunWaitingNavigation();
   const std::wstring& Url() const { return url_; }
   // The page title, or the address when the page has none.
   std::wstring DisplayTitle() const;
@@ -79,9 +101,9 @@ class WebBrowserObject final : public IWebBrowser2, public IConnectionPointConta
   // Whether the window has closed (by the host or by a caller's Quit).
   bool HasQuit() const { return context_->quit; }
   // Sends `form` (an element of this object's page) as the browser does, with `submitter` the
-  // button that sent it, if any.
+  // button that sent it, if any. A user action: the page loads before the call returns.
   HRESULT SubmitForm(PageNode& form, const PageNode* submitter);
-  // Follows the link `anchor` (an element of this object's page).
+  // Follows the link `anchor` (an element of this object's page); a user action likewise.
   HRESULT FollowLink(const PageNode& anchor);
 
  private:

@@ -18,12 +18,14 @@ struct IWebBrowser2 : IDispatch {
   // Opens `url` (a text: an address or a file path). `flags` is ignored; `targetFrameName` names
   // a frame of this window to open it in (empty: this browser); `postData` is the body of a POST
   // as text (empty: GET); `headers` are extra request lines "Name: value\r\n". Each may be empty
-  // or null. Loads synchronously and sends the events before it returns; a page that cannot be
-  // loaded shows the error page and still succeeds. E_INVALIDARG when `url` is not a text,
-  // E_FAIL once the window has quit.
+  // or null. Returns at once: the page loads from the window's message loop, after this call
+  // (and whatever command or event handler made it) has returned, so none of its events reach a
+  // sink before then. A page that cannot be loaded shows the error page and still succeeds.
+  // E_INVALIDARG when `url` is not a text, E_FAIL once the window has quit.
   virtual HRESULT Navigate2(Variant* url, Variant* flags, Variant* targetFrameName, Variant* postData,
                             Variant* headers) = 0;
-  // Returns to the previous page of this window; E_FAIL when there is none.
+  // Returns to the previous page of this window, from the window's message loop as Navigate2
+  // does; E_FAIL when there is none.
   virtual HRESULT GoBack() = 0;
   virtual HRESULT get_StatusText(std::wstring* text) = 0;
   // Shows `text` in the status bar and tells the sinks (StatusTextChange).

@@ -11,6 +11,7 @@
 
 #include "host/engine/BrowserWindow.h"
 #include "platform/text/WideText.h"
+#include "platform/ui/MessageLoop.h"
 #include "tests/host/engine/LoopbackServer.h"
 #include "tests/support/BrowserTestSupport.h"
 
@@ -176,6 +177,7 @@ TEST_F(FrameBudgetTest, FrameThatNavigatesGivesItsOldFramesBack) {
   // instead of using the window's budget up.
   for (int round = 0; round < 6; ++round) {
     ASSERT_TRUE(Navigate2(server_.Url("/thirty"), L"f"));
+    PumpMessages();
     ASSERT_EQ(window_.Top().Frames().size(), 2u);
     EXPECT_EQ(window_.Top().Frames()[0]->Frames().size(), 30u) << "round " << round;
   }
@@ -196,6 +198,7 @@ TEST_F(FrameBudgetTest, NavigationWaitingForAFrameThePageLetGoIsDropped) {
     Navigate2(deep, L"g");
   };
   window_.Navigate(host);
+  PumpMessages();
   ASSERT_TRUE(asked);
   EXPECT_EQ(window_.Top().Url(), thirty);
   EXPECT_EQ(Count(L"BeforeNavigate2 " + deep), 0u);

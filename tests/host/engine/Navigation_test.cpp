@@ -10,6 +10,7 @@
 #include "host/engine/Url.h"
 #include "platform/browser/HtmlDocument.h"
 #include "platform/text/WideText.h"
+#include "platform/ui/MessageLoop.h"
 #include "tests/host/engine/LoopbackServer.h"
 #include "tests/support/BrowserTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -157,6 +158,7 @@ TEST_F(NavigationTest, FramesLoadAsChildBrowsersAndCompleteBeforeTheirWindow) {
   sink_->lines.clear();
   Variant address(right), empty, target(std::wstring(L"l"));
   ASSERT_EQ(window_.Browser()->Navigate2(&address, &empty, &target, &empty, &empty), S_OK);
+  PumpMessages();
   EXPECT_EQ(sink_->lines, (Lines{L"BeforeNavigate2 " + right, L"NavigateComplete2 " + right, L"DownloadComplete",
                                  L"DocumentComplete " + right}));
   EXPECT_EQ(Location(), top);
@@ -294,17 +296,23 @@ TEST_F(NavigationTest, QuitTellsTheSinksOnceAndEndsTheWindow) {
 TEST_F(NavigationTest, SinkMayDisconnectOrNavigateFromInsideAnEvent) {
   std::wstring first = Page("first.html", "<title>First</title>");
   std::wstring second = Page("second.html", "<title>Second</title>");
-  // A navigation asked for during an event waits until the current one has finished.
+  // A navigation asked for during an event waits until the current one has finished and the
+  // window's loop gets to it.
   bool asked = false;
+  size_t linesWhenAsked = 0;
   sink_->onEvent = [&](DISPID dispId, DISPPARAMS*) {
     if (dispId == DISPID_DOWNLOADCOMPLETE && !asked) {
       asked = true;
       Variant address(second), empty;
-      window_.Browser()->Navigate2(&address, &empty, &empty, &empty, &empty);
+      EXPECT_EQ(window_.Browser()->Navigate2(&address, &empty, &empty, &empty, &empty), S_OK);
+      linesWhenAsked = sink_->lines.size();
     }
   };
   window_.Navigate(first);
   Lines expected = PlainLoad(first, L"First");
+  EXPECT_EQ(sink_->lines, expected);
+  EXPECT_EQ(linesWhenAsked, 8u);  // Navigate2 returned inside DownloadComplete with nothing of the page sent
+  PumpMessages();
   Lines next = PlainLoad(second, L"Second", L"true");
   expected.insert(expected.end(), next.begin(), next.end());
   EXPECT_EQ(sink_->lines, expected);
@@ -319,6 +327,60 @@ TEST_F(NavigationTest, SinkMayDisconnectOrNavigateFromInsideAnEvent) {
   window_.Navigate(first);
   EXPECT_EQ(sink_->lines.size(), 1u);
   EXPECT_EQ(other->lines.size(), 11u);
+}
+
+TEST_F(NavigationTest, Navigate2ReturnsBeforeThePageAndTheLoopLoadsIt) {
+  std::wstring first = Page("first.html", "<title>First</title>");
+  std::wstring second = Page("second.html", "<title>Second</title>");
+  std::wstring third = Page("third.html", "<title>Third</title>");
+  window_.Navigate(first);
+  sink_->lines.clear();
+
+  // A command's Navigate2 sends nothing before it returns; the loop loads the page.
+  Variant address(second), empty;
+  ASSERT_EQ(window_.Browser()->Navigate2(&address, &empty, &empty, &empty, &empty), S_OK);
+  EXPECT_TRUE(sink_->lines.empty());
+  EXPECT_EQ(Location(), first);
+  EXPECT_GT(PumpMessages(), 0);
+  EXPECT_EQ(sink_->lines, PlainLoad(second, L"Second", L"true"));
+  EXPECT_EQ(PumpMessages(), 0);  // nothing is left to do
+
+  // A handler that opens a page from inside the events of the page it opened last (as a
+  // command run from DocumentComplete would) never runs inside its own page's events: each
+  // page's events end before the next page's begin, one page per turn of the loop.
+  sink_->lines.clear();
+  int depth = 0;
+  int pages = 0;
+  sink_->onEvent = [&](DISPID dispId, DISPPARAMS*) {
+    if (dispId != DISPID_DOCUMENTCOMPLETE || pages == 2) return;
+    ++depth;
+    EXPECT_EQ(depth, 1);
+    Variant next(++pages == 1 ? third : first), none;
+    size_t before = sink_->lines.size();
+    EXPECT_EQ(window_.Browser()->Navigate2(&next, &none, &none, &none, &none), S_OK);
+    EXPECT_EQ(sink_->lines.size(), before);
+    --depth;
+  };
+  ASSERT_EQ(window_.Browser()->Navigate2(&address, &empty, &empty, &empty, &empty), S_OK);
+  PumpMessages();
+  Lines expected = PlainLoad(second, L"Second", L"true");
+  for (const Lines& page : {PlainLoad(third, L"Third", L"true"), PlainLoad(first, L"First", L"true")})
+    expected.insert(expected.end(), page.begin(), page.end());
+  EXPECT_EQ(sink_->lines, expected);
+
+  // GoBack through the browser's interface waits for the loop too; a window that quits drops
+  // what still waits.
+  sink_->onEvent = nullptr;
+  sink_->lines.clear();
+  ASSERT_EQ(window_.Browser()->GoBack(), S_OK);
+  EXPECT_TRUE(sink_->lines.empty());
+  PumpMessages();
+  EXPECT_EQ(Location(), third);
+  ASSERT_EQ(window_.Browser()->Navigate2(&address, &empty, &empty, &empty, &empty), S_OK);
+  window_.Quit();
+  PumpMessages();
+  EXPECT_EQ(sink_->lines.back(), L"OnQuit");
+  EXPECT_EQ(Location(), third);
 }
 
 TEST_F(NavigationTest, UserActionsFillTheDocumentAsTheToolbarReadsIt) {

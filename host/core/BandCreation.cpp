@@ -1,0 +1,3 @@
+#include "host/core/BandCreation.h"
+
+CComPtr<CTesselBand> CreateBand() { return MakeCounted<CTesselBand>(); }

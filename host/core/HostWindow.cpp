@@ -1,0 +1,297 @@
+#include "host/core/HostWindow.h"
+
+#include <cstdint>
+#include <cwchar>
+
+#include "host/core/BandCreation.h"
+#include "host/core/KeyStrokes.h"
+#include "host/engine/PageText.h"
+#include "platform/browser/WebBrowserEvents.h"
+#include "platform/com/ComError.h"
+#include "platform/com/ConnectionPoint.h"
+#include "platform/text/WideText.h"
+#include "platform/ui/ComboBox.h"
+#include "platform/ui/Edit.h"
+#include "platform/ui/MessageLoop.h"
+#include "platform/ui/Toolbar.h"
+#include "store/CCustomException.h"
+
+namespace {
+
+// The frame's size: wide enough for the toolbar's buttons and both boxes.
+constexpr RECT kFrameRect{0, 0, 1024, 768};
+// The most messages one run of the loop dispatches; a window still busy after them has a
+// handler that keeps making work for itself, and the command fails instead of hanging.
+constexpr int kMaxMessagesPerRun = 1'000'000;
+
+constexpr WPARAM MK_LBUTTON = 0x0001;
+
+std::wstring HexCode(HRESULT hr) {
+  wchar_t text[16];
+  std::swprintf(text, 16, L"%08lx", static_cast<unsigned long>(static_cast<std::uint32_t>(hr)));
+  return text;
+}
+
+// The button of a box of `buttons` kind that an answer presses.
+int ButtonFor(UINT buttons, Answer answer) {
+  switch (buttons) {
+    case MB_OK: return IDOK;
+    case MB_OKCANCEL: return answer == Answer::Yes ? IDOK : IDCANCEL;
+    default: return answer == Answer::Yes ? IDYES : IDNO;
+  }
+}
+
+}  // namespace
+
+HostCommandError::HostCommandError(std::wstring why) : std::runtime_error(ToUtf8(why)), why_(std::move(why)) {}
+
+HostWindow::HostWindow(LineOutput output, QuestionAsker ask) : output_(std::move(output)), ask_(std::move(ask)) {
+  previousBoxHandler_ = SetMessageBoxHandler([this](const MessageBoxRequest& box) { return OnMessageBox(box); });
+  previousMenuHandler_ = SetPopupMenuHandler([this](const PopupMenuRequest& menu) { return OnPopupMenu(menu); });
+  frame_.CreateEx(0, WC_WINDOW, L"", WS_OVERLAPPED | WS_VISIBLE | WS_CLIPCHILDREN, kFrameRect, nullptr, 0);
+  browser_ = std::make_unique<BrowserWindow>(frame_.GetSafeHwnd());
+
+  HostEventSink::Listener listener;
+  listener.navigationStarted = [this](const std::wstring& address) { Print(NavigateLine(address)); };
+  listener.statusChanged = [this](const std::wstring& text) { Print(StatusLine(text)); };
+  listener.titleChanged = [this](const std::wstring& title) { SetWindowTextW(frame_.GetSafeHwnd(), title); };
+  sink_ = MakeCounted<HostEventSink>(browser_->Browser(), std::move(listener));
+  AfxConnectionAdvise(browser_->Browser(), DIID_DWebBrowserEvents2, sink_.get(), FALSE, &sinkCookie_);
+
+  DockBand();
+  RunLoop();
+}
+
+HostWindow::~HostWindow() {
+  if (!browser_->HasQuit()) browser_->Quit();
+  Undock();
+  if (sinkCookie_) AfxConnectionUnadvise(browser_->Browser(), DIID_DWebBrowserEvents2, sink_.get(), FALSE, sinkCookie_);
+  browser_.reset();
+  frame_.DestroyWindow();
+  SetPopupMenuHandler(std::move(previousMenuHandler_));
+  SetMessageBoxHandler(std::move(previousBoxHandler_));
+}
+
+void HostWindow::DockBand() {
+  try {
+    band_ = CreateBand();
+  } catch (const CCustomException& e) {
+    Print(L"no toolbar: " + EscapeLine(e.GetMessage()));
+    return;
+  }
+  site_ = MakeCounted<BandSite>(frame_.GetSafeHwnd(), CComPtr<IWebBrowser2>(browser_->Browser()));
+  HRESULT hr = band_->SetSite(static_cast<IInputObjectSite*>(site_.get()));
+  if (FAILED(hr)) {
+    Print(L"no toolbar: the band could not be docked (" + HexCode(hr) + L")");
+    band_.reset();
+    site_.reset();
+    return;
+  }
+  band_->ShowDW(TRUE);
+}
+
+void HostWindow::Undock() {
+  if (!band_) return;
+  band_->CloseDW(0);
+  band_->SetSite(nullptr);
+  band_.reset();
+  site_.reset();
+}
+
+void HostWindow::Print(const std::wstring& line) {
+  std::lock_guard lock(mutex_);
+  if (output_) output_(line);
+}
+
+int HostWindow::OnMessageBox(const MessageBoxRequest& box) {
+  Answer answer = Answer::No;
+  if (box.Buttons() != MB_OK) {
+    std::optional<Answer> queued;
+    {
+      std::lock_guard lock(mutex_);
+      if (!answers_.empty()) {
+        queued = answers_.front();
+        answers_.pop_front();
+      }
+    }
+    if (queued)
+      answer = *queued;
+    else if (ask_)
+      answer = ask_(box);
+  }
+  Print(MessageBoxLine(box, answer));
+  return ButtonFor(box.Buttons(), answer);
+}
+
+UINT HostWindow::OnPopupMenu(const PopupMenuRequest& menu) {
+  // A menu that no command of the host opened is dismissed.
+  if (!menuChoice_ || menuChoice_->opened) return 0;
+  menuChoice_->opened = true;
+  const std::wstring& entry = menuChoice_->entry;
+  for (const MenuItemView& item : menu.items) {
+    if (item.IsSeparator() || (item.text != entry && std::to_wstring(item.id) != entry)) continue;
+    if (item.IsEnabled()) return item.id;
+    menuChoice_->problem = L"the menu entry \"" + item.text + L"\" is greyed";
+    return 0;
+  }
+  menuChoice_->problem = L"the Options menu has no entry \"" + entry + L"\"";
+  return 0;
+}
+
+void HostWindow::RunLoop() {
+  MSG msg;
+  for (int dispatched = 0; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++dispatched) {
+    if (dispatched == kMaxMessagesPerRun)
+      throw HostCommandError(L"the window is still busy after " + std::to_wstring(kMaxMessagesPerRun) + L" messages");
+    if (msg.message == WM_QUIT) return;  // nothing here ends the loop for good: the host decides
+    if ((msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) && band_ && band_->TranslateAcceleratorIO(&msg) == S_OK)
+      continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+void HostWindow::Post(const std::vector<MSG>& messages) {
+  for (const MSG& msg : messages) PostMessageW(msg.hwnd, msg.message, msg.wParam, msg.lParam);
+}
+
+HWND HostWindow::Toolbar() const {
+  HWND toolbar = nullptr;
+  if (band_ && SUCCEEDED(band_->GetWindow(&toolbar)) && IsWindow(toolbar)) return toolbar;
+  return nullptr;
+}
+
+HWND HostWindow::RequireToolbar() const {
+  HWND toolbar = Toolbar();
+  if (!toolbar) throw HostCommandError(L"the window has no toolbar");
+  return toolbar;
+}
+
+HWND HostWindow::BoxWindow(UINT boxId) const {
+  HWND box = GetDlgItem(RequireToolbar(), static_cast<int>(boxId));
+  if (!box) throw HostCommandError(L"the toolbar has no box " + std::to_wstring(boxId));
+  return box;
+}
+
+HWND HostWindow::EditField(UINT boxId) const {
+  HWND edit = reinterpret_cast<HWND>(SendMessageW(BoxWindow(boxId), CBEM_GETEDITCONTROL, 0, 0));
+  if (!edit) throw HostCommandError(L"the box " + std::to_wstring(boxId) + L" has no edit field");
+  return edit;
+}
+
+void HostWindow::Navigate(std::wstring_view address) {
+  if (browser_->Navigate(address) != ActionResult::Done) throw HostCommandError(L"the window has closed");
+  RunLoop();
+}
+
+void HostWindow::Type(UINT boxId, std::wstring_view text) {
+  HWND edit = EditField(boxId);
+  SetFocus(edit);
+  LRESULT end = GetWindowTextLengthW(edit);
+  SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(end), end);
+  RunLoop();
+  for (wchar_t character : text) {
+    // Each key reaches whatever has the focus when it is pressed, after the one before was handled.
+    HWND target = GetFocus();
+    Post(KeyStrokesForCharacter(target ? target : frame_.GetSafeHwnd(), character));
+    RunLoop();
+  }
+}
+
+void HostWindow::PressKey(UINT boxId, UINT virtualKey) {
+  HWND edit = EditField(boxId);
+  if (GetFocus() != edit) SetFocus(edit);
+  Post(KeyStrokesForKey(edit, virtualKey));
+  RunLoop();
+}
+
+void HostWindow::Pick(UINT boxId, int index) {
+  if (!PickComboListItem(BoxWindow(boxId), index))
+    throw HostCommandError(L"the list has no entry " + std::to_wstring(index));
+  RunLoop();
+}
+
+void HostWindow::Click(UINT buttonId) {
+  HWND toolbar = RequireToolbar();
+  RECT rect;
+  if (!SendMessageW(toolbar, TB_GETRECT, buttonId, reinterpret_cast<LPARAM>(&rect)))
+    throw HostCommandError(L"the toolbar has no button " + std::to_wstring(buttonId));
+  POINT center{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  PostMessageW(toolbar, WM_LBUTTONDOWN, MK_LBUTTON, PointToLParam(center));
+  PostMessageW(toolbar, WM_LBUTTONUP, 0, PointToLParam(center));
+  RunLoop();
+}
+
+void HostWindow::ChooseMenuEntry(std::wstring_view entry) {
+  RequireToolbar();
+  menuChoice_ = MenuChoice{std::wstring(entry), false, {}};
+  try {
+    Click(ID_BUTTON_OPTIONS);
+  } catch (...) {
+    menuChoice_.reset();
+    throw;
+  }
+  MenuChoice choice = std::move(*menuChoice_);
+  menuChoice_.reset();
+  if (!choice.opened) throw HostCommandError(L"the Options menu did not open");
+  if (!choice.problem.empty()) throw HostCommandError(choice.problem);
+}
+
+void HostWindow::QueueAnswer(Answer answer) {
+  std::lock_guard lock(mutex_);
+  answers_.push_back(answer);
+}
+
+void HostWindow::Fill(std::wstring_view field, std::wstring_view value) {
+  if (browser_->TypeText(field, value) != ActionResult::Done)
+    throw HostCommandError(L"the page has no text field \"" + std::wstring(field) + L"\"");
+  RunLoop();
+}
+
+void HostWindow::Submit(size_t form) {
+  switch (browser_->SubmitFormNumber(form + 1)) {
+    case ActionResult::Done: break;
+    case ActionResult::NotFound: throw HostCommandError(L"the page has no form " + std::to_wstring(form));
+    case ActionResult::Refused: throw HostCommandError(L"the browser would not send form " + std::to_wstring(form));
+  }
+  RunLoop();
+}
+
+void HostWindow::Follow(std::wstring_view text) {
+  std::vector<WindowLink> links = WindowLinks(browser_->Top());
+  for (size_t i = 0; i < links.size(); ++i) {
+    if (LinkText(*links[i].anchor) != text) continue;
+    if (browser_->FollowLink(i + 1) != ActionResult::Done)
+      throw HostCommandError(L"the browser would not follow the link \"" + std::wstring(text) + L"\"");
+    RunLoop();
+    return;
+  }
+  throw HostCommandError(L"the page has no link \"" + std::wstring(text) + L"\"");
+}
+
+void HostWindow::WaitForRepair() { RunLoop(); }
+
+void HostWindow::Quit() {
+  browser_->Quit();
+  RunLoop();
+}
+
+std::vector<std::wstring> HostWindow::StateLines() const {
+  std::wstring location;
+  browser_->Browser()->get_LocationURL(&location);
+  std::vector<std::wstring> lines{L"location: " + EscapeLine(location),
+                                  L"title: " + EscapeLine(GetWindowString(frame_.GetSafeHwnd()))};
+  if (HWND toolbar = Toolbar()) {
+    std::vector<std::wstring> toolbarLines = DescribeToolbar(toolbar, band_->Toolbar().SetupMenu());
+    lines.insert(lines.end(), toolbarLines.begin(), toolbarLines.end());
+  }
+  return lines;
+}
+
+std::vector<std::wstring> HostWindow::PageLines() const { return DescribePage(browser_->Top()); }
+
+std::wstring HostWindow::StatusText() const {
+  std::wstring text;
+  browser_->Browser()->get_StatusText(&text);
+  return text;
+}

@@ -1,0 +1,134 @@
+// A browser window with the toolbar docked in it, as every host has it, whatever draws it: a
+// top-level window (the frame) holding the engine's browser window and the band, sited through
+// a BandSite and shown. The host window routes each key message through the band before the
+// browser's own handling, answers message boxes and popup menus, prints what happens as lines
+// (see HostLines), and carries out the commands a person or a script gives.
+//
+// Used on one thread, the window's user-interface thread, which runs its message loop (RunLoop)
+// between commands. It installs the process's message-box and popup-menu handlers while it
+// lives, so one host window lives at a time.
+#pragma once
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "band/CTesselBand.h"
+#include "host/core/BandSite.h"
+#include "host/core/HostEventSink.h"
+#include "host/core/HostLines.h"
+#include "host/engine/BrowserWindow.h"
+#include "platform/ui/Menu.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/Wnd.h"
+
+// A command that could not be carried out, with the reason a person reads after "error: ".
+class HostCommandError : public std::runtime_error {
+ public:
+  explicit HostCommandError(std::wstring why);
+  const std::wstring& Why() const { return why_; }
+
+ private:
+  std::wstring why_;
+};
+
+class HostWindow {
+ public:
+  using LineOutput = std::function<void(const std::wstring& line)>;
+  // Asks the person at the host for the answer to a question box.
+  using QuestionAsker = std::function<Answer(const MessageBoxRequest& box)>;
+
+  // Opens the window on the calling thread with no page shown, creates the band and docks it.
+  // A band that cannot be made or sited leaves the window without a toolbar, which is said once
+  // as "no toolbar: WHY". Every line goes to `output`. Questions are answered from the queue of
+  // answers, else by `ask`, else No.
+  HostWindow(LineOutput output, QuestionAsker ask = {});
+  // Closes the window if it is still open (the toolbar hears the browser quit), then undocks
+  // the band (CloseDW, SetSite with no site) and lets go of it.
+  ~HostWindow();
+  HostWindow(const HostWindow&) = delete;
+  HostWindow& operator=(const HostWindow&) = delete;
+
+  // Runs the window's message loop until nothing is left to do. Each key message is offered to
+  // the band first; what the band leaves (S_FALSE) is translated and dispatched to its window,
+  // as the browser passes keys on (a key for the page itself does nothing here).
+  void RunLoop();
+
+  // The commands. Each runs the loop until idle before it returns, and raises HostCommandError
+  // when it cannot be carried out.
+  void Navigate(std::wstring_view address);
+  // Clicks into the box's edit field (the focus goes there, the caret to the end of its text,
+  // nothing selected) and types `text` key by key.
+  void Type(UINT boxId, std::wstring_view text);
+  // One press of `virtualKey` in the box's edit field (focused first if it is not).
+  void PressKey(UINT boxId, UINT virtualKey);
+  // Picks entry `index` (from 0) of the box's drop-down list with the mouse.
+  void Pick(UINT boxId, int index);
+  // A mouse click on the toolbar button with command id `buttonId`.
+  void Click(UINT buttonId);
+  // Opens the Options menu and chooses the entry whose text, or command id, is `entry`.
+  void ChooseMenuEntry(std::wstring_view entry);
+  // The answer to the next question box.
+  void QueueAnswer(Answer answer);
+  // Types `value` over the whole of the page's first text field named `field`.
+  void Fill(std::wstring_view field, std::wstring_view value);
+  // Submits form `form` (from 0) of the page.
+  void Submit(size_t form);
+  // Follows the first link of the window whose text (see LinkText) is `text`.
+  void Follow(std::wstring_view text);
+  // Waits until the repair job has ended. No repair job runs yet, so it returns at once.
+  void WaitForRepair();
+  // Closes the browser window: the sinks, the toolbar's among them, hear it quit.
+  void Quit();
+
+  // The state lines of "show": location, title and, with a toolbar, its lines (DescribeToolbar).
+  std::vector<std::wstring> StateLines() const;
+  // The page as text (DescribePage).
+  std::vector<std::wstring> PageLines() const;
+  std::wstring StatusText() const;
+  bool HasQuit() const { return browser_->HasQuit(); }
+  // The toolbar window, or none when the window has no toolbar.
+  HWND Toolbar() const;
+  HWND Frame() const { return frame_.GetSafeHwnd(); }
+  BrowserWindow& Browser() const { return *browser_; }
+
+  // Prints one line (already escaped where it holds texts).
+  void Print(const std::wstring& line);
+
+ private:
+  struct MenuChoice {
+    std::wstring entry;
+    bool opened = false;
+    std::wstring problem;  // why the entry could not be chosen
+  };
+
+  void DockBand();
+  void Undock();
+  int OnMessageBox(const MessageBoxRequest& box);
+  UINT OnPopupMenu(const PopupMenuRequest& menu);
+  HWND RequireToolbar() const;
+  HWND BoxWindow(UINT boxId) const;
+  HWND EditField(UINT boxId) const;
+  void Post(const std::vector<MSG>& messages);
+
+  LineOutput output_;
+  QuestionAsker ask_;
+  // Guards the output and the answers: a box may be shown from another thread (a worker's).
+  std::mutex mutex_;
+  std::deque<Answer> answers_;
+  std::optional<MenuChoice> menuChoice_;
+  MessageBoxHandler previousBoxHandler_;
+  PopupMenuHandler previousMenuHandler_;
+
+  CWnd frame_;
+  std::unique_ptr<BrowserWindow> browser_;
+  CComPtr<HostEventSink> sink_;
+  DWORD sinkCookie_ = 0;
+  CComPtr<BandSite> site_;
+  CComPtr<CTesselBand> band_;
+};

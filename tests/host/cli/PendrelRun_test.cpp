@@ -1,0 +1,321 @@
+// `pendrel run` and `pendrel [ADDRESS]` as a person or a script runs them: the built program in a
+// fresh home with `pendrel install` done first, pages from a server on 127.0.0.1, and the lines
+// it prints, the database file and the generated page file checked afterwards.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "host/engine/Url.h"
+#include "platform/text/WideText.h"
+#include "tests/host/engine/LoopbackServer.h"
+#include "tests/support/TestDatabase.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+struct RunResult {
+  int status = -1;
+  Lines lines;
+  bool Has(const std::string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
+  bool HasStarting(const std::string& start) const {
+    for (const auto& line : lines)
+      if (line.starts_with(start)) return true;
+    return false;
+  }
+  // The lines from the first that starts with `start` on, `count` of them (fewer at the end).
+  Lines From(const std::string& start, size_t count) const {
+    for (size_t i = 0; i < lines.size(); ++i)
+      if (lines[i].starts_with(start)) return Lines(lines.begin() + i, lines.begin() + std::min(lines.size(), i + count));
+    return {};
+  }
+  std::string Text() const {
+    std::string text;
+    for (const auto& line : lines) text += line + "\n";
+    return text;
+  }
+};
+
+class PendrelRunTest : public IsolatedTest {
+ protected:
+  PendrelRunTest()
+      : server_([](httplib::Server& server) {
+          auto page = [](const std::string& title, const std::string& body = "") {
+            return [=](const httplib::Request&, httplib::Response& response) {
+              response.set_content("<html><head><title>" + title + "</title></head><body>" + body + "</body></html>",
+                                   "text/html");
+            };
+          };
+          server.Get("/a", page("Page A", "<a href='/b/'>To B</a><form action='/c'><input name=q></form>"));
+          server.Get("/b/", page("Page B"));
+          server.Get("/c", page("Page C"));
+          server.Get("/s", page("S"));
+        }) {
+    Remember("HOME");
+    Remember("XDG_DATA_HOME");
+    ::setenv("HOME", temp_.path().c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (temp_.path() / "share").c_str(), 1);
+    RunResult install = RunPendrel("install --data '" + (temp_.path() / "data").string() + "'");
+    EXPECT_EQ(install.status, 0) << install.Text();
+  }
+  ~PendrelRunTest() override {
+    for (const auto& [name, value] : saved_) {
+      if (value)
+        ::setenv(name.c_str(), value->c_str(), 1);
+      else
+        ::unsetenv(name.c_str());
+    }
+  }
+
+  // Runs the program with `input` (a file; none: nothing) as its standard input.
+  static RunResult RunPendrel(const std::string& args, const std::filesystem::path& input = "/dev/null") {
+    std::string command = std::string(PENDREL_BIN_DIR) + "/pendrel " + args + " <'" + input.string() + "' 2>&1";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+    std::string output;
+    std::array<char, 4096> buffer;
+    size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) output.append(buffer.data(), n);
+    int status = ::pclose(pipe.release());
+    RunResult result{WEXITSTATUS(status), {}};
+    std::istringstream in(output);
+    for (std::string line; std::getline(in, line);) result.lines.push_back(line);
+    return result;
+  }
+
+  std::filesystem::path Script(const std::string& script) {
+    std::filesystem::path file = temp_.path() / ("script" + std::to_string(++scripts_) + ".txt");
+    std::ofstream(file, std::ios::binary) << script;
+    return file;
+  }
+  RunResult Run(const std::string& script) { return RunPendrel("run '" + Script(script).string() + "'"); }
+
+  static bool HasToolbar(const RunResult& run) { return !run.HasStarting("no toolbar: "); }
+
+  std::string Url(const std::string& path) const { return ToUtf8(server_.Url(path)); }
+  std::wstring DataFolder() const { return FromUtf8((temp_.path() / "data").string()); }
+  std::string PageFileUrl() const { return ToUtf8(FileUrlFromPath(DataFolder() + L"/Bookmark.html")); }
+  // The generated page, as text.
+  std::string PageFile() const {
+    std::ifstream in(temp_.path() / "data" / "Bookmark.html", std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    std::string raw = bytes.str();
+    if (raw.starts_with("\xFF\xFE")) raw.erase(0, 2);
+    return ToUtf8(FromUtf16LE(raw));
+  }
+  std::vector<std::vector<std::wstring>> Bookmarks() const {
+    return QueryRows(DataFolder(), "select HomePage, Category, Description from LinksData order by HomePage");
+  }
+
+  LoopbackServer server_;
+
+ private:
+  void Remember(const char* name) {
+    const char* value = std::getenv(name);
+    saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+  }
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+  int scripts_ = 0;
+};
+
+TEST_F(PendrelRunTest, ScriptsAreReadLineByLineAndStopAtTheFirstError) {
+  RunResult run = Run("# opening a page\n\nnavigate " + Url("/a") + "\r\n  # indented comment\npage\nbogus thing\nshow\n");
+  EXPECT_EQ(run.status, 1) << run.Text();
+  Lines expected = {"navigate: " + Url("/a"), "status: Opening page " + Url("/a") + "...", "status: Done",
+                    "title: Page A", "text: To B", "link 1: To B -> " + Url("/b/"), "field: q = ",
+                    "error: line 6: unknown command \"bogus\""};
+  EXPECT_EQ(run.From("navigate: ", 100), expected);
+
+  // Arguments take \n, \t and \\; a wrong argument is an error of its line.
+  run = Run("navigate " + Url("/a") + "\nfill q one\\ttwo\\\\three\npage\nsubmit x\n");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(run.Has("field: q = one\\ttwo\\\\three")) << run.Text();
+  EXPECT_EQ(run.lines.back(), "error: line 4: not a number for the form: \"x\"");
+
+  for (const char* bad : {"type\n", "pick search\n", "click Nothing\n", "key search Escape\n", "answer maybe\n",
+                          "wait forever\n", "show all\n", "follow\n", "navigate\n"}) {
+    run = Run(bad);
+    EXPECT_EQ(run.status, 1) << bad;
+    EXPECT_TRUE(run.lines.back().starts_with("error: line 1: ")) << bad << run.Text();
+  }
+
+  // A script that cannot be opened, and pendrel run without one.
+  run = RunPendrel("run '" + (temp_.path() / "missing.txt").string() + "'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(run.HasStarting("error: cannot open the script ")) << run.Text();
+  EXPECT_EQ(RunPendrel("run").status, 2);
+}
+
+TEST_F(PendrelRunTest, QuitEndsTheScriptAndStandardInputServesAsScript) {
+  RunResult run = RunPendrel("run -", Script("navigate " + Url("/a") + "\nfollow To B\nquit\nbogus\n"));
+  EXPECT_EQ(run.status, 0) << run.Text();
+  EXPECT_TRUE(run.Has("navigate: " + Url("/b/")));
+  EXPECT_FALSE(run.HasStarting("error:"));
+
+  // pendrel ADDRESS without a terminal reads its commands from standard input and ends there.
+  run = RunPendrel("'" + Url("/a") + "'", Script("fill q x y\nsubmit 0\nshow\n"));
+  EXPECT_EQ(run.status, 0) << run.Text();
+  EXPECT_TRUE(run.Has("navigate: " + Url("/c") + "?q=x+y")) << run.Text();
+  EXPECT_TRUE(run.Has("location: " + Url("/c") + "?q=x+y"));
+  EXPECT_TRUE(run.Has("title: Page C"));
+}
+
+TEST_F(PendrelRunTest, AddChangeAndDeleteTheBookmarkOfThePageShown) {
+  std::string a = Url("/a");
+  RunResult run = Run(
+      "navigate " + a + "\n"
+      "show\n"
+      "click Add\n"                 // no category yet
+      "type category News\n"
+      "click Add\n"
+      "navigate " + a + "\n"
+      "show\n");
+  ASSERT_TRUE(HasToolbar(run)) << run.Text();
+  EXPECT_EQ(run.status, 0) << run.Text();
+  EXPECT_EQ(run.From("location: ", 7),
+            (Lines{"location: " + a, "title: Page A", "search: Page A", "search list: ", "category: ",
+                   "category list: ", "buttons: Add=on Change=off Delete=off Options=on Show=on"}));
+  EXPECT_TRUE(run.Has("box: PendrelBand | Please select category or add a new category."));
+  EXPECT_TRUE(run.Has("box: PendrelBand | " + a + " is successfully added."));
+  // The next load finds the page bookmarked; the new category is not in the list before the list
+  // is next filled.
+  Lines after = run.From("location: ", 100);
+  after = Lines(after.begin() + 1, after.end());
+  after = RunResult{0, after}.From("location: ", 7);
+  EXPECT_EQ(after, (Lines{"location: " + a, "title: Page A", "search: Page A", "search list: ", "category: News",
+                          "category list: ", "buttons: Add=on Change=on Delete=on Options=on Show=on"}));
+  EXPECT_EQ(Bookmarks(), (std::vector<std::vector<std::wstring>>{{FromUtf8(a), L"News", L"Page A"}}));
+
+  // Change with a new category and description: the list is refreshed and the box shows it.
+  run = Run("navigate " + a + "\n"
+            "type category\n"  // the caret goes to the end of "News"
+            "key category Backspace\nkey category Backspace\nkey category Backspace\nkey category Backspace\n"
+            "type category Sport\n"
+            "type search  and more\n"
+            "click Change\n"
+            "show\n");
+  EXPECT_EQ(run.status, 0) << run.Text();
+  EXPECT_TRUE(run.Has("box: PendrelBand | " + a + " is successfully updated.")) << run.Text();
+  EXPECT_TRUE(run.Has("category: Sport"));
+  EXPECT_TRUE(run.Has("category list: News|Sport") || run.Has("category list: Sport|News")) << run.Text();
+  EXPECT_EQ(Bookmarks(), (std::vector<std::vector<std::wstring>>{{FromUtf8(a), L"Sport", L"Page A and more"}}));
+
+  // Delete answered no (queued, then by default), then yes.
+  run = Run("navigate " + a + "\nanswer no\nclick Delete\nclick Delete\nanswer yes\nclick Delete\n");
+  EXPECT_EQ(run.status, 0) << run.Text();
+  std::string question = "question: Delete bookmark | Do you want to delete " + a + "?";
+  EXPECT_EQ(run.From("question: ", 4),
+            (Lines{question + " -> no", question + " -> no", question + " -> yes",
+                   "box: PendrelBand | " + a + " is successfully deleted."}));
+  EXPECT_TRUE(Bookmarks().empty());
+}
+
+TEST_F(PendrelRunTest, AddOfAnAddressStoredWithoutItsFinalSlashIsRefused) {
+  std::string b = Url("/b/");
+  std::string stored = b.substr(0, b.size() - 1);
+  ExecuteSql(DataFolder(), "insert into LinksCategory (Category) values ('Old')");
+  ExecuteSql(DataFolder(), "insert into LinksData values ('" + stored + "', 'Old', 'B')");
+  RunResult run = Run("navigate " + b + "\ntype category New\nclick Add\nshow\n");
+  ASSERT_TRUE(HasToolbar(run)) << run.Text();
+  EXPECT_EQ(run.status, 0) << run.Text();
+  EXPECT_TRUE(run.Has("box: PendrelBand | " + b + " already exists.")) << run.Text();
+  EXPECT_FALSE(run.HasStarting("box: PendrelBand | " + b + " is successfully added."));
+  EXPECT_EQ(Bookmarks().size(), 1u);
+  // The page counts as bookmarked: its stored category and description show.
+  EXPECT_TRUE(run.Has("buttons: Add=on Change=on Delete=on Options=on Show=on")) << run.Text();
+}
+
+TEST_F(PendrelRunTest, SearchWithOrAndAndAndShowACategory) {
+  ExecuteSql(DataFolder(), "insert into LinksCategory (Category) values ('Cars'), ('Bikes')");
+  ExecuteSql(DataFolder(),
+             "insert into LinksData values ('http://red.car/', 'Cars', 'red car'), ('http://blue.car/', 'Cars', "
+             "'blue car'), ('http://red.bike/', 'Bikes', 'red bike')");
+  // The page "S" puts one letter in the search box; a click into the box and Backspace take it away.
+  RunResult run = Run("navigate " + Url("/s") + "\ntype search\nkey search Backspace\ntype search red car\nkey search Enter\nshow\n");
+  ASSERT_TRUE(HasToolbar(run)) << run.Text();
+  EXPECT_EQ(run.status, 0) << run.Text();
+  EXPECT_TRUE(run.Has("navigate: " + PageFileUrl())) << run.Text();
+  EXPECT_TRUE(run.Has("location: " + PageFileUrl()));
+  EXPECT_TRUE(run.Has("search list: red car"));
+  std::string page = PageFile();
+  for (const char* address : {"http://red.car/", "http://blue.car/", "http://red.bike/"})
+    EXPECT_NE(page.find(address), std::string::npos) << address;
+
+  // AND: only what has every word.
+  run = Run("navigate " + Url("/s") + "\nmenu Switch to AND search condition\ntype search\nkey search Backspace\n"
+            "type search red car\nkey search Enter\nshow\n");
+  EXPECT_EQ(run.status, 0) << run.Text();
+  EXPECT_TRUE(run.Has("menu: Switch to AND search condition [checked] [greyed]")) << run.Text();
+  page = PageFile();
+  EXPECT_NE(page.find("http://red.car/"), std::string::npos);
+  EXPECT_EQ(page.find("http://blue.car/"), std::string::npos);
+  EXPECT_EQ(page.find("http://red.bike/"), std::string::npos);
+
+  // Show lists the category in the box: picked from its list.
+  run = Run("navigate " + Url("/s") + "\npick category 0\nclick Show\npage\n");
+  EXPECT_EQ(run.status, 0) << run.Text();
+  EXPECT_TRUE(run.Has("navigate: " + PageFileUrl()));
+  page = PageFile();
+  EXPECT_NE(page.find("http://red.bike/"), std::string::npos);
+  EXPECT_EQ(page.find("http://red.car/"), std::string::npos);
+}
+
+TEST_F(PendrelRunTest, EnterInTheCategoryBoxRenamesTheCategoryItHeld) {
+  ExecuteSql(DataFolder(), "insert into LinksCategory (Category) values ('News')");
+  ExecuteSql(DataFolder(), "insert into LinksData values ('http://n/', 'News', 'n')");
+  RunResult run = Run("navigate " + Url("/s") + "\npick category 0\ntype category Daily\nkey category Enter\nshow\n");
+  ASSERT_TRUE(HasToolbar(run)) << run.Text();
+  EXPECT_EQ(run.status, 0) << run.Text();
+  EXPECT_TRUE(run.Has("category list: NewsDaily")) << run.Text();
+  EXPECT_TRUE(run.Has("category: "));
+  EXPECT_EQ(QueryColumn(DataFolder(), "select Category from LinksCategory"), (std::vector<std::wstring>{L"NewsDaily"}));
+  EXPECT_EQ(QueryColumn(DataFolder(), "select Category from LinksData"), (std::vector<std::wstring>{L"NewsDaily"}));
+}
+
+TEST_F(PendrelRunTest, MenuEntriesAreChosenByTextOrIdAndAGreyedOneIsAnError) {
+  // A menu no command chose from is dismissed; an entry is chosen by its command id as well.
+  RunResult run = Run("click Options\nshow\nmenu 32785\nshow\n");
+  ASSERT_TRUE(HasToolbar(run)) << run.Text();
+  EXPECT_EQ(run.status, 0) << run.Text();
+  EXPECT_EQ(run.From("menu: Switch to OR", 2),
+            (Lines{"menu: Switch to OR search condition [checked] [greyed]", "menu: Switch to AND search condition"}));
+  Lines after = run.From("menu: Switch to OR", 100);
+  RunResult second{0, Lines(after.begin() + 1, after.end())};
+  EXPECT_EQ(second.From("menu: Switch to OR", 2),
+            (Lines{"menu: Switch to OR search condition", "menu: Switch to AND search condition [checked] [greyed]"}));
+
+  // The condition chosen is kept in the settings, so the next window starts with it.
+  run = Run("menu Switch to AND search condition\n");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.lines.back(), "error: line 1: the menu entry \"Switch to AND search condition\" is greyed");
+  run = Run("menu Nothing of the kind\n");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.lines.back(), "error: line 1: the Options menu has no entry \"Nothing of the kind\"");
+}
+
+TEST_F(PendrelRunTest, HistoryIsLoggedOnPageLoadsWhileTheLogIsOn) {
+  RunResult run = Run("navigate " + Url("/a") + "\nshow\n");
+  ASSERT_TRUE(HasToolbar(run)) << run.Text();
+  EXPECT_TRUE(run.Has("menu: Enable History Log")) << run.Text();
+  EXPECT_EQ(QueryCount(DataFolder(), "History"), 0);
+
+  run = Run("menu Enable History Log\nnavigate " + Url("/a") + "\nnavigate " + Url("/b/") + "\nshow\n");
+  EXPECT_EQ(run.status, 0) << run.Text();
+  EXPECT_TRUE(run.Has("menu: Disable History Log [checked]")) << run.Text();
+  EXPECT_EQ(QueryRows(DataFolder(), "select URL, Title from History order by rowid"),
+            (std::vector<std::vector<std::wstring>>{{server_.Url("/a"), L"Page A"}, {server_.Url("/b/"), L"Page B"}}));
+
+  // The setting lasts; switched off by its command id, nothing more is logged.
+  run = Run("menu 32783\nnavigate " + Url("/c") + "\nshow\n");
+  EXPECT_EQ(run.status, 0) << run.Text();
+  EXPECT_TRUE(run.Has("menu: Enable History Log")) << run.Text();
+  EXPECT_EQ(QueryCount(DataFolder(), "History"), 2);
+}
+
+}  // namespace

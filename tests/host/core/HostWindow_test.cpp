@@ -1,0 +1,127 @@
+// The host window on the real window system and browser engine: what it prints as pages load,
+// how it answers message boxes, and a window whose band cannot be made.
+#include <gtest/gtest.h>
+
+#include "host/core/HostWindow.h"
+#include "host/engine/Url.h"
+#include "platform/browser/WebBrowserEvents.h"
+#include "platform/text/WideText.h"
+#include "tests/support/BrowserTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+using Lines = std::vector<std::wstring>;
+
+class HostWindowTest : public IsolatedTest {
+ protected:
+  std::wstring Page(const std::string& name, const std::string& html) {
+    WriteFile(temp_.path() / name, html);
+    return FileUrlFromPath(FromUtf8((temp_.path() / name).string()));
+  }
+  HostWindow::LineOutput Output() {
+    return [this](const std::wstring& line) { lines_.push_back(line); };
+  }
+  Lines lines_;
+};
+
+TEST_F(HostWindowTest, WithoutSettingsTheWindowOpensWithoutToolbarAndSaysSoOnce) {
+  std::wstring framed = Page("framed.html", "<title>Inner</title>");
+  std::wstring page = Page("page.html", "<title>Outer\\page</title><iframe src='framed.html'></iframe>");
+  {
+    HostWindow window(Output());
+    ASSERT_EQ(lines_.size(), 1u);
+    EXPECT_TRUE(lines_[0].starts_with(L"no toolbar: Failed to read registry entry Software\\\\Vellorin")) << lines_[0];
+    EXPECT_EQ(window.Toolbar(), nullptr);
+    EXPECT_EQ(window.StateLines(), (Lines{L"location: ", L"title: "}));
+
+    // A load prints its start (not its frames') and each new status text; the title is the
+    // frame's text.
+    lines_.clear();
+    window.Navigate(page);
+    EXPECT_EQ(lines_, (Lines{L"navigate: " + page, L"status: Opening page " + page + L"...", L"status: Done"}));
+    EXPECT_EQ(window.StateLines(), (Lines{L"location: " + page, L"title: Outer\\\\page"}));
+    EXPECT_EQ(GetWindowString(window.Frame()), L"Outer\\page");
+    EXPECT_EQ(window.StatusText(), L"Done");
+
+    // Commands on the toolbar say that there is none.
+    try {
+      window.Click(ID_BUTTON_ADD);
+      FAIL() << "a click without a toolbar";
+    } catch (const HostCommandError& e) {
+      EXPECT_EQ(e.Why(), L"the window has no toolbar");
+    }
+    EXPECT_THROW(window.Type(ID_SEARCH_BOX, L"x"), HostCommandError);
+    EXPECT_THROW(window.ChooseMenuEntry(L"Help..."), HostCommandError);
+    EXPECT_THROW(window.Follow(L"nothing"), HostCommandError);
+    EXPECT_THROW(window.Submit(0), HostCommandError);
+
+    lines_.clear();
+    window.Quit();
+    EXPECT_TRUE(window.HasQuit());
+    EXPECT_THROW(window.Navigate(page), HostCommandError);
+  }
+  EXPECT_TRUE(lines_.empty());
+}
+
+TEST_F(HostWindowTest, AnswersBoxesFromTheQueueThenTheAskerThenNo) {
+  int asked = 0;
+  {
+    HostWindow window(Output(), [&](const MessageBoxRequest& box) {
+      ++asked;
+      EXPECT_EQ(box.caption, L"Clear history");
+      return Answer::Yes;
+    });
+    lines_.clear();
+    EXPECT_EQ(MessageBoxW(nullptr, L"Done.\nAll of it", L"PendrelBand", MB_OK | MB_ICONEXCLAMATION), IDOK);
+    window.QueueAnswer(Answer::No);
+    window.QueueAnswer(Answer::Yes);
+    EXPECT_EQ(MessageBoxW(nullptr, L"Delete it?", L"Delete bookmark", MB_YESNO | MB_ICONQUESTION), IDNO);
+    EXPECT_EQ(MessageBoxW(nullptr, L"Delete it?", L"Delete Category", MB_YESNO | MB_ICONQUESTION), IDYES);
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(MessageBoxW(nullptr, L"Clear it?", L"Clear history", MB_YESNO | MB_ICONQUESTION), IDYES);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(lines_, (Lines{L"box: PendrelBand | Done.\\nAll of it", L"question: Delete bookmark | Delete it? -> no",
+                             L"question: Delete Category | Delete it? -> yes",
+                             L"question: Clear history | Clear it? -> yes"}));
+  }
+  {
+    // A window with nobody to ask answers no; once it is gone, boxes go to the handler before it.
+    HostWindow window(Output());
+    lines_.clear();
+    EXPECT_EQ(MessageBoxW(nullptr, L"Repair?", L"Repair bookmarks", MB_YESNO | MB_ICONQUESTION), IDNO);
+    EXPECT_EQ(lines_, (Lines{L"question: Repair bookmarks | Repair? -> no"}));
+  }
+  boxes_.clear();
+  MessageBoxW(nullptr, L"after", L"PendrelBand", MB_OK);
+  EXPECT_EQ(boxes_.texts(), (Lines{L"after"}));
+}
+
+TEST_F(HostWindowTest, PagesThatSinksOpenLoadFromTheLoopBeforeTheCommandReturns) {
+  std::wstring first = Page("first.html", "<title>First</title>");
+  std::wstring second = Page("second.html", "<title>Second</title><a href='first.html'>Back <b>home</b></a>");
+  HostWindow window(Output());
+  // A listener that opens a page from DocumentComplete, as a toolbar command would.
+  auto sink = MakeCounted<RecordingSink>();
+  sink->Connect(window.Browser().Browser());
+  bool opened = false;
+  sink->onEvent = [&](DISPID dispId, DISPPARAMS*) {
+    if (dispId != DISPID_DOCUMENTCOMPLETE || opened) return;
+    opened = true;
+    Variant address(second), empty;
+    window.Browser().Browser()->Navigate2(&address, &empty, &empty, &empty, &empty);
+    lines_.push_back(L"(asked)");
+  };
+  lines_.clear();
+  window.Navigate(first);
+  EXPECT_EQ(lines_, (Lines{L"navigate: " + first, L"status: Opening page " + first + L"...", L"status: Done",
+                           L"(asked)", L"navigate: " + second, L"status: Opening page " + second + L"...",
+                           L"status: Done"}));
+  // follow finds a link by the text the page lines show.
+  lines_.clear();
+  window.Follow(L"Back home");
+  EXPECT_EQ(lines_.front(), L"navigate: " + first);
+  sink->Disconnect();
+}
+
+}  // namespace
