@@ -11,7 +11,7 @@
 
 #include "host/engine/BrowserWindow.h"
 #include "platform/text/WideText.h"
-#include "tests/host/engine/LoopbackServer.h"
+#include "tests/support/LoopbackServer.h"
 #include "tests/support/BrowserTestSupport.h"
 
 namespace {

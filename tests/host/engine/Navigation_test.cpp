@@ -10,7 +10,7 @@
 #include "host/engine/Url.h"
 #include "platform/browser/HtmlDocument.h"
 #include "platform/text/WideText.h"
-#include "tests/host/engine/LoopbackServer.h"
+#include "tests/support/LoopbackServer.h"
 #include "tests/support/BrowserTestSupport.h"
 #include "tests/support/TestSupport.h"
 
