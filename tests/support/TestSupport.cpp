@@ -70,17 +70,24 @@ void RecordedMessageBoxes::clear() {
   boxes_.clear();
 }
 
-IsolatedTest::IsolatedTest() {
-  if (const char* old = std::getenv("XDG_CONFIG_HOME")) {
-    hadConfig_ = true;
-    oldConfig_ = old;
+ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
+  if (const char* old = std::getenv(name)) {
+    had_ = true;
+    old_ = old;
   }
-  ::setenv("XDG_CONFIG_HOME", (temp_.path() / "config").c_str(), 1);
+  if (value)
+    ::setenv(name, value, 1);
+  else
+    ::unsetenv(name);
 }
 
-IsolatedTest::~IsolatedTest() {
-  if (hadConfig_)
-    ::setenv("XDG_CONFIG_HOME", oldConfig_.c_str(), 1);
+ScopedEnv::~ScopedEnv() {
+  if (had_)
+    ::setenv(name_.c_str(), old_.c_str(), 1);
   else
-    ::unsetenv("XDG_CONFIG_HOME");
+    ::unsetenv(name_.c_str());
 }
+
+IsolatedTest::IsolatedTest() : config_("XDG_CONFIG_HOME", (temp_.path() / "config").c_str()) {}
+
+IsolatedTest::~IsolatedTest() = default;

@@ -43,6 +43,21 @@ class RecordedMessageBoxes {
   MessageBoxHandler previous_;
 };
 
+// Sets (or, for a null `value`, removes) an environment variable while it lives, and puts back
+// what was there before.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  std::string old_;
+  bool had_ = false;
+};
+
 // A test with its own registry folder (XDG_CONFIG_HOME) and data folder, and recorded boxes.
 class IsolatedTest : public ::testing::Test {
  protected:
@@ -52,6 +67,5 @@ class IsolatedTest : public ::testing::Test {
   RecordedMessageBoxes boxes_;
 
  private:
-  std::string oldConfig_;
-  bool hadConfig_ = false;
+  ScopedEnv config_;
 };

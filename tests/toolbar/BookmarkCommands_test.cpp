@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/text/WideText.h"
-#include "tests/host/engine/LoopbackServer.h"
+#include "tests/support/LoopbackServer.h"
 #include "tests/reports/PageTestSupport.h"
 #include "tests/support/BandHarness.h"
 #include "tests/support/TestSupport.h"

@@ -12,7 +12,7 @@
 
 #include "host/engine/Url.h"
 #include "platform/text/WideText.h"
-#include "tests/host/engine/LoopbackServer.h"
+#include "tests/support/LoopbackServer.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/TestSupport.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "host/engine/Fetcher.h"
-#include "tests/host/engine/LoopbackServer.h"
+#include "tests/support/LoopbackServer.h"
 
 namespace {
 

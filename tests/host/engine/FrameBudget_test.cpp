@@ -12,7 +12,7 @@
 #include "host/engine/BrowserWindow.h"
 #include "platform/text/WideText.h"
 #include "platform/ui/MessageLoop.h"
-#include "tests/host/engine/LoopbackServer.h"
+#include "tests/support/LoopbackServer.h"
 #include "tests/support/BrowserTestSupport.h"
 
 namespace {

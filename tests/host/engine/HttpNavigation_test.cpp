@@ -8,7 +8,7 @@
 #include "host/engine/PageText.h"
 #include "platform/browser/HtmlDocument.h"
 #include "platform/text/WideText.h"
-#include "tests/host/engine/LoopbackServer.h"
+#include "tests/support/LoopbackServer.h"
 #include "tests/support/BrowserTestSupport.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "platform/browser/HtmlDocument.h"
 #include "platform/text/WideText.h"
 #include "platform/ui/MessageLoop.h"
-#include "tests/host/engine/LoopbackServer.h"
+#include "tests/support/LoopbackServer.h"
 #include "tests/support/BrowserTestSupport.h"
 #include "tests/support/TestSupport.h"
 

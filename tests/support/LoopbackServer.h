@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "platform/text/WideText.h"
+#include "tests/support/TestSupport.h"
 
 class LoopbackServer {
  public:
@@ -65,4 +66,14 @@ class LoopbackServer {
   int port_ = 0;
   std::atomic<bool> ended_{false};
   std::thread thread_;
+};
+
+// Clears the proxy settings of the environment while it lives, so that a client that follows
+// them reaches the loopback servers directly whatever the machine's settings.
+class DirectConnections {
+ private:
+  ScopedEnv http_{"http_proxy", nullptr};
+  ScopedEnv httpUpper_{"HTTP_PROXY", nullptr};
+  ScopedEnv all_{"all_proxy", nullptr};
+  ScopedEnv allUpper_{"ALL_PROXY", nullptr};
 };

@@ -1,0 +1,186 @@
+// The shell stand-ins on real files in a temporary folder: the Favorites folder under a home of
+// the test's own, folder listings and creation, and the Internet-shortcut object's file form.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/com/ComPtr.h"
+#include "platform/shell/Folders.h"
+#include "platform/shell/InternetShortcut.h"
+#include "platform/shell/SpecialFolder.h"
+#include "platform/text/WideText.h"
+#include "tests/support/BrowserTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+unsigned Mode(const fs::path& path) {
+  struct stat info {};
+  ::stat(path.c_str(), &info);
+  return info.st_mode & 0777;
+}
+
+TEST(FavoritesFolder, IsMadeInTheHomeForTheUserAlone) {
+  TempDir temp;
+  ScopedEnv home("HOME", (temp.path().string() + "//").c_str());
+  EXPECT_EQ(SHGetSpecialFolderPath(CSIDL_FAVORITES, FolderCreation::DoNotCreate), L"");
+  std::wstring folder = SHGetSpecialFolderPath(CSIDL_FAVORITES, FolderCreation::CreateWhenMissing);
+  EXPECT_EQ(folder, temp.wpath() + L"/Favorites");
+  EXPECT_TRUE(fs::is_directory(temp.path() / "Favorites"));
+  EXPECT_EQ(Mode(temp.path() / "Favorites"), 0700u);
+  EXPECT_EQ(SHGetSpecialFolderPath(CSIDL_FAVORITES, FolderCreation::DoNotCreate), folder);
+  EXPECT_EQ(SHGetSpecialFolderPath(0x0005, FolderCreation::CreateWhenMissing), L"");
+}
+
+TEST(FavoritesFolder, IsNoneWithoutAUsableHome) {
+  TempDir temp;
+  {
+    ScopedEnv home("HOME", nullptr);
+    EXPECT_EQ(SHGetSpecialFolderPath(CSIDL_FAVORITES, FolderCreation::CreateWhenMissing), L"");
+  }
+  {
+    // A home whose Favorites path would pass the shell's limit.
+    fs::path deep = temp.path() / std::string(250, 'h');
+    fs::create_directories(deep);
+    ScopedEnv home("HOME", deep.c_str());
+    EXPECT_EQ(SHGetSpecialFolderPath(CSIDL_FAVORITES, FolderCreation::CreateWhenMissing), L"");
+    EXPECT_FALSE(fs::exists(deep / "Favorites"));
+  }
+  {
+    // Something that is not a folder stands where the Favorites folder would be.
+    WriteFile(temp.path() / "Favorites", "a file");
+    ScopedEnv home("HOME", temp.path().c_str());
+    EXPECT_EQ(SHGetSpecialFolderPath(CSIDL_FAVORITES, FolderCreation::CreateWhenMissing), L"");
+  }
+}
+
+TEST(Folders, ListingsAreSortedByNameAndNeverLeadBackUpTheTree) {
+  TempDir temp;
+  fs::create_directory(temp.path() / "b folder");
+  WriteFile(temp.path() / "c.url", "");
+  WriteFile(temp.path() / "a.url", "");
+  WriteFile(temp.path() / "\xC3\xA9t\xC3\xA9.url", "");
+  WriteFile(temp.path() / "bad\xFF.url", "");  // not UTF-8: it cannot be named in wide text
+  fs::create_directory_symlink(temp.path(), temp.path() / "loop");
+  fs::create_symlink(temp.path() / "a.url", temp.path() / "link.url");
+
+  std::vector<FolderEntry> entries;
+  ASSERT_TRUE(ListFolder(temp.wpath(), entries));
+  std::vector<std::pair<std::wstring, EntryKind>> seen;
+  for (const auto& e : entries) seen.emplace_back(e.name, e.kind);
+  EXPECT_EQ(seen, (std::vector<std::pair<std::wstring, EntryKind>>{{L"a.url", EntryKind::File},
+                                                                   {L"b folder", EntryKind::Folder},
+                                                                   {L"c.url", EntryKind::File},
+                                                                   {L"link.url", EntryKind::File},
+                                                                   {L"loop", EntryKind::Other},
+                                                                   {L"\u00e9t\u00e9.url", EntryKind::File}}));
+
+  EXPECT_FALSE(ListFolder(temp.wpath() + L"/missing", entries));
+  EXPECT_TRUE(entries.empty());
+  EXPECT_FALSE(ListFolder(temp.wpath() + L"/a.url", entries));
+}
+
+TEST(Folders, CreationMakesOneFolderForTheUserAlone) {
+  TempDir temp;
+  EXPECT_TRUE(CreateFolder(temp.wpath() + L"/New"));
+  EXPECT_TRUE(IsFolder(temp.wpath() + L"/New"));
+  EXPECT_EQ(Mode(temp.path() / "New"), 0700u);
+  EXPECT_FALSE(CreateFolder(temp.wpath() + L"/New"));
+  EXPECT_FALSE(CreateFolder(temp.wpath() + L"/Missing/Child"));
+  // A NUL would cut the path short and name another folder.
+  EXPECT_FALSE(CreateFolder(temp.wpath() + std::wstring(L"/Cut\0Off", 8)));
+  EXPECT_FALSE(fs::exists(temp.path() / "Cut"));
+  EXPECT_FALSE(IsFolder(temp.wpath() + L"/Missing"));
+}
+
+class ShortcutTest : public ::testing::Test {
+ protected:
+  ShortcutTest() {
+    void* raw = nullptr;
+    EXPECT_EQ(CreateInternetShortcut(IID_IUniformResourceLocator, &raw), S_OK);
+    locator_.Attach(static_cast<IUniformResourceLocator*>(raw));
+    file_ = locator_.QueryInterface<IPersistFile>(IID_IPersistFile);
+  }
+  std::wstring Path(const std::string& name) const { return FromUtf8((temp_.path() / name).string()); }
+  // The URL a fresh object reads from `bytes`, or the failure of its Load.
+  std::pair<HRESULT, std::wstring> Read(const std::string& bytes) {
+    fs::create_directories(reading_.path());
+    WriteFile(reading_.path() / "read.url", bytes);
+    void* raw = nullptr;
+    CreateInternetShortcut(IID_IPersistFile, &raw);
+    CComPtr<IPersistFile> file;
+    file.Attach(static_cast<IPersistFile*>(raw));
+    HRESULT hr = file->Load(FromUtf8((reading_.path() / "read.url").string()));
+    if (FAILED(hr)) return {hr, L""};
+    std::wstring url;
+    HRESULT got = file.QueryInterface<IUniformResourceLocator>(IID_IUniformResourceLocator)->GetURL(&url);
+    return {got, url};
+  }
+
+  TempDir temp_;
+  TempDir reading_;
+  CComPtr<IUniformResourceLocator> locator_;
+  CComPtr<IPersistFile> file_;
+};
+
+TEST_F(ShortcutTest, WritesTheUsualTextFormAndReadsBackWhatItWrote) {
+  ASSERT_TRUE(file_);
+  EXPECT_EQ(locator_->SetURL(L"http://example.com/caf\u00e9?a=1&b=2"), S_OK);
+  EXPECT_EQ(file_->Save(Path("one.url")), S_OK);
+  EXPECT_EQ(ReadFile(temp_.path() / "one.url"), "[InternetShortcut]\r\nURL=http://example.com/caf\xC3\xA9?a=1&b=2\r\n");
+  EXPECT_EQ(Mode(temp_.path() / "one.url"), 0600u);
+  EXPECT_EQ(Read(ReadFile(temp_.path() / "one.url")), std::make_pair(S_OK, std::wstring(L"http://example.com/caf\u00e9?a=1&b=2")));
+
+  // Saving again replaces the file and leaves nothing else behind.
+  EXPECT_EQ(locator_->SetURL(L"http://example.org/"), S_OK);
+  EXPECT_EQ(file_->Save(Path("one.url")), S_OK);
+  EXPECT_EQ(ReadFile(temp_.path() / "one.url"), "[InternetShortcut]\r\nURL=http://example.org/\r\n");
+  size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(temp_.path())) ++files;
+  EXPECT_EQ(files, 1u);
+}
+
+TEST_F(ShortcutTest, ReadsTheShortcutsOfOtherWritersAndOnlyTheirUrlLine) {
+  EXPECT_EQ(Read("[DEFAULT]\r\nBASEURL=http://base.example/\r\n[InternetShortcut]\r\nURL=http://a.example/\r\n"
+                 "IDList=\r\nIconIndex=1\r\n[{000214A0-0000-0000-C000-000000000046}]\r\nProp3=19,2\r\n"),
+            std::make_pair(S_OK, std::wstring(L"http://a.example/")));
+  EXPECT_EQ(Read("\xEF\xBB\xBF[internetshortcut]\nurl = http://b.example/ \nURL=http://second.example/\n"),
+            std::make_pair(S_OK, std::wstring(L"http://b.example/")));
+  EXPECT_EQ(Read("[Other]\r\nURL=http://not-this.example/\r\n[InternetShortcut]\r\n"), std::make_pair(S_FALSE, std::wstring()));
+}
+
+TEST_F(ShortcutTest, RefusesWhatIsNotAShortcutOrTooLargeToBeOne) {
+  EXPECT_TRUE(FAILED(Read("just some text\nURL=http://x.example/\n").first));
+  EXPECT_TRUE(FAILED(Read("").first));
+  EXPECT_TRUE(FAILED(Read("[InternetShortcut]\r\nURL=http://x/\r\n" + std::string(70000, ';')).first));
+  std::string manyLines = "[InternetShortcut]\n";
+  for (int i = 0; i < 5000; ++i) manyLines += "\n";
+  EXPECT_TRUE(FAILED(Read(manyLines + "URL=http://x/\n").first));
+  EXPECT_TRUE(FAILED(file_->Load(Path("missing.url"))));
+  fs::create_directory(temp_.path() / "folder.url");
+  EXPECT_TRUE(FAILED(file_->Load(Path("folder.url"))));
+}
+
+TEST_F(ShortcutTest, NeverWritesALineTheAddressDidNotHaveOrAFileItWasNotAskedFor) {
+  EXPECT_EQ(locator_->SetURL(L"http://x.example/\r\nIconFile=/etc/passwd"), E_INVALIDARG);
+  EXPECT_EQ(locator_->SetURL(std::wstring(L"http://x\0y", 10)), E_INVALIDARG);
+  EXPECT_EQ(locator_->SetURL(L"http://ok.example/"), S_OK);
+  EXPECT_TRUE(FAILED(file_->Save(Path("missing folder/x.url"))));
+  EXPECT_TRUE(FAILED(file_->Save(Path("cut") + std::wstring(L"\0.url", 5))));
+  fs::create_directory(temp_.path() / "taken.url");
+  EXPECT_TRUE(FAILED(file_->Save(Path("taken.url"))));
+  size_t entries = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(temp_.path())) ++entries;
+  EXPECT_EQ(entries, 1u);  // only the folder that was in the way
+}
+
+}  // namespace
