@@ -2,14 +2,7 @@
 
 #include "platform/com/ComError.h"
 
-CFavoritesStatusExchange::CFavoritesStatusExchange(IUnknown* browser) {
-  if (!browser) return;
-  void* raw = nullptr;
-  HRESULT hr = browser->QueryInterface(IID_IWebBrowser2, &raw);
-  if (hr == E_NOINTERFACE) return;
-  ThrowIfFailed(hr);
-  browser_.Attach(static_cast<IWebBrowser2*>(raw));
-}
+CFavoritesStatusExchange::CFavoritesStatusExchange(IUnknown* browser) : browser_(QueryWebBrowser(browser)) {}
 
 CFavoritesStatusExchange::~CFavoritesStatusExchange() = default;
 

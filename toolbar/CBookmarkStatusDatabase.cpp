@@ -3,14 +3,7 @@
 #include "platform/com/ComError.h"
 
 CBookmarkStatusDatabase::CBookmarkStatusDatabase(IUnknown* browser, std::wstring dataFolder)
-    : CBookmarkDatabase(std::move(dataFolder)) {
-  if (!browser) return;
-  void* raw = nullptr;
-  HRESULT hr = browser->QueryInterface(IID_IWebBrowser2, &raw);
-  if (hr == E_NOINTERFACE) return;
-  ThrowIfFailed(hr);
-  browser_.Attach(static_cast<IWebBrowser2*>(raw));
-}
+    : CBookmarkDatabase(std::move(dataFolder)), browser_(QueryWebBrowser(browser)) {}
 
 CBookmarkStatusDatabase::~CBookmarkStatusDatabase() { browser_.reset(); }
 

@@ -2,6 +2,7 @@
 #include "platform/browser/HtmlDocument.h"
 #include "platform/browser/WebBrowser.h"
 #include "platform/browser/WebBrowserEvents.h"
+#include "platform/com/ComError.h"
 
 const IID IID_IWebBrowser = MakeGuid(L"EAB22AC1-30C1-11CF-A7EB-0000C05BAE0B");
 const IID IID_IWebBrowserApp = MakeGuid(L"0002DF05-0000-0000-C000-000000000046");
@@ -23,3 +24,14 @@ const IID IID_IDockingWindow = MakeGuid(L"012DD920-7B26-11D0-8CA9-00A0C92DBFE8")
 const IID IID_IDeskBand = MakeGuid(L"EB0FE172-1A3A-11D0-89B3-00A0C90A90AC");
 const IID IID_IServiceProvider = MakeGuid(L"6D5140C1-7436-11CE-8034-00AA006009FA");
 const GUID SID_SWebBrowserApp = MakeGuid(L"0002DF05-0000-0000-C000-000000000046");
+
+CComPtr<IWebBrowser2> QueryWebBrowser(IUnknown* object) {
+  CComPtr<IWebBrowser2> browser;
+  if (!object) return browser;
+  void* raw = nullptr;
+  HRESULT hr = object->QueryInterface(IID_IWebBrowser2, &raw);
+  if (hr == E_NOINTERFACE) return browser;
+  ThrowIfFailed(hr);
+  browser.Attach(static_cast<IWebBrowser2*>(raw));
+  return browser;
+}

@@ -40,3 +40,7 @@ struct IWebBrowser2 : IDispatch {
  protected:
   ~IWebBrowser2() = default;
 };
+
+// The browser interface of `object`, for those that report to the status bar: null when there is
+// no object or it does not offer IWebBrowser2; any other failure of the request raises ComError.
+CComPtr<IWebBrowser2> QueryWebBrowser(IUnknown* object);

@@ -1,0 +1,126 @@
+// What the toolbar costs a person in the browser window, at 100,000 bookmarks and 100,000
+// history rows. Targets:
+//   Enter in the search box (three words, OR) to the result page's DocumentComplete: 50 ms;
+//   the toolbar's work on a page load (its events and the refresh with history on): 200 us on
+//   top of the load itself (BM_PageLoadWithToolbar minus BM_PageLoadBrowserOnly);
+//   `pendrel run` of a one-line script from start to exit, with 1,000 categories: 150 ms.
+#include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "bench/BenchData.h"
+#include "host/core/HostWindow.h"
+#include "platform/text/WideText.h"
+#include "platform/ui/MessageLoop.h"
+#include "store/CBookmarkDatabase.h"
+#include "toolbar/Settings.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr size_t kBookmarks = 100000;
+constexpr size_t kHistory = 100000;
+
+// A store and the settings that point the toolbar at it, in a registry of the benchmark's own.
+struct ToolbarBenchData {
+  BenchStore store{kBookmarks, kHistory};
+  std::filesystem::path config = store.folder / "config";
+  std::filesystem::path page = store.folder / "page.html";
+
+  ToolbarBenchData() {
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue, store.Folder());
+    WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kHistoryValue, L"1");
+    WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kSearchConditionValue, L"OR");
+    std::ofstream(page) << "<html><head><title>A page</title></head><body><p>Some text and "
+                           "<a href='page.html'>a link</a>.</p></body></html>";
+  }
+};
+
+ToolbarBenchData& Data() {
+  static ToolbarBenchData data;
+  return data;
+}
+
+void Silent(const std::wstring&) {}
+
+void BM_SearchBoxEnterToResultPage(benchmark::State& state) {
+  ToolbarBenchData& data = Data();
+  HostWindow host(Silent);
+  host.Navigate(FromUtf8(data.page.string()));
+  HWND searchBox = GetDlgItem(host.Toolbar(), 103);
+  const std::wstring words = data.store.vocabulary[1] + L" " + data.store.vocabulary[2] + L" " +
+                             data.store.vocabulary[3];
+  for (auto _ : state) {
+    state.PauseTiming();
+    SetWindowTextW(searchBox, words);
+    state.ResumeTiming();
+    host.PressKey(103, VK_RETURN);  // returns once the result page's events have all run
+  }
+}
+BENCHMARK(BM_SearchBoxEnterToResultPage)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_PageLoadWithToolbar(benchmark::State& state) {
+  ToolbarBenchData& data = Data();
+  HostWindow host(Silent);
+  const std::wstring page = FromUtf8(data.page.string());
+  for (auto _ : state) host.Navigate(page);
+}
+BENCHMARK(BM_PageLoadWithToolbar)->Unit(benchmark::kMicrosecond)->Iterations(2000);
+
+void BM_PageLoadBrowserOnly(benchmark::State& state) {
+  ToolbarBenchData& data = Data();
+  BrowserWindow window;
+  const std::wstring page = FromUtf8(data.page.string());
+  for (auto _ : state) {
+    window.Navigate(page);
+    PumpMessages();
+  }
+}
+BENCHMARK(BM_PageLoadBrowserOnly)->Unit(benchmark::kMicrosecond)->Iterations(2000);
+
+// A separate data folder with 1,000 categories, and `pendrel run` started as a person starts it.
+void BM_PendrelRunOneLineScript(benchmark::State& state) {
+  BenchStore store(0, 0);
+  {
+    auto db = MakeCounted<CBookmarkDatabase>(store.Folder());
+    for (int i = 0; i < 1000; ++i) db->AddCategory(L"Category " + std::to_wstring(i));
+  }
+  const std::filesystem::path config = store.folder / "config";
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue, store.Folder());
+  WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kHistoryValue, L"1");
+  WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kSearchConditionValue, L"OR");
+  const std::filesystem::path script = store.folder / "script.txt";
+  std::ofstream(script) << "show\n";
+  const std::string program = std::string(PENDREL_BIN_DIR) + "/pendrel";
+  char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("run"),
+                  const_cast<char*>(script.c_str()), nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  for (auto _ : state) {
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ) != 0) {
+      state.SkipWithError("pendrel could not be started");
+      break;
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      state.SkipWithError("pendrel run failed");
+      break;
+    }
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  // The other benchmarks' settings again.
+  setenv("XDG_CONFIG_HOME", Data().config.c_str(), 1);
+}
+BENCHMARK(BM_PendrelRunOneLineScript)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+}  // namespace
