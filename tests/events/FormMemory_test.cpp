@@ -244,3 +244,32 @@ TEST_F(FormMemoryTest, StoredNamesMissingFromTheFormAreLookedUpAsDropDownLists) 
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FormMemoryTest, AFrameIsCapturedAndFilledThroughItsOwnBrowser) {
+  const std::wstring inner = Page("inner.html", kLogin);
+  const std::wstring outer =
+      Page("outer.html", "<title>Frames</title><frameset><frame name=side src='inner.html'></frameset>");
+  window_.Navigate(outer);
+  ASSERT_EQ(window_.Top().Frames().size(), 1u);
+  window_.TypeText(L"user", L"ann");
+  window_.TypeText(L"pass", L"pw");
+  window_.SubmitForm(L"go");
+  // Captured under the frame's own page, when the frame left it.
+  EXPECT_EQ(Forms(), (Rows{{inner, L"login", L"", L"done.html", L"1"}}));
+
+  window_.Navigate(outer);
+  auto& frame = *window_.Top().Frames()[0];
+  auto value = [&](const wchar_t* name) {
+    for (auto* control : frame.Page()->Elements())
+      if (PageDocument::IsControl(*control) && control->AttributeOr(L"name") == name)
+        return PageDocument::ControlValue(*control);
+    return std::wstring(L"<none>");
+  };
+  EXPECT_EQ(value(L"user"), L"ann");
+  EXPECT_EQ(value(L"pass"), L"pw");
+  EXPECT_THAT(errors_, IsEmpty());
+}
+
+}  // namespace
