@@ -4,6 +4,7 @@
 #include <chrono>
 #include <mutex>
 #include <string_view>
+#include <vector>
 
 #include "platform/inet/CurlHandles.h"
 #include "platform/text/WideText.h"

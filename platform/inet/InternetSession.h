@@ -12,7 +12,6 @@
 #include <memory>
 #include <stop_token>
 #include <string>
-#include <vector>
 
 #include "platform/com/WinTypes.h"
 #include "platform/inet/InternetException.h"
