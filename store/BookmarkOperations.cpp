@@ -184,8 +184,9 @@ void CBookmarkDatabase::ReplaceAddress(const std::wstring& oldAddress, const std
   }
 }
 
-StoreOutcome CBookmarkDatabase::AddBookmarks(CBookmarkRecordList& list) {
+StoreOutcome CBookmarkDatabase::AddBookmarks(CBookmarkRecordList& list, BulkAddCounts* counts) {
   RequireConnection();
+  BulkAddCounts done;
   BulkTransaction transaction(Connection());
   for (const CBookmarkRecord& record : list) {
     ReportProgress(record.address);
@@ -193,16 +194,25 @@ StoreOutcome CBookmarkDatabase::AddBookmarks(CBookmarkRecordList& list) {
     const std::wstring description = DoubleQuotes(record.description);
     const std::wstring address = DoubleQuotes(record.address);
     AddCategory(record.category);  // a refused name is reported; the bookmark is stored all the same
-    if (BookmarkExists(address)) continue;
+    if (BookmarkExists(address)) {
+      ++done.alreadyStored;
+      continue;
+    }
     try {
       Connection().Execute(Format(L"insert into LinksData(Category, Description, HomePage) values ('%s', '%s', '%s')",
                                   category, description, address));
+      ++done.stored;
     } catch (const CCustomException&) {
       // A record the database refuses is skipped without a word; the next one follows.
+      ++done.refused;
     }
   }
   // The list stays as it was when nothing was stored, so the caller still holds the records.
-  if (transaction.Commit() == StoreOutcome::ErrorReported) return StoreOutcome::ErrorReported;
+  if (transaction.Commit() == StoreOutcome::ErrorReported) {
+    if (counts) *counts = BulkAddCounts{};
+    return StoreOutcome::ErrorReported;
+  }
+  if (counts) *counts = done;
   list.clear();
   return StoreOutcome::Done;
 }

@@ -146,9 +146,13 @@ TEST_F(BookmarkOperationsTest, BulkAddSkipsStoredAddressesAndEmptiesTheList) {
       {L"B", L"after the failure", L"http://after/"},
   };
   boxes_.clear();
-  EXPECT_EQ(store_->AddBookmarks(list), StoreOutcome::Done);
+  BulkAddCounts counts;
+  EXPECT_EQ(store_->AddBookmarks(list, &counts), StoreOutcome::Done);
   EXPECT_TRUE(list.empty());
   EXPECT_EQ(Links(), 4);
+  EXPECT_EQ(counts.stored, 3u);
+  EXPECT_EQ(counts.alreadyStored, 1u);
+  EXPECT_EQ(counts.refused, 1u);
   EXPECT_EQ(Find(L"http://stored").second, L"kept");
   EXPECT_EQ(Find(L"http://bad/").first, L"bad|name");
   EXPECT_EQ(QueryText(folder_, "select count(*) from LinksCategory where Category = 'bad|name'"), "0");
@@ -156,8 +160,10 @@ TEST_F(BookmarkOperationsTest, BulkAddSkipsStoredAddressesAndEmptiesTheList) {
   EXPECT_EQ(boxes_.texts(), std::vector<std::wstring>{L"Invalid character found. Category name cannot include /\\:?<>|."});
 
   CBookmarkRecordList again = {{L"A", L"x", L"http://stored"}, {L"B", L"y", L"http://new/"}};
-  store_->AddBookmarks(again);
+  store_->AddBookmarks(again, &counts);
   EXPECT_TRUE(again.empty());
+  EXPECT_EQ(counts.stored, 0u);
+  EXPECT_EQ(counts.alreadyStored, 2u);
   EXPECT_EQ(Links(), 4);
 }
 
