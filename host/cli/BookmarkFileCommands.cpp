@@ -82,10 +82,9 @@ int UsageError(const char* command, std::ostream& err) {
 }  // namespace
 
 int RunImportBookmarkFile(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                          StatusDisplay display) {
+                          StatusLine& status) {
   if (args.size() != 1 || args[0].empty()) return UsageError("import", err);
   const std::filesystem::path file = args[0];
-  StatusLine status(err, display);
   std::string bytes, why;
   if (!ReadBookmarkFileBytes(file, bytes, why)) {
     err << "pendrel import: cannot read " << file.string() << ": " << why << "\n";
@@ -142,10 +141,9 @@ int RunImportBookmarkFile(const std::vector<std::string>& args, std::ostream& ou
 }
 
 int RunExportBookmarkFile(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                          StatusDisplay display) {
+                          StatusLine& status) {
   if (args.size() != 1 || args[0].empty()) return UsageError("export", err);
   const std::filesystem::path file = args[0];
-  StatusLine status(err, display);
   CComPtr<StatusDatabase> store = OpenStore("export", status, err);
   if (!store) return 1;
 
@@ -184,12 +182,18 @@ int RunExportBookmarkFile(const std::vector<std::string>& args, std::ostream& ou
   return 0;
 }
 
+namespace {
+
+StatusDisplay TerminalStatus() { return ::isatty(STDERR_FILENO) ? StatusDisplay::Terminal : StatusDisplay::Off; }
+
+}  // namespace
+
 int ImportBookmarkFileCommand(const std::vector<std::string>& args) {
-  StatusDisplay status = ::isatty(STDERR_FILENO) ? StatusDisplay::Terminal : StatusDisplay::Off;
+  StatusLine status(std::cerr, TerminalStatus());
   return RunImportBookmarkFile(args, std::cout, std::cerr, status);
 }
 
 int ExportBookmarkFileCommand(const std::vector<std::string>& args) {
-  StatusDisplay status = ::isatty(STDERR_FILENO) ? StatusDisplay::Terminal : StatusDisplay::Off;
+  StatusLine status(std::cerr, TerminalStatus());
   return RunExportBookmarkFile(args, std::cout, std::cerr, status);
 }

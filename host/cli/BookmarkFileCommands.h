@@ -15,7 +15,7 @@
 // order of the all-bookmarks page (by description); bookmarks without a category stand in the
 // top folder. The file is replaced whole or not at all. Prints "exported N in C folders".
 //
-// Both show the status texts of the toolbar's import and export while they run, when asked to.
+// Both show the status texts of the toolbar's import and export on `status` while they run.
 // Exit status: 0 done; 1 the settings, the store or the file could not be used (a file that is
 // not a bookmark file is refused before the store is opened); 2 a wrong command line.
 #pragma once
@@ -26,9 +26,9 @@
 #include "host/cli/StatusLine.h"
 
 int RunImportBookmarkFile(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                          StatusDisplay status);
+                          StatusLine& status);
 int RunExportBookmarkFile(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                          StatusDisplay status);
+                          StatusLine& status);
 
 // The commands as `pendrel` runs them: results on standard output, errors and the status line
 // on standard error, the status line only when standard error is a terminal.
