@@ -167,6 +167,28 @@ TEST_F(BookmarkOperationsTest, BulkAddSkipsStoredAddressesAndEmptiesTheList) {
   EXPECT_EQ(Links(), 4);
 }
 
+TEST_F(BookmarkOperationsTest, BulkAddTellsStoredAddressesByTheirExactText) {
+  // Values stored with blanks around them, as an older store may hold them: only the same text
+  // (or its alternate form) counts as stored.
+  ExecuteSql(folder_, "insert into LinksData (HomePage, Category, Description) values (' http://spaced/ ', 'A', 'old')");
+  CBookmarkRecordList list = {
+      {L"A", L"same text", L" http://spaced/ "},
+      {L"A", L"without the blanks", L"http://spaced/"},
+      {L"A", L"again, in the same list, as the alternate form", L"http://spaced//"},
+      {L"bad|name", L"one", L"http://bad1/"},
+      {L"bad|name", L"two", L"http://bad2/"},
+  };
+  boxes_.clear();
+  BulkAddCounts counts;
+  ASSERT_EQ(store_->AddBookmarks(list, &counts), StoreOutcome::Done);
+  EXPECT_EQ(counts.stored, 3u);
+  EXPECT_EQ(counts.alreadyStored, 2u);
+  EXPECT_EQ(QueryColumn(folder_, "select Description from LinksData order by Description"),
+            (std::vector<std::wstring>{L"old", L"one", L"two", L"without the blanks"}));
+  // A refused category name is reported for each record that carries it.
+  EXPECT_EQ(boxes_.count(), 2u);
+}
+
 // Records the addresses the bulk operations report.
 class ProgressStore : public CBookmarkDatabase {
  public:
