@@ -182,8 +182,8 @@ class BookmarkFileParser {
     } else if (name == "dl") {
       EndCapture();
       // A list right after a folder's name holds that folder's items; any other list (the top
-      // one, or a stray one) stays in the folder around it.
-      std::wstring folder = pendingFolder_ ? std::move(*pendingFolder_) : CurrentFolder();
+      // one, or a stray one), and a folder without a name, stays in the folder around it.
+      std::wstring folder = pendingFolder_ && !pendingFolder_->empty() ? std::move(*pendingFolder_) : CurrentFolder();
       pendingFolder_.reset();
       if (folders_.size() < kMaxBookmarkFolderDepth)
         folders_.push_back(std::move(folder));

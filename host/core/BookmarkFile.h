@@ -14,7 +14,8 @@
 #include <vector>
 
 struct BookmarkFileLink {
-  std::wstring folder;   // the innermost folder holding the link; empty outside every folder
+  // The innermost folder with a name that holds the link; empty outside every folder.
+  std::wstring folder;
   std::wstring title;    // the link text
   std::wstring address;  // the HREF value
 };

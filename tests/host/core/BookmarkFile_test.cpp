@@ -119,6 +119,12 @@ TEST(BookmarkFileTest, MalformedFilesAreReadAsBrowsersReadThem) {
   EXPECT_EQ(Column(unclosed, &BookmarkFileLink::folder),
             (std::vector<std::wstring>{L"Open name", L"Open name", L"", L"", L""}));
 
+  // A folder without a name counts as the folder around it.
+  BookmarkFileContents unnamed = ParseBookmarkFile(
+      "<DL><DT><H3>Work</H3><DL><DT><H3>  </H3><DL><DT><A HREF=\"http://n/\">n</A></DL></DL>"
+      "<DT><H3></H3><DL><DT><A HREF=\"http://m/\">m</A></DL></DL>");
+  EXPECT_EQ(Column(unnamed, &BookmarkFileLink::folder), (std::vector<std::wstring>{L"Work", L""}));
+
   // No <DL> at all: the header makes it a bookmark file; its links stand outside every folder.
   BookmarkFileContents noList =
       ParseBookmarkFile("<!doctype netscape-bookmark-file-1>\n<H1>Mine</H1>\n<DT><A HREF=\"http://x/\">X</A>\n");
