@@ -1,7 +1,10 @@
 // Bookmark operations of the bookmark database object: look up, add, change and delete one
 // bookmark, the bulk operations of import, export and repair, and the bookmark pages.
+#include <unordered_set>
+
 #include "band/ModuleMessage.h"
 #include "platform/text/Format.h"
+#include "platform/text/WideText.h"
 #include "store/CBookmarkDatabase.h"
 #include "store/CCustomException.h"
 
@@ -184,25 +187,56 @@ void CBookmarkDatabase::ReplaceAddress(const std::wstring& oldAddress, const std
   }
 }
 
-StoreOutcome CBookmarkDatabase::AddBookmarks(CBookmarkRecordList& list) {
+StoreOutcome CBookmarkDatabase::AddBookmarks(CBookmarkRecordList& list, BulkAddCounts* counts) {
   RequireConnection();
+  BulkAddCounts done;
+  // Categories this call has made sure of. Within its transaction no one else writes, so a
+  // category row once there stays, and a hundred thousand records in a hundred categories ask
+  // for each category once instead of once per record.
+  std::unordered_set<std::wstring> ensured;
   BulkTransaction transaction(Connection());
+  // Every stored address, trimmed, read in one pass: an address whose forms are not among them
+  // is certainly not stored, and needs no query of its own. Any other is tested as always.
+  std::unordered_set<std::wstring> storedTrimmed;
+  if (!list.empty()) {
+    CADORecordset& cursor = BookmarkCursor();
+    cursor.Open(L"select HomePage from LinksData");
+    while (!cursor.IsEOF()) {
+      storedTrimmed.insert(cursor.GetFieldText(L"HomePage"));
+      cursor.MoveNext();
+    }
+    cursor.Close();
+  }
+  auto mayBeStored = [&](const std::wstring& address) {
+    return storedTrimmed.contains(Trim(address)) || storedTrimmed.contains(Trim(AlternateAddress(address)));
+  };
   for (const CBookmarkRecord& record : list) {
     ReportProgress(record.address);
     const std::wstring category = DoubleQuotes(record.category);
     const std::wstring description = DoubleQuotes(record.description);
     const std::wstring address = DoubleQuotes(record.address);
-    AddCategory(record.category);  // a refused name is reported; the bookmark is stored all the same
-    if (BookmarkExists(address)) continue;
+    // A refused name is reported for every record that carries it; the bookmark is stored all the same.
+    if (!ensured.contains(record.category) && AddCategory(record.category)) ensured.insert(record.category);
+    if (mayBeStored(record.address) && BookmarkExists(address)) {
+      ++done.alreadyStored;
+      continue;
+    }
     try {
       Connection().Execute(Format(L"insert into LinksData(Category, Description, HomePage) values ('%s', '%s', '%s')",
                                   category, description, address));
+      storedTrimmed.insert(Trim(record.address));
+      ++done.stored;
     } catch (const CCustomException&) {
       // A record the database refuses is skipped without a word; the next one follows.
+      ++done.refused;
     }
   }
   // The list stays as it was when nothing was stored, so the caller still holds the records.
-  if (transaction.Commit() == StoreOutcome::ErrorReported) return StoreOutcome::ErrorReported;
+  if (transaction.Commit() == StoreOutcome::ErrorReported) {
+    if (counts) *counts = BulkAddCounts{};
+    return StoreOutcome::ErrorReported;
+  }
+  if (counts) *counts = done;
   list.clear();
   return StoreOutcome::Done;
 }

@@ -27,6 +27,13 @@ using FormFieldMap = std::map<std::wstring, std::wstring>;
 // Whether an operation that reports its own store errors ran to its end or showed one.
 enum class StoreOutcome { Done, ErrorReported };
 
+// What a bulk add did with the records it was given, for callers that tell the person.
+struct BulkAddCounts {
+  size_t stored = 0;
+  size_t alreadyStored = 0;  // the address, or its alternate form, was stored before the record came
+  size_t refused = 0;        // the database refused the insert (a value longer than its column)
+};
+
 class PageFile;
 
 class CBookmarkDatabase : public CountedObject {
@@ -62,8 +69,9 @@ class CBookmarkDatabase : public CountedObject {
   void ReplaceAddress(const std::wstring& oldAddress, const std::wstring& newAddress);
   // Stores the records whose addresses are not stored yet, in one transaction, and empties the
   // list. When the transaction cannot be committed, nothing of it stays stored, the error is
-  // shown, the list is left as it was and the result is ErrorReported.
-  StoreOutcome AddBookmarks(CBookmarkRecordList& list);
+  // shown, the list is left as it was and the result is ErrorReported. `counts`, when given, is
+  // set to what happened to the records (all zero after ErrorReported).
+  StoreOutcome AddBookmarks(CBookmarkRecordList& list, BulkAddCounts* counts = nullptr);
   void LoadAllBookmarks(CBookmarkRecordList& list);
   std::wstring WriteAllBookmarksPage();
   std::wstring WriteCategoryPage(const std::wstring& category);

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/cli/BookmarkFileCommands.h"
 #include "host/cli/BrowseCommand.h"
 #include "host/cli/Installer.h"
 #include "host/cli/WindowCommands.h"
@@ -21,6 +22,7 @@ int Usage(std::ostream& out, int status) {
          "  pendrel run FILE               run a script of commands in the window (- reads standard input)\n"
          "  pendrel install [--data DIR]   set up the data folder, the database, the help pages and the settings\n"
          "  pendrel browse ADDRESS...      load each address in a browser window; print its events and pages\n"
+         "  pendrel import|export FILE     bring in or write out the bookmarks as another browser's bookmark file\n"
          "commands, one a line (# comments; \\n, \\t and \\\\ in arguments):\n"
          "  navigate ADDRESS   type BOX TEXT   key BOX KEY   pick BOX N   click BUTTON   menu ENTRY\n"
          "  answer yes|no   fill NAME VALUE   submit [N]   follow TEXT   wait repair   show   page   quit\n"
@@ -60,6 +62,8 @@ const Command kCommands[] = {
     {"install", Install},
     {"browse", Browse},
     {"run", Run},
+    {"import", ImportBookmarkFileCommand},
+    {"export", ExportBookmarkFileCommand},
 };
 
 }  // namespace

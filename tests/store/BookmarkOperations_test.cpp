@@ -146,9 +146,13 @@ TEST_F(BookmarkOperationsTest, BulkAddSkipsStoredAddressesAndEmptiesTheList) {
       {L"B", L"after the failure", L"http://after/"},
   };
   boxes_.clear();
-  EXPECT_EQ(store_->AddBookmarks(list), StoreOutcome::Done);
+  BulkAddCounts counts;
+  EXPECT_EQ(store_->AddBookmarks(list, &counts), StoreOutcome::Done);
   EXPECT_TRUE(list.empty());
   EXPECT_EQ(Links(), 4);
+  EXPECT_EQ(counts.stored, 3u);
+  EXPECT_EQ(counts.alreadyStored, 1u);
+  EXPECT_EQ(counts.refused, 1u);
   EXPECT_EQ(Find(L"http://stored").second, L"kept");
   EXPECT_EQ(Find(L"http://bad/").first, L"bad|name");
   EXPECT_EQ(QueryText(folder_, "select count(*) from LinksCategory where Category = 'bad|name'"), "0");
@@ -156,9 +160,33 @@ TEST_F(BookmarkOperationsTest, BulkAddSkipsStoredAddressesAndEmptiesTheList) {
   EXPECT_EQ(boxes_.texts(), std::vector<std::wstring>{L"Invalid character found. Category name cannot include /\\:?<>|."});
 
   CBookmarkRecordList again = {{L"A", L"x", L"http://stored"}, {L"B", L"y", L"http://new/"}};
-  store_->AddBookmarks(again);
+  store_->AddBookmarks(again, &counts);
   EXPECT_TRUE(again.empty());
+  EXPECT_EQ(counts.stored, 0u);
+  EXPECT_EQ(counts.alreadyStored, 2u);
   EXPECT_EQ(Links(), 4);
+}
+
+TEST_F(BookmarkOperationsTest, BulkAddTellsStoredAddressesByTheirExactText) {
+  // Values stored with blanks around them, as an older store may hold them: only the same text
+  // (or its alternate form) counts as stored.
+  ExecuteSql(folder_, "insert into LinksData (HomePage, Category, Description) values (' http://spaced/ ', 'A', 'old')");
+  CBookmarkRecordList list = {
+      {L"A", L"same text", L" http://spaced/ "},
+      {L"A", L"without the blanks", L"http://spaced/"},
+      {L"A", L"again, in the same list, as the alternate form", L"http://spaced//"},
+      {L"bad|name", L"one", L"http://bad1/"},
+      {L"bad|name", L"two", L"http://bad2/"},
+  };
+  boxes_.clear();
+  BulkAddCounts counts;
+  ASSERT_EQ(store_->AddBookmarks(list, &counts), StoreOutcome::Done);
+  EXPECT_EQ(counts.stored, 3u);
+  EXPECT_EQ(counts.alreadyStored, 2u);
+  EXPECT_EQ(QueryColumn(folder_, "select Description from LinksData order by Description"),
+            (std::vector<std::wstring>{L"old", L"one", L"two", L"without the blanks"}));
+  // A refused category name is reported for each record that carries it.
+  EXPECT_EQ(boxes_.count(), 2u);
 }
 
 // Records the addresses the bulk operations report.
