@@ -29,13 +29,14 @@ build build-asan address,undefined
 
 # The subsystems with threads: the window system's message queues and posting from workers
 # (platform), several connections on one database file (store), the browser engine's helper
-# threads on large pages and its test servers (host), and the link checker on the repair job's
-# worker thread with its stop request (links). Each test program is labelled by its folder.
-build build-tsan thread platform_tests store_tests host_tests links_tests pendrel
+# threads on large pages and its test servers (host), the link checker and the repair job on its
+# worker thread with its stop request (links), and the toolbar that starts, releases and stops
+# that job (toolbar). Each test program is labelled by its folder.
+build build-tsan thread platform_tests store_tests host_tests links_tests toolbar_tests pendrel
 # ThreadSanitizer's memory layout does not fit every address randomisation newer kernels use
 # ("unexpected memory mapping"); the tests run without randomisation where the system allows it.
 norandom=()
 if setarch "$(uname -m)" -R true 2>/dev/null; then norandom=(setarch "$(uname -m)" -R); fi
 (cd "$ROOT/build-tsan" &&
-  "${norandom[@]}" ctest --output-on-failure --no-tests=error -j "$(nproc)" -L '^(platform|store|host|links)$') || failed=1
+  "${norandom[@]}" ctest --output-on-failure --no-tests=error -j "$(nproc)" -L '^(platform|store|host|links|toolbar)$') || failed=1
 exit "$failed"

@@ -9,17 +9,17 @@
 
 namespace {
 
-std::wstring CurrentAddress(IWebBrowser2* browser) {
-  std::wstring address;
-  ThrowIfFailed(browser->get_LocationURL(&address));
-  return address;
-}
-
 void EnableButton(CTesselToolBarCtrl& toolbar, UINT command, bool enable) {
   toolbar.SendMessage(TB_ENABLEBUTTON, command, MAKELONG(enable ? TRUE : FALSE, 0));
 }
 
 }  // namespace
+
+std::wstring CTesselToolBarCtrl::CurrentAddress(IWebBrowser2* browser) {
+  std::wstring address;
+  ThrowIfFailed(browser->get_LocationURL(&address));
+  return address;
+}
 
 void CTesselToolBarCtrl::OpenPage(IWebBrowser2* browser, const std::wstring& path) {
   Variant url(path);

@@ -1,6 +1,7 @@
 // The toolbar window: construction, creation of the window and its controls, the setup menu and
 // its two settings switches, key routing, tooltips, the browser's quit and destruction. The
-// bookmark commands are in BookmarkCommands.cpp.
+// bookmark commands are in BookmarkCommands.cpp, the setup menu's other commands in
+// MenuCommands.cpp.
 #include "toolbar/CTesselToolBarCtrl.h"
 
 #include <iterator>
@@ -134,6 +135,8 @@ CTesselToolBarCtrl::CTesselToolBarCtrl() {
 }
 
 CTesselToolBarCtrl::~CTesselToolBarCtrl() {
+  // A band closed while the browser goes on never hears the quit; its job ends here all the same.
+  repairJob_.Stop();
   // The browser may go on after the band is closed; a sink it still held would outlive this
   // toolbar and call into it.
   if (adviseCookie_ != 0) {
@@ -218,15 +221,20 @@ void CTesselToolBarCtrl::ConnectEventSink() {
 void CTesselToolBarCtrl::RefreshCategoryList() {
   std::vector<std::wstring> names;
   database_->ListCategories(names);
+  LoadCategoryList(names);
+  ::SetWindowTextW(categoryBox_, L"");
+}
+
+void CTesselToolBarCtrl::LoadCategoryList(const std::vector<std::wstring>& names) {
   categoryBox_.SendMessage(CB_RESETCONTENT);
   for (size_t i = 0; i < names.size(); ++i) {
     COMBOBOXEXITEMW item;
     item.mask = CBEIF_TEXT;
     item.iItem = static_cast<std::intptr_t>(i);
-    item.pszText = names[i].data();
+    std::wstring text = names[i];  // the item takes a writable text
+    item.pszText = text.data();
     categoryBox_.SendMessage(CBEM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
   }
-  ::SetWindowTextW(categoryBox_, L"");
 }
 
 void CTesselToolBarCtrl::BuildSetupMenu() {
@@ -285,15 +293,6 @@ void CTesselToolBarCtrl::SettleSearchConditionEntries() {
   EnableMenuItem(menu, ID_MENU_SEARCH_OR, MF_BYCOMMAND | (orOn ? MF_GRAYED : MF_ENABLED));
   CheckMenuItem(menu, ID_MENU_SEARCH_AND, MF_BYCOMMAND | (orOn ? MF_UNCHECKED : MF_CHECKED));
   EnableMenuItem(menu, ID_MENU_SEARCH_AND, MF_BYCOMMAND | (orOn ? MF_ENABLED : MF_GRAYED));
-}
-
-void CTesselToolBarCtrl::OnMenuCommand(UINT id) {
-  switch (id) {
-    case ID_MENU_HISTORY_SWITCH: ToggleHistoryLog(); break;
-    case ID_MENU_SEARCH_OR:
-    case ID_MENU_SEARCH_AND: SwitchSearchCondition(); break;
-    default: break;  // the other entries' commands are not built yet
-  }
 }
 
 HRESULT CTesselToolBarCtrl::TranslateAcceleratorIO(MSG* msg) {
@@ -355,6 +354,7 @@ LRESULT CTesselToolBarCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lPara
         return 0;
       }
       break;
+    case kRepairEndedMessage: OnRepairEnded(wParam); return 0;
     default: break;
   }
   return CToolBarCtrl::WindowProc(message, wParam, lParam);
@@ -375,7 +375,7 @@ void CTesselToolBarCtrl::OpenSetupMenu() {
 void CTesselToolBarCtrl::OnIEQuit() {
   try {
     ShutDownIEEventSink();
-    // The repair job comes with the menu's commands; until then none can be running here.
+    StopRepairJob();
   } catch (...) {
     ShowMessage(L"CTesselToolBarCtrl::OnIEQuit failed");
   }

@@ -3,9 +3,11 @@
 // Built with the band (constructor), made visible when the band is sited (Create), and
 // destroyed with the band. Everything runs on the browser window's user-interface thread.
 #pragma once
-#include <atomic>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "links/RepairJob.h"
 #include "platform/browser/WebBrowser.h"
 #include "platform/com/ComPtr.h"
 #include "platform/ui/CommonControls.h"
@@ -48,7 +50,8 @@ class CTesselToolBarCtrl : public CToolBarCtrl {
   // raises CCustomException (the band is then not made); a store that cannot be opened is
   // reported by the store and the toolbar is built anyway.
   CTesselToolBarCtrl();
-  // Disconnects the event sink if it is still connected, then lets go of the store and the sink.
+  // Stops and joins a repair job that is still running, disconnects the event sink if it is
+  // still connected, then lets go of the store and the sink.
   ~CTesselToolBarCtrl() override;
 
   // Makes the window and its controls, connects the event sink to the band's browser, fills the
@@ -66,10 +69,11 @@ class CTesselToolBarCtrl : public CToolBarCtrl {
   // The refresh after every download: boxes and buttons for the current address, and the
   // history row while the log is on.
   void UpdateScreen();
-  // A setup-menu entry chosen (the menu's commands).
+  // A setup-menu entry chosen (MenuCommands.cpp). An id that is no entry's does nothing.
   void OnMenuCommand(UINT id);
 
-  // The browser has quit: disconnects the sink and ends a running repair job.
+  // The browser has quit: disconnects the sink, then stops a running repair job and waits for
+  // it, which takes a moment even while the job waits on a server (the request is aborted).
   void OnIEQuit();
   void ShutDownIEEventSink();
   // Reloads the category box from the store and empties its text.
@@ -88,6 +92,9 @@ class CTesselToolBarCtrl : public CToolBarCtrl {
   const CComPtr<CBookmarkDatabase>& Database() const { return database_; }
   // Whether the history-log entry carries its check mark: the live state of the log.
   bool HistoryLogOn() const;
+  // Whether a repair job runs: from its start until this thread has handled the message the
+  // worker posts at its end (or the job was stopped).
+  bool RepairJobRunning() const { return repairJob_.Running(); }
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -107,6 +114,25 @@ class CTesselToolBarCtrl : public CToolBarCtrl {
   void ToggleHistoryLog();
   void SwitchSearchCondition();
   void SettleSearchConditionEntries();
+  // The other commands of the setup menu (MenuCommands.cpp).
+  void EnableSavingFormData();
+  void DisableSavingFormData();
+  void ListAllBookmarks();
+  void RepairLinks();
+  void DisplayHistory();
+  void ClearHistory();
+  void ImportFavorites();
+  void ExportFavorites();
+  void DeleteCategory();
+  void OpenHelp();
+  void OpenAbout();
+  // Opens the data folder's page `relativePath` in the browser.
+  void OpenDataFolderPage(std::wstring_view relativePath);
+  // The repair job's end, as its worker posted it: the job is released and Repair enabled.
+  void OnRepairEnded(WPARAM job);
+  void StopRepairJob();
+  // Replaces the category box's list with `names`; the box's text goes with the old list.
+  void LoadCategoryList(const std::vector<std::wstring>& names);
   // The tip text of a button, answered to the tooltip's request.
   std::wstring TipText(UINT_PTR id) const;
   void AnswerTipRequest(NMHDR* header);
@@ -115,12 +141,18 @@ class CTesselToolBarCtrl : public CToolBarCtrl {
   IWebBrowser2* Browser() const;
   // Opens `path` in `browser`; a failed navigation raises a ComError.
   static void OpenPage(IWebBrowser2* browser, const std::wstring& path);
+  // The address `browser` shows; a failed read raises a ComError.
+  static std::wstring CurrentAddress(IWebBrowser2* browser);
+
+  // What a repair job's worker posts to this window when it ends; wParam is the job's number.
+  static constexpr UINT kRepairEndedMessage = WM_APP + 1;
 
   std::wstring pageTitle_;
   CTesselBand* band_ = nullptr;
   CSearchBox searchBox_;
   CCategoryBox categoryBox_;
-  std::atomic<int> repairStopFlag_{0};
+  // The repair job and its stop flag.
+  RepairJob repairJob_;
   MenuHandle setupMenu_;
   std::wstring searchCondition_;
   std::wstring rememberedCategory_;
@@ -134,7 +166,6 @@ class CTesselToolBarCtrl : public CToolBarCtrl {
   // The browser the sink is connected to, so that it is disconnected there even if the band
   // was given another site since.
   CComPtr<IWebBrowser2> adviseSource_;
-  // The repair job's thread comes with the menu's commands; none runs before.
   std::wstring settingsKeyPath_;
   std::wstring historyValue_;
   std::wstring curDirValue_;

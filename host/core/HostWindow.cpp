@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cwchar>
+#include <thread>
 
 #include "host/core/BandCreation.h"
 #include "host/core/KeyStrokes.h"
@@ -25,6 +26,9 @@ constexpr RECT kFrameRect{0, 0, 1024, 768};
 constexpr int kMaxMessagesPerRun = 1'000'000;
 
 constexpr WPARAM MK_LBUTTON = 0x0001;
+
+// How often a wait for the repair job looks at the window's queue.
+constexpr std::chrono::milliseconds kRepairPoll{5};
 
 std::wstring HexCode(HRESULT hr) {
   wchar_t text[16];
@@ -269,7 +273,18 @@ void HostWindow::Follow(std::wstring_view text) {
   throw HostCommandError(L"the page has no link \"" + std::wstring(text) + L"\"");
 }
 
-void HostWindow::WaitForRepair() { RunLoop(); }
+void HostWindow::WaitForRepair() {
+  const auto deadline = std::chrono::steady_clock::now() + kRepairWait;
+  for (;;) {
+    // The job's worker posts its end to the toolbar, which releases the job when the loop hands
+    // the message over.
+    RunLoop();
+    if (!band_ || !band_->Toolbar().RepairJobRunning()) return;
+    if (std::chrono::steady_clock::now() >= deadline)
+      throw HostCommandError(L"the repair job has not ended after " + std::to_wstring(kRepairWait.count()) + L" s");
+    std::this_thread::sleep_for(kRepairPoll);
+  }
+}
 
 void HostWindow::Quit() {
   browser_->Quit();

@@ -8,6 +8,7 @@
 // between commands. It installs the process's message-box and popup-menu handlers while it
 // lives, so one host window lives at a time.
 #pragma once
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -39,6 +40,8 @@ class HostCommandError : public std::runtime_error {
 
 class HostWindow {
  public:
+  static constexpr std::chrono::seconds kRepairWait{60};
+
   using LineOutput = std::function<void(const std::wstring& line)>;
   // Asks the person at the host for the answer to a question box.
   using QuestionAsker = std::function<Answer(const MessageBoxRequest& box)>;
@@ -81,7 +84,8 @@ class HostWindow {
   void Submit(size_t form);
   // Follows the first link of the window whose text (see LinkText) is `text`.
   void Follow(std::wstring_view text);
-  // Waits until the repair job has ended. No repair job runs yet, so it returns at once.
+  // Runs the loop until the toolbar's repair job has ended (at once when none runs), at most
+  // kRepairWait; a job still running then is an error.
   void WaitForRepair();
   // Closes the browser window: the sinks, the toolbar's among them, hear it quit.
   void Quit();

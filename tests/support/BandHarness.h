@@ -6,11 +6,13 @@
 //
 // Used by tests derived from IsolatedTest (the registry folder must be the test's own).
 #pragma once
+#include <chrono>
 #include <cwctype>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "band/CTesselBand.h"
@@ -87,6 +89,26 @@ class BandHarness {
     Toolbar().SendMessage(WM_LBUTTONDOWN, 0, PointToLParam(middle));
     Toolbar().SendMessage(WM_LBUTTONUP, 0, PointToLParam(middle));
     PumpMessages();
+  }
+
+  // Chooses the setup-menu entry `command` as a person would: opens the menu under the Options
+  // button and picks it. A greyed entry cannot be picked; the menu closes with nothing chosen.
+  void Choose(UINT command) {
+    PopupMenuHandler previous = SetPopupMenuHandler([command](const PopupMenuRequest&) { return command; });
+    Click(ID_BUTTON_OPTIONS);
+    SetPopupMenuHandler(std::move(previous));
+  }
+
+  // Runs the window's loop until the toolbar's repair job has ended and its end is handled; at
+  // most 30 s. Whether it ended.
+  bool WaitForRepair() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    for (;;) {
+      PumpMessages();
+      if (!Toolbar().RepairJobRunning()) return true;
+      if (std::chrono::steady_clock::now() >= deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
   }
 
   // Clicks into the box's field: the caret goes to the end of its text, nothing selected.

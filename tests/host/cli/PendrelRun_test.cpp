@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <sstream>
 
 #include "host/engine/Url.h"
@@ -45,7 +48,7 @@ struct RunResult {
 class PendrelRunTest : public IsolatedTest {
  protected:
   PendrelRunTest()
-      : server_([](httplib::Server& server) {
+      : server_([this](httplib::Server& server) {
           auto page = [](const std::string& title, const std::string& body = "") {
             return [=](const httplib::Request&, httplib::Response& response) {
               response.set_content("<html><head><title>" + title + "</title></head><body>" + body + "</body></html>",
@@ -56,6 +59,25 @@ class PendrelRunTest : public IsolatedTest {
           server.Get("/b/", page("Page B"));
           server.Get("/c", page("Page C"));
           server.Get("/s", page("S"));
+          // A moved page, and one that holds its answer until the test ends (at most 20 s) and
+          // then reports a move that a job stopped at the quit must never store.
+          server.Get("/old", [this](const httplib::Request&, httplib::Response& response) {
+            response.set_redirect(Url("/b/"), 301);
+          });
+          server.Get("/hang", [this](const httplib::Request&, httplib::Response& response) {
+            std::unique_lock lock(mutex_);
+            hanging_ = true;
+            changed_.notify_all();
+            changed_.wait_for(lock, std::chrono::seconds(20), [this] { return released_; });
+            hanging_ = false;
+            response.set_redirect(Url("/b/"), 301);
+          });
+          // A page that comes once the job's request waits in /hang (at most 10 s).
+          server.Get("/after-hang", [this](const httplib::Request&, httplib::Response& response) {
+            std::unique_lock lock(mutex_);
+            changed_.wait_for(lock, std::chrono::seconds(10), [this] { return hanging_; });
+            response.set_content("<title>After</title>", "text/html");
+          });
         }) {
     Remember("HOME");
     Remember("XDG_DATA_HOME");
@@ -65,6 +87,11 @@ class PendrelRunTest : public IsolatedTest {
     EXPECT_EQ(install.status, 0) << install.Text();
   }
   ~PendrelRunTest() override {
+    {
+      std::lock_guard lock(mutex_);
+      released_ = true;
+      changed_.notify_all();
+    }
     for (const auto& [name, value] : saved_) {
       if (value)
         ::setenv(name.c_str(), value->c_str(), 1);
@@ -113,6 +140,16 @@ class PendrelRunTest : public IsolatedTest {
     return QueryRows(DataFolder(), "select HomePage, Category, Description from LinksData order by HomePage");
   }
 
+  bool StillHanging() {
+    std::lock_guard lock(mutex_);
+    return hanging_;
+  }
+
+  DirectConnections direct_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool hanging_ = false;
+  bool released_ = false;
   LoopbackServer server_;
 
  private:
@@ -316,6 +353,104 @@ TEST_F(PendrelRunTest, HistoryIsLoggedOnPageLoadsWhileTheLogIsOn) {
   EXPECT_EQ(run.status, 0) << run.Text();
   EXPECT_TRUE(run.Has("menu: Enable History Log")) << run.Text();
   EXPECT_EQ(QueryCount(DataFolder(), "History"), 2);
+}
+
+TEST_F(PendrelRunTest, RepairRunsInTheBackgroundAndWaitRepairWaitsForItsEnd) {
+  ExecuteSql(DataFolder(), "insert into LinksCategory (Category) values ('Sites')");
+  ExecuteSql(DataFolder(), "insert into LinksData values ('" + Url("/old") + "', 'Sites', 'old'), ('" + Url("/gone") +
+                               "', 'Sites', 'gone')");
+  RunResult run = Run("wait repair\nmenu Repair broken and redirected links\nanswer yes\n"
+                      "menu Repair broken and redirected links\nwait repair\nshow\n");
+  ASSERT_TRUE(HasToolbar(run)) << run.Text();
+  EXPECT_EQ(run.status, 0) << run.Text();
+  const std::string question =
+      "question: Repair bookmarks | Repairing bookmarks will start in the background.\\n            Do you want to "
+      "proceed?";
+  EXPECT_EQ(run.From("question: ", 2), (Lines{question + " -> no", question + " -> yes"})) << run.Text();
+  EXPECT_TRUE(run.Has("menu: Repair broken and redirected links")) << run.Text();
+  EXPECT_EQ(Bookmarks(), (std::vector<std::vector<std::wstring>>{{server_.Url("/b/"), L"Sites", L"old"},
+                                                                 {server_.Url("/gone"), L"Sites", L"gone"}}));
+}
+
+TEST_F(PendrelRunTest, AScriptEndingWhileRepairWaitsOnAServerStopsTheJobUnwritten) {
+  ExecuteSql(DataFolder(), "insert into LinksCategory (Category) values ('Sites')");
+  ExecuteSql(DataFolder(), "insert into LinksData values ('" + Url("/hang") + "', 'Sites', 'slow')");
+  // The entry is greyed while the job runs; choosing it is an error, which ends the script.
+  RunResult run = Run("answer yes\nmenu Repair broken and redirected links\nnavigate " + Url("/after-hang") +
+                      "\nshow\nmenu Repair broken and redirected links\n");
+  ASSERT_TRUE(HasToolbar(run)) << run.Text();
+  EXPECT_TRUE(run.Has("menu: Repair broken and redirected links [greyed]")) << run.Text();
+  EXPECT_EQ(run.lines.back(), "error: line 5: the menu entry \"Repair broken and redirected links\" is greyed");
+  // The program has ended while the server still holds the job's request.
+  EXPECT_TRUE(StillHanging());
+  EXPECT_EQ(Bookmarks(), (std::vector<std::vector<std::wstring>>{{server_.Url("/hang"), L"Sites", L"slow"}}));
+}
+
+TEST_F(PendrelRunTest, TheMenuOpensItsPagesAndAsksBeforeItClearsOrDeletes) {
+  ExecuteSql(DataFolder(), "insert into LinksCategory (Category) values ('News'), ('Keep')");
+  ExecuteSql(DataFolder(), "insert into LinksData values ('http://n/', 'News', 'Zebra'), ('http://k/', 'Keep', 'Apple')");
+  ExecuteSql(DataFolder(), "insert into History (URL, Title) values ('http://h/', 'Visited')");
+  RunResult run = Run("menu List all of bookmarks\npage\nmenu Display history\npage\nmenu Help...\n"
+                      "menu About Company...\nshow\n"
+                      "menu Clear history\nanswer yes\nmenu Clear history\n"
+                      "menu Delete category\npick category 1\nanswer no\nmenu Delete category\nshow\n"
+                      "answer yes\nmenu Delete category\nshow\n");
+  ASSERT_TRUE(HasToolbar(run)) << run.Text();
+  EXPECT_EQ(run.status, 0) << run.Text();
+  const std::string help = ToUtf8(FileUrlFromPath(DataFolder() + L"/help/"));
+  Lines navigations;
+  for (const std::string& line : run.lines)
+    if (line.starts_with("navigate: ")) navigations.push_back(line);
+  EXPECT_EQ(navigations, (Lines{"navigate: " + PageFileUrl(), "navigate: " + PageFileUrl(),
+                                "navigate: " + help + "help.html", "navigate: " + help + "about.html"}));
+  EXPECT_TRUE(run.Has("link 1: http://k/ -> http://k/")) << run.Text();
+  EXPECT_TRUE(run.Has("link 1: http://h/ -> http://h/")) << run.Text();
+  EXPECT_TRUE(run.Has("location: " + help + "about.html"));
+
+  EXPECT_EQ(run.From("question: Clear history", 2),
+            (Lines{"question: Clear history | Do you want to clear history? -> no",
+                   "question: Clear history | Do you want to clear history? -> yes"}));
+  EXPECT_EQ(QueryCount(DataFolder(), "History"), 0);
+
+  const std::string remove =
+      "question: Delete Category | This category \"News\" and\\nall bookmarks under this category will be "
+      "erased.\\n\\tAre you sure?";
+  EXPECT_TRUE(run.Has("box: PendrelBand | Please select category to delete.")) << run.Text();
+  EXPECT_EQ(run.From("question: Delete Category", 3), (Lines{remove + " -> no", "location: " + help + "about.html",
+                                                             "title: About Pendrel"}))
+      << run.Text();
+  EXPECT_TRUE(run.Has(remove + " -> yes"));
+  EXPECT_TRUE(run.Has("category list: Keep")) << run.Text();
+  EXPECT_EQ(Bookmarks(), (std::vector<std::vector<std::wstring>>{{L"http://k/", L"Keep", L"Apple"}}));
+}
+
+TEST_F(PendrelRunTest, ExportAndImportThroughTheFavoritesFolderShowTheirProgress) {
+  ExecuteSql(DataFolder(), "insert into LinksCategory (Category) values ('News')");
+  ExecuteSql(DataFolder(), "insert into LinksData values ('http://n/', 'News', 'Paper'), ('http://m/', 'News', 'Radio')");
+  RunResult run = Run("menu Export to IE Bookmarks\n");
+  EXPECT_EQ(run.status, 0) << run.Text();
+  EXPECT_EQ(run.From("status: Exporting", 6),
+            (Lines{"status: Exporting bookmarks... Please wait.", "status: Processing address http://m/...",
+                   "status: Processing address http://n/...", "status: Resolving address http://m/...",
+                   "status: Resolving address http://n/...", "status: Successfully exported to IE bookmarks"}))
+      << run.Text();
+  EXPECT_TRUE(std::filesystem::is_regular_file(temp_.path() / "Favorites" / "News" / "Paper.url"));
+
+  // Into an empty store, with one more shortcut at the top of the Favorites folder.
+  ExecuteSql(DataFolder(), "delete from LinksData");
+  std::ofstream(temp_.path() / "Favorites" / "Top.url") << "[InternetShortcut]\r\nURL=http://t/\r\n";
+  run = Run("menu Import from IE Bookmarks\nshow\n");
+  EXPECT_EQ(run.status, 0) << run.Text();
+  EXPECT_EQ(run.From("status: Importing", 8),
+            (Lines{"status: Importing bookmarks... Please wait.", "status: Resolving address Paper.url...",
+                   "status: Resolving address Radio.url...", "status: Resolving address Top.url...",
+                   "status: Processing address http://n/...", "status: Processing address http://m/...",
+                   "status: Processing address http://t/...", "status: Successfully imported from IE bookmarks"}))
+      << run.Text();
+  EXPECT_EQ(Bookmarks(), (std::vector<std::vector<std::wstring>>{{L"http://m/", L"News", L"Radio"},
+                                                                 {L"http://n/", L"News", L"Paper"},
+                                                                 {L"http://t/", L"Favorites", L"Top"}}));
+  EXPECT_TRUE(run.Has("category list: Favorites|News") || run.Has("category list: News|Favorites")) << run.Text();
 }
 
 }  // namespace
