@@ -333,3 +333,15 @@ LONG RegEnumKeyW(HKEY key, DWORD index, std::wstring& name) {
     return ERROR_SUCCESS;
   });
 }
+
+LONG RegEnumValueW(HKEY key, DWORD index, std::wstring& name) {
+  auto open = Resolve(key, L"");
+  if (!open) return ERROR_INVALID_HANDLE;
+  return ReadHive(open->hive, [&](Hive& hive) -> LONG {
+    HiveKey* k = hive.Find(open->path);
+    if (!k) return ERROR_KEY_DELETED;
+    if (index >= k->values.size()) return ERROR_NO_MORE_ITEMS;
+    name = k->values[index].name;
+    return ERROR_SUCCESS;
+  });
+}
