@@ -355,6 +355,7 @@ LRESULT CTesselToolBarCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lPara
         return 0;
       }
       break;
+    case TBM_GETSETUPMENU: return reinterpret_cast<LRESULT>(setupMenu_.get());
     default: break;
   }
   return CToolBarCtrl::WindowProc(message, wParam, lParam);
