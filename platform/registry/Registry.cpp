@@ -272,6 +272,8 @@ LONG RegSetValueExW(HKEY key, std::wstring_view valueName, DWORD type, const wch
     if (!k) return ERROR_KEY_DELETED;
     HiveValue value{std::wstring(valueName), type, text};
     if (HiveValue* existing = k->FindValue(valueName)) {
+      // The same value written again leaves the file alone (registration rewrites every value).
+      if (existing->type == type && existing->data == text) return ERROR_SUCCESS;
       value.name = existing->name;
       *existing = value;
     } else {
