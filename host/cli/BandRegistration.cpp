@@ -32,8 +32,8 @@ bool ChangeBandRegistration(Registration change, std::ostream& out, std::ostream
     InprocServer server(*library);
     HRESULT hr = change == Registration::Register ? server.RegisterServer() : server.UnregisterServer();
     if (FAILED(hr)) {
-      err << "pendrel: " << (change == Registration::Register ? "DllRegisterServer" : "DllUnregisterServer")
-          << " of " << library->string() << " failed (" << ToUtf8(ResultCodeText(hr)) << ")\n";
+      err << "pendrel: " << (change == Registration::Register ? "DllRegisterServer" : "DllUnregisterServer") << " of "
+          << library->string() << " failed (" << ToUtf8(ResultCodeText(hr)) << ")\n";
       return false;
     }
   } catch (const InprocServerError& e) {

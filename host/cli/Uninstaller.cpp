@@ -36,7 +36,8 @@ bool IsEmptyKey(const wchar_t* path) {
   RegistryKey key;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, key.Out()) != ERROR_SUCCESS) return false;
   std::wstring name;
-  return RegEnumKeyW(key.get(), 0, name) == ERROR_NO_MORE_ITEMS && RegEnumValueW(key.get(), 0, name) == ERROR_NO_MORE_ITEMS;
+  return RegEnumKeyW(key.get(), 0, name) == ERROR_NO_MORE_ITEMS &&
+         RegEnumValueW(key.get(), 0, name) == ERROR_NO_MORE_ITEMS;
 }
 
 bool RemoveSettings(std::ostream& out, std::ostream& err) {

@@ -21,7 +21,9 @@ std::vector<std::wstring> ListedToolbars() {
   return names;
 }
 
-std::wstring Failed(const wchar_t* what, HRESULT hr) { return std::wstring(what) + L" failed (" + ResultCodeText(hr) + L")"; }
+std::wstring Failed(const wchar_t* what, HRESULT hr) {
+  return std::wstring(what) + L" failed (" + ResultCodeText(hr) + L")";
+}
 
 }  // namespace
 
@@ -60,7 +62,8 @@ CreatedBand CreateBandOfClass(REFCLSID clsid) {
   HRESULT hr = factory->CreateInstance(nullptr, IID_IObjectWithSite, &raw);
   if (hr == E_OUTOFMEMORY)
     // What a band answers when it cannot read its settings; the installation writes them.
-    throw BandCreationError(Failed(L"the band's creation", hr) + L": are its settings there? pendrel install writes them");
+    throw BandCreationError(Failed(L"the band's creation", hr) +
+                            L": are its settings there? pendrel install writes them");
   if (FAILED(hr)) throw BandCreationError(Failed(L"the band's creation", hr));
   CComPtr<IObjectWithSite> band;
   band.Attach(static_cast<IObjectWithSite*>(raw));
@@ -75,7 +78,8 @@ CreatedBand CreateBand() {
   for (const std::wstring& name : listed) {
     try {
       std::optional<GUID> clsid = GuidFromString(name);
-      if (!clsid || name.front() != L'{') throw BandCreationError(L"the listed toolbar " + name + L" is not a class id");
+      if (!clsid || name.front() != L'{')
+        throw BandCreationError(L"the listed toolbar " + name + L" is not a class id");
       return CreateBandOfClass(*clsid);
     } catch (const BandCreationError& e) {
       if (!firstFailure) firstFailure = e.Why();

@@ -147,8 +147,8 @@ void HostWindow::RunLoop() {
     if (dispatched == kMaxMessagesPerRun)
       throw HostCommandError(L"the window is still busy after " + std::to_wstring(kMaxMessagesPerRun) + L" messages");
     if (msg.message == WM_QUIT) return;  // nothing here ends the loop for good: the host decides
-    if ((msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) && bandInput_ && bandInput_->TranslateAcceleratorIO(&msg) == S_OK)
-      continue;
+    bool key = msg.message == WM_KEYDOWN || msg.message == WM_KEYUP;
+    if (key && bandInput_ && bandInput_->TranslateAcceleratorIO(&msg) == S_OK) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }

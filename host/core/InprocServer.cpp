@@ -21,7 +21,8 @@ InprocServer::InprocServer(const std::filesystem::path& file) : file_(file) {
   handle_ = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle_) {
     const char* error = ::dlerror();
-    throw InprocServerError(L"cannot load " + FromUtf8(file.string()) + L": " + FromUtf8(error ? error : "unknown error"));
+    throw InprocServerError(L"cannot load " + FromUtf8(file.string()) + L": " +
+                            FromUtf8(error ? error : "unknown error"));
   }
   getClassObject_ = Find<DllGetClassObjectFunction>(handle_, "DllGetClassObject");
   canUnloadNow_ = Find<DllCanUnloadNowFunction>(handle_, "DllCanUnloadNow");
@@ -30,8 +31,8 @@ InprocServer::InprocServer(const std::filesystem::path& file) : file_(file) {
   if (!getClassObject_ || !canUnloadNow_) {
     // Nothing of it ran, so nothing of it can be in use.
     ::dlclose(std::exchange(handle_, nullptr));
-    throw InprocServerError(FromUtf8(file.string()) + L" is not a component library (it has no DllGetClassObject or "
-                                                      L"DllCanUnloadNow)");
+    throw InprocServerError(FromUtf8(file.string()) +
+                            L" is not a component library (it has no DllGetClassObject or DllCanUnloadNow)");
   }
 }
 

@@ -106,7 +106,8 @@ class Parser {
     while (pos_ < tokens_.size()) {
       const Token& token = Next(L"a root key");
       const RootName* root = FindRoot(token);
-      if (!root) throw RegistryScriptError(token.line, L"\"" + token.text + L"\" is not a root key (HKCR, HKCU or HKLM)");
+      if (!root)
+        throw RegistryScriptError(token.line, L"\"" + token.text + L"\" is not a root key (HKCR, HKCU or HKLM)");
       RegistryScript::Root parsed{root->hive, {}};
       Expect(L"{");
       while (!PeekIs(L"}")) {
@@ -191,13 +192,15 @@ class Parser {
     return tokens_[pos_].Is(word);
   }
   const Token& Next(std::wstring_view what) {
-    if (pos_ >= tokens_.size()) throw RegistryScriptError(LastLine(), L"the script ends where " + std::wstring(what) + L" was expected");
+    if (pos_ >= tokens_.size())
+      throw RegistryScriptError(LastLine(), L"the script ends where " + std::wstring(what) + L" was expected");
     return tokens_[pos_++];
   }
   void Expect(std::wstring_view word) {
     const Token& token = Next(L"\"" + std::wstring(word) + L"\"");
     if (!token.Is(word))
-      throw RegistryScriptError(token.line, L"\"" + std::wstring(word) + L"\" was expected, not \"" + token.text + L"\"");
+      throw RegistryScriptError(token.line,
+                                L"\"" + std::wstring(word) + L"\" was expected, not \"" + token.text + L"\"");
   }
   size_t LastLine() const { return tokens_.empty() ? 1 : tokens_.back().line; }
 
@@ -231,7 +234,8 @@ LONG RegisterKey(HKEY parent, const Key& key) {
 LONG RemoveKey(HKEY parent, const Key& key) {
   if (key.kind == KeyKind::ForceRemove) return IgnoreMissing(RegDeleteTreeW(parent, key.name));
   RegistryKey opened;
-  if (LONG rc = RegOpenKeyExW(parent, key.name, 0, KEY_ALL_ACCESS, opened.Out()); rc != ERROR_SUCCESS) return IgnoreMissing(rc);
+  if (LONG rc = RegOpenKeyExW(parent, key.name, 0, KEY_ALL_ACCESS, opened.Out()); rc != ERROR_SUCCESS)
+    return IgnoreMissing(rc);
   for (const auto& value : key.values)
     if (LONG rc = IgnoreMissing(RegDeleteValueW(opened.get(), value.name)); rc != ERROR_SUCCESS) return rc;
   for (const auto& subkey : key.subkeys)

@@ -134,8 +134,9 @@ TEST_F(ComponentServerTest, RegistrationWritesEveryRowAndUnregistrationTakesThem
   ASSERT_EQ(DllUnregisterServer(), S_OK);
   for (const Row& row : rows)
     EXPECT_EQ(Value(row.root, row.path, row.name), std::nullopt) << ToUtf8(row.path) << " " << ToUtf8(row.name);
-  for (const wchar_t* gone : {L"Tessel.TesselBand.1", L"Tessel.TesselBand", L"TypeLib\\{3277CD27-4001-4EF8-9D96-C6CA745AC2F9}",
-                              L"Interface\\{38493F7F-2922-4C6C-9A9A-8DA2C940D0EE}"})
+  for (const wchar_t* gone :
+       {L"Tessel.TesselBand.1", L"Tessel.TesselBand", L"TypeLib\\{3277CD27-4001-4EF8-9D96-C6CA745AC2F9}",
+        L"Interface\\{38493F7F-2922-4C6C-9A9A-8DA2C940D0EE}"})
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, gone)) << ToUtf8(gone);
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, classKey));
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID"));

@@ -35,8 +35,7 @@ class BandCreationTest : public IsolatedTest {
   // Lists a toolbar of class `clsid` whose InprocServer32 names `library` (none: no such key).
   static void ListToolbar(const std::wstring& clsid, const std::optional<std::filesystem::path>& library) {
     Write(HKEY_LOCAL_MACHINE, kToolbarListKey, clsid, L"a toolbar");
-    if (library)
-      Write(HKEY_CLASSES_ROOT, L"CLSID\\" + clsid + L"\\InprocServer32", L"", FromUtf8(library->string()));
+    if (library) Write(HKEY_CLASSES_ROOT, L"CLSID\\" + clsid + L"\\InprocServer32", L"", FromUtf8(library->string()));
   }
   static std::wstring Failure() {
     try {

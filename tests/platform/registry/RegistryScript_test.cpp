@@ -36,12 +36,14 @@ class RegistryScriptTest : public IsolatedTest {
     ASSERT_EQ(RegSetValueExW(key.get(), name, REG_SZ, data.c_str(), static_cast<DWORD>((data.size() + 1) * 2)),
               ERROR_SUCCESS);
   }
-  static LONG Apply(std::wstring_view script, ScriptMode mode, const std::vector<ScriptReplacement>& replacements = {}) {
+  static LONG Apply(std::wstring_view script, ScriptMode mode,
+                    const std::vector<ScriptReplacement>& replacements = {}) {
     return RegistryScript::Parse(script, replacements).Apply(mode);
   }
 };
 
-constexpr wchar_t kComponent[] = LR"(
+constexpr wchar_t kComponent[] =
+    LR"(
 HKCR
 {
 	Sample.Thing.1 = s 'Thing'
@@ -121,7 +123,8 @@ TEST_F(RegistryScriptTest, RegistrationWritesEveryKeyAndValueAndRemovalLeavesWha
 TEST_F(RegistryScriptTest, ReplacementsAndQuotedWordsAreTakenAsWritten) {
   // A path with spaces, quotes, braces and percent signs stays one text.
   std::wstring path = L"/home/o'neil/my {libs}/100% sure/lib.so";
-  std::wstring script = LR"(HKCU { Test = s '%MODULE%' { val 'Two words' = s 'it''s 50%% off' val '%MODULE%' = s 'x' 'NoRemove' = s 'a name' } })";
+  std::wstring script =
+      LR"(HKCU { Test = s '%MODULE%' { val 'Two words' = s 'it''s 50%% off' val '%MODULE%' = s 'x' 'NoRemove' = s 'a name' } })";
   ASSERT_EQ(Apply(script, ScriptMode::Register, {{L"module", path}}), ERROR_SUCCESS);
   EXPECT_EQ(Value(HKEY_CURRENT_USER, L"Test"), path);
   EXPECT_EQ(Value(HKEY_CURRENT_USER, L"Test", L"Two words"), L"it's 50% off");
@@ -176,8 +179,9 @@ TEST_F(RegistryScriptTest, AMalformedScriptIsAnErrorWithItsLineAndChangesNothing
                RegistryScriptError);
   EXPECT_THROW(RegistryScript::Parse(L"HKCU { " + std::wstring(RegistryScript::kMaxNameLength + 1, L'n') + L" }"),
                RegistryScriptError);
-  EXPECT_THROW(RegistryScript::Parse(L"HKCU { K = s '" + std::wstring(RegistryScript::kMaxTextLength + 1, L't') + L"' }"),
-               RegistryScriptError);
+  EXPECT_THROW(
+      RegistryScript::Parse(L"HKCU { K = s '" + std::wstring(RegistryScript::kMaxTextLength + 1, L't') + L"' }"),
+      RegistryScriptError);
 
   // A fault late in a script leaves the registry as it was: nothing of the good part is written.
   EXPECT_THROW(RegistryScript::Parse(L"HKCU { Good = s 'x' }\nHKLM { Bad = s }"), RegistryScriptError);
