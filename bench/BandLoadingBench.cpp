@@ -8,6 +8,7 @@
 // not, and their difference is the whole cost of the toolbar to a new process: the library's first
 // load, the band's creation, and the toolbar's windows.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 

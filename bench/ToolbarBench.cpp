@@ -5,6 +5,7 @@
 //   top of the load itself (BM_PageLoadWithToolbar minus BM_PageLoadBrowserOnly);
 //   `pendrel run` of a one-line script from start to exit, with 1,000 categories: 150 ms.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
