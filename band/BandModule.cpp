@@ -1,12 +1,17 @@
 #include "band/BandModule.h"
 
 #include <mutex>
+#include <string>
 #include <string_view>
 
 #include "band/ModuleMessage.h"
+#include "platform/com/TypeLib.h"
 #include "platform/ui/Resources.h"
 #include "resources/BandBitmaps.h"
+#include "resources/EmbeddedResources.h"
 #include "resources/ResourceIds.h"
+#include "resources/TesselLib.h"
+#include "resources/VersionRecord.h"
 
 namespace {
 
@@ -34,6 +39,11 @@ HINSTANCE Register() {
   AddBitmapResource(module, IDB_TOOLBAR, ToolbarButtonsBitmap());
   AddBitmapResource(module, IDB_CHECKED, CheckedBitmap());
   AddBitmapResource(module, IDB_UNCHECKED, UncheckedBitmap());
+  AddDataResource(module, L"REGISTRY", IDR_TESSELBAND, EmbeddedResourceFile("resources/TesselBand.rgs"));
+  AddTypeLibResource(module, IDR_TYPELIB, TesselTypeLibrary());
+  std::string version;
+  for (const auto& field : kVersionRecord) version += std::string(field.name) + "=" + field.value + "\n";
+  AddDataResource(module, L"VERSION", VS_VERSION_INFO, version);
   return module;
 }
 

@@ -1,5 +1,6 @@
-// The band library as a module of the window system: its handle, under which its string table
-// and bitmaps are registered the first time it is asked for.
+// The band library as a module of the window system: its handle, under which its resources are
+// registered the first time it is asked for: the string table, the bitmaps, the registry script
+// (REGISTRY 102), the type library (TYPELIB 1) and the version record (VERSION 1).
 #pragma once
 #include "platform/com/WinTypes.h"
 

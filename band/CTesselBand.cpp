@@ -29,7 +29,7 @@ constexpr LONG kIdealWidth = 200;
 
 }  // namespace
 
-CTesselBand::CTesselBand() = default;
+CTesselBand::CTesselBand(IUnknown* outer) : outer_(outer) {}
 
 // The notification window goes first (members end in reverse order), taking the toolbar window
 // and the boxes with it while their objects still hear WM_DESTROY; the toolbar object then
@@ -37,6 +37,10 @@ CTesselBand::CTesselBand() = default;
 CTesselBand::~CTesselBand() = default;
 
 HRESULT CTesselBand::QueryInterface(REFIID iid, void** object) {
+  return outer_ ? outer_->QueryInterface(iid, object) : InternalQueryInterface(iid, object);
+}
+
+HRESULT CTesselBand::InternalQueryInterface(REFIID iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
   if (iid == IID_IUnknown || iid == IID_IObjectWithSite)

@@ -3,8 +3,12 @@
 // the browser's questions about size, title and focus, and hands keys to the toolbar.
 //
 // One band per browser window, used only on that window's user-interface thread. Reference
-// counted (hold it through CComPtr); the toolbar and its windows live and die with it.
+// counted (hold it through CComPtr); the toolbar and its windows live and die with it. Inside an
+// aggregating outer object (see AggregatedObject), its interfaces are the outer object's: their
+// AddRef, Release and QueryInterface go to the outer object. A live band holds a lock on the
+// module, so the library is not unloaded under it.
 #pragma once
+#include "band/ComModule.h"
 #include "platform/browser/BandHosting.h"
 #include "platform/browser/WebBrowser.h"
 #include "platform/com/CountedObject.h"
@@ -14,14 +18,18 @@
 class CTesselBand final : public IObjectWithSite, public IInputObject, public IDeskBand, public CountedObject {
  public:
   // Builds the toolbar object, which reads CurDir and opens the store; a CurDir that cannot be
-  // read raises CCustomException, and the band is not made.
-  CTesselBand();
+  // read raises CCustomException, and the band is not made. `outer` is the aggregating object,
+  // or null for a band of its own.
+  explicit CTesselBand(IUnknown* outer = nullptr);
   ~CTesselBand() override;
 
-  // IUnknown: IObjectWithSite, IInputObject, IDeskBand, IOleWindow and IDockingWindow.
+  // IUnknown: IObjectWithSite, IInputObject, IDeskBand, IOleWindow and IDockingWindow; inside an
+  // outer object, whatever the outer object answers.
   HRESULT QueryInterface(REFIID iid, void** object) override;
-  ULONG AddRef() override { return CountedObject::AddRef(); }
-  ULONG Release() override { return CountedObject::Release(); }
+  ULONG AddRef() override { return outer_ ? outer_->AddRef() : CountedObject::AddRef(); }
+  ULONG Release() override { return outer_ ? outer_->Release() : CountedObject::Release(); }
+  // The band's own answer: the interfaces above, IUnknown as IObjectWithSite.
+  HRESULT InternalQueryInterface(REFIID iid, void** object);
 
   // IObjectWithSite
   HRESULT SetSite(IUnknown* site) override;
@@ -51,6 +59,9 @@ class CTesselBand final : public IObjectWithSite, public IInputObject, public ID
   CTesselToolBarCtrl& Toolbar() { return toolbar_; }
 
  private:
+  // First in, last out: the lock outlives everything else of the band.
+  ModuleLock moduleLock_;
+  IUnknown* outer_;  // not counted: the outer object holds the band, not the other way round
   CComPtr<IWebBrowser2> browser_;
   CComPtr<IInputObjectSite> site_;
   HWND parentWindow_ = nullptr;

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "band/DllEntryPoints.h"
 #include "bench/BenchData.h"
 #include "host/core/HostWindow.h"
 #include "platform/text/WideText.h"
@@ -38,6 +39,7 @@ struct ToolbarBenchData {
     WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue, store.Folder());
     WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kHistoryValue, L"1");
     WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kSearchConditionValue, L"OR");
+    DllRegisterServer();  // the host window loads the band from the registry
     std::ofstream(page) << "<html><head><title>A page</title></head><body><p>Some text and "
                            "<a href='page.html'>a link</a>.</p></body></html>";
   }
@@ -97,6 +99,7 @@ void BM_PendrelRunOneLineScript(benchmark::State& state) {
   WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue, store.Folder());
   WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kHistoryValue, L"1");
   WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kSearchConditionValue, L"OR");
+  DllRegisterServer();
   const std::filesystem::path script = store.folder / "script.txt";
   std::ofstream(script) << "show\n";
   const std::string program = std::string(PENDREL_BIN_DIR) + "/pendrel";

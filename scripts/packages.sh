@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
 # The Debian packages the build needs, and install_packages, which installs those missing.
-# Sourced by setup.sh and sanitize.sh.
+# Sourced by setup.sh, run.sh and sanitize.sh.
 
-PACKAGES=(g++ cmake make pkg-config libsqlite3-dev libcurl4-openssl-dev libgumbo-dev libre2-dev
-          libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev)
+# What the program and the band library need to be built.
+BUILD_PACKAGES=(g++ cmake make pkg-config libsqlite3-dev libcurl4-openssl-dev libgumbo-dev libre2-dev)
+# What the tests and the benchmarks need besides.
+TEST_PACKAGES=(libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev)
+PACKAGES=("${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}")
 
+# install_packages [PACKAGE...]: installs those of the packages (default: all of PACKAGES) that
+# are missing.
 install_packages() {
   local missing=() package
-  for package in "${PACKAGES[@]}"; do
+  if [ $# -eq 0 ]; then set -- "${PACKAGES[@]}"; fi
+  for package in "$@"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
       missing+=("$package")
     fi

@@ -355,6 +355,8 @@ LRESULT CTesselToolBarCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lPara
       }
       break;
     case kRepairEndedMessage: OnRepairEnded(wParam); return 0;
+    case TBM_GETSETUPMENU: return reinterpret_cast<LRESULT>(setupMenu_.get());
+    case TBM_ISREPAIRRUNNING: return RepairJobRunning() ? TRUE : FALSE;
     default: break;
   }
   return CToolBarCtrl::WindowProc(message, wParam, lParam);

@@ -15,34 +15,10 @@
 #include "platform/ui/Resources.h"
 #include "store/CBookmarkDatabase.h"
 #include "toolbar/BandComboBox.h"
+#include "toolbar/ToolbarIds.h"
 
 class CTesselBand;
 class CIEEvents;
-
-// Command ids of the buttons and of the setup menu's entries.
-constexpr UINT ID_BUTTON_ADD = 32768;
-constexpr UINT ID_BUTTON_CHANGE = 32769;
-constexpr UINT ID_BUTTON_DELETE = 32770;
-constexpr UINT ID_BUTTON_OPTIONS = 32771;
-constexpr UINT ID_BUTTON_SHOW = 32772;
-constexpr UINT ID_TOOLBAR = 206;
-constexpr UINT ID_SEARCH_BOX = 103;
-constexpr UINT ID_CATEGORY_BOX = 104;
-
-constexpr UINT ID_MENU_ENABLE_FORMS = 32792;
-constexpr UINT ID_MENU_DISABLE_FORMS = 32393;
-constexpr UINT ID_MENU_SEARCH_OR = 32784;
-constexpr UINT ID_MENU_SEARCH_AND = 32785;
-constexpr UINT ID_MENU_LIST_ALL = 32773;
-constexpr UINT ID_MENU_REPAIR = 32775;
-constexpr UINT ID_MENU_HISTORY_SWITCH = 32783;
-constexpr UINT ID_MENU_DISPLAY_HISTORY = 32776;
-constexpr UINT ID_MENU_CLEAR_HISTORY = 32777;
-constexpr UINT ID_MENU_IMPORT = 32780;
-constexpr UINT ID_MENU_EXPORT = 32781;
-constexpr UINT ID_MENU_DELETE_CATEGORY = 32786;
-constexpr UINT ID_MENU_HELP = 32779;
-constexpr UINT ID_MENU_ABOUT = 32788;
 
 class CTesselToolBarCtrl : public CToolBarCtrl {
  public:

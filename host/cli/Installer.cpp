@@ -12,6 +12,7 @@
 #include <memory>
 #include <ostream>
 
+#include "host/cli/BandRegistration.h"
 #include "host/cli/EmbeddedFiles.h"
 #include "platform/ado/Connection.h"
 #include "platform/registry/RegistryKey.h"
@@ -158,5 +159,5 @@ int RunInstall(const InstallOptions& options, std::ostream& out, std::ostream& e
     }
     out << "setting: wrote " << ToUtf8(setting.name) << " = " << ToUtf8(setting.value) << "\n";
   }
-  return 0;
+  return ChangeBandRegistration(Registration::Register, out, err) ? 0 : 1;
 }

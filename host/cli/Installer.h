@@ -1,9 +1,10 @@
 // `pendrel install`: sets up a person's data folder and settings.
 //
 // Creates the data folder (mode 0700) with Bookmark.mdb (mode 0600, the five tables and their
-// indexes) and the help pages, and writes the settings CurDir, History ("0") and
-// SearchCondition ("OR") where they are missing. Running it again changes nothing: an existing
-// database is never replaced, existing help pages and settings are kept.
+// indexes) and the help pages, writes the settings CurDir, History ("0") and SearchCondition
+// ("OR") where they are missing, and registers the band (see BandRegistration). Running it again
+// changes nothing but the registration, which is written anew: an existing database is never
+// replaced, existing help pages and settings are kept.
 #pragma once
 #include <filesystem>
 #include <iosfwd>

@@ -1,4 +1,4 @@
-// The pendrel program: installation, and the browser window with the toolbar.
+// The pendrel program: installation and registration, and the browser window with the toolbar.
 #include <unistd.h>
 
 #include <cstring>
@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "host/cli/BookmarkFileCommands.h"
+#include "host/cli/BandRegistration.h"
 #include "host/cli/BrowseCommand.h"
 #include "host/cli/Installer.h"
+#include "host/cli/Uninstaller.h"
 #include "host/cli/WindowCommands.h"
 
 namespace {
@@ -20,7 +22,12 @@ int Usage(std::ostream& out, int status) {
          "  pendrel [ADDRESS]              open a browser window with the toolbar in the terminal; read commands at\n"
          "                                 a prompt (from standard input as a script when it is not a terminal)\n"
          "  pendrel run FILE               run a script of commands in the window (- reads standard input)\n"
-         "  pendrel install [--data DIR]   set up the data folder, the database, the help pages and the settings\n"
+         "  pendrel install [--data DIR]   set up the data folder, the database, the help pages and the settings,\n"
+         "                                 and register the toolbar\n"
+         "  pendrel register               register the toolbar with the browser (its class and toolbar entry)\n"
+         "  pendrel unregister             take the toolbar's registration away\n"
+         "  pendrel uninstall [--purge]    unregister and remove the settings; --purge also lists and removes the\n"
+         "                                 data folder with the bookmarks\n"
          "  pendrel browse ADDRESS...      load each address in a browser window; print its events and pages\n"
          "  pendrel import|export FILE     bring in or write out the bookmarks as another browser's bookmark file\n"
          "commands, one a line (# comments; \\n, \\t and \\\\ in arguments):\n"
@@ -44,6 +51,24 @@ int Install(const std::vector<std::string>& args) {
   return RunInstall(options, std::cout, std::cerr);
 }
 
+int Register(const std::vector<std::string>& args) {
+  if (!args.empty()) return Usage(std::cerr, 2);
+  return ChangeBandRegistration(Registration::Register, std::cout, std::cerr) ? 0 : 1;
+}
+
+int Unregister(const std::vector<std::string>& args) {
+  if (!args.empty()) return Usage(std::cerr, 2);
+  return ChangeBandRegistration(Registration::Unregister, std::cout, std::cerr) ? 0 : 1;
+}
+
+int Uninstall(const std::vector<std::string>& args) {
+  if (args.size() > 1 || (args.size() == 1 && args[0] != "--purge")) {
+    std::cerr << "pendrel uninstall: unexpected argument '" << args.back() << "'\n";
+    return Usage(std::cerr, 2);
+  }
+  return RunUninstall(args.empty() ? DataFolder::Keep : DataFolder::Purge, std::cout, std::cerr);
+}
+
 int Browse(const std::vector<std::string>& args) { return RunBrowse(args, std::cout, std::cerr); }
 
 int Run(const std::vector<std::string>& args) { return RunWindowScript(args, std::cin, std::cout); }
@@ -60,6 +85,9 @@ struct Command {
 
 const Command kCommands[] = {
     {"install", Install},
+    {"register", Register},
+    {"unregister", Unregister},
+    {"uninstall", Uninstall},
     {"browse", Browse},
     {"run", Run},
     {"import", ImportBookmarkFileCommand},

@@ -1,8 +1,43 @@
-// The band a host window docks. Until bands come from the registry through their class factory,
-// the host makes it here, directly: the one place where the host names the band's class.
+// The band a host window docks, made as the browser makes it: each toolbar listed in
+// HKEY_LOCAL_MACHINE\Software\Microsoft\Internet Explorer\Toolbar (a value named by the
+// toolbar's class id) is looked up in HKEY_CLASSES_ROOT\CLSID\{class id}\InprocServer32, whose
+// default value names the library; the library is loaded, its DllGetClassObject gives the class
+// factory, and the factory makes the band, asked for IObjectWithSite. The host knows nothing of
+// the band beyond its interfaces.
 #pragma once
-#include "band/CTesselBand.h"
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "host/core/InprocServer.h"
+#include "platform/browser/BandHosting.h"
 #include "platform/com/ComPtr.h"
 
-// Raises CCustomException when the band cannot be made (its settings cannot be read).
-CComPtr<CTesselBand> CreateBand();
+// No band could be made, with the reason a person reads after "no toolbar: ".
+class BandCreationError : public std::runtime_error {
+ public:
+  explicit BandCreationError(std::wstring why);
+  const std::wstring& Why() const { return why_; }
+
+ private:
+  std::wstring why_;
+};
+
+struct CreatedBand {
+  InprocServer library;  // first, so that it goes last: the band's code lives in it
+  CComPtr<IObjectWithSite> band;
+};
+
+// The browser's list of toolbars.
+inline constexpr wchar_t kToolbarListKey[] = L"Software\\Microsoft\\Internet Explorer\\Toolbar";
+
+// The first listed toolbar that can be made, in the order of the list (at most kMaxToolbars are
+// tried). Raises BandCreationError when none is listed, or with the reason the first one failed.
+CreatedBand CreateBand();
+inline constexpr size_t kMaxToolbars = 64;
+
+// The band of one class.
+CreatedBand CreateBandOfClass(REFCLSID clsid);
+
+// The library HKEY_CLASSES_ROOT\CLSID\{clsid}\InprocServer32 names; none when it names none.
+std::optional<std::wstring> InprocServerPath(REFCLSID clsid);

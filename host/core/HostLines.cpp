@@ -1,5 +1,8 @@
 #include "host/core/HostLines.h"
 
+#include <cstdint>
+#include <cwchar>
+
 #include "host/core/ToolbarControls.h"
 #include "host/engine/PageText.h"
 #include "platform/ui/ComboBox.h"
@@ -35,6 +38,12 @@ std::wstring NavigateLine(std::wstring_view address) { return L"navigate: " + Es
 std::wstring StatusLine(std::wstring_view text) { return L"status: " + EscapeLine(text); }
 
 std::wstring ErrorLine(std::wstring_view why) { return L"error: " + EscapeLine(why); }
+
+std::wstring ResultCodeText(HRESULT hr) {
+  wchar_t text[16];
+  std::swprintf(text, 16, L"%08lx", static_cast<unsigned long>(static_cast<std::uint32_t>(hr)));
+  return text;
+}
 
 std::vector<std::wstring> DescribeToolbar(HWND toolbar, HMENU setupMenu) {
   std::vector<std::wstring> lines;

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/com/HResult.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/MessageBox.h"
 
@@ -25,6 +26,8 @@ std::wstring MessageBoxLine(const MessageBoxRequest& box, Answer answer);
 std::wstring NavigateLine(std::wstring_view address);
 std::wstring StatusLine(std::wstring_view text);
 std::wstring ErrorLine(std::wstring_view why);
+// A result code as the lines show it: eight lower-case hexadecimal digits, e.g. 8007000e.
+std::wstring ResultCodeText(HRESULT hr);
 
 // The lines of the toolbar window `toolbar` (its boxes are its children with ids 103 and 104)
 // and of its setup menu, in the order above.

@@ -1,7 +1,5 @@
 #include "host/core/HostWindow.h"
 
-#include <cstdint>
-#include <cwchar>
 #include <thread>
 
 #include "host/core/BandCreation.h"
@@ -15,7 +13,6 @@
 #include "platform/ui/Edit.h"
 #include "platform/ui/MessageLoop.h"
 #include "platform/ui/Toolbar.h"
-#include "store/CCustomException.h"
 
 namespace {
 
@@ -29,12 +26,6 @@ constexpr WPARAM MK_LBUTTON = 0x0001;
 
 // How often a wait for the repair job looks at the window's queue.
 constexpr std::chrono::milliseconds kRepairPoll{5};
-
-std::wstring HexCode(HRESULT hr) {
-  wchar_t text[16];
-  std::swprintf(text, 16, L"%08lx", static_cast<unsigned long>(static_cast<std::uint32_t>(hr)));
-  return text;
-}
 
 // The button of a box of `buttons` kind that an answer presses.
 int ButtonFor(UINT buttons, Answer answer) {
@@ -78,28 +69,41 @@ HostWindow::~HostWindow() {
 
 void HostWindow::DockBand() {
   try {
-    band_ = CreateBand();
-  } catch (const CCustomException& e) {
-    Print(L"no toolbar: " + EscapeLine(e.GetMessage()));
+    CreatedBand created = CreateBand();
+    bandLibrary_.emplace(std::move(created.library));
+    band_ = std::move(created.band);
+  } catch (const BandCreationError& e) {
+    Print(L"no toolbar: " + EscapeLine(e.Why()));
+    return;
+  }
+  deskBand_ = band_.QueryInterface<IDeskBand>(IID_IDeskBand);
+  bandInput_ = band_.QueryInterface<IInputObject>(IID_IInputObject);
+  if (!deskBand_ || !bandInput_) {
+    Print(L"no toolbar: the band does not answer to IDeskBand and IInputObject");
+    Undock();
     return;
   }
   site_ = MakeCounted<BandSite>(frame_.GetSafeHwnd(), CComPtr<IWebBrowser2>(browser_->Browser()));
   HRESULT hr = band_->SetSite(static_cast<IInputObjectSite*>(site_.get()));
   if (FAILED(hr)) {
-    Print(L"no toolbar: the band could not be docked (" + HexCode(hr) + L")");
-    band_.reset();
-    site_.reset();
+    Print(L"no toolbar: the band could not be docked (" + ResultCodeText(hr) + L")");
+    site_.reset();  // not sited, so nothing to undock from
+    Undock();
     return;
   }
-  band_->ShowDW(TRUE);
+  deskBand_->ShowDW(TRUE);
 }
 
 void HostWindow::Undock() {
-  if (!band_) return;
-  band_->CloseDW(0);
-  band_->SetSite(nullptr);
+  if (band_ && site_) {
+    deskBand_->CloseDW(0);
+    band_->SetSite(nullptr);
+  }
+  bandInput_.reset();
+  deskBand_.reset();
   band_.reset();
   site_.reset();
+  bandLibrary_.reset();
 }
 
 void HostWindow::Print(const std::wstring& line) {
@@ -148,8 +152,8 @@ void HostWindow::RunLoop() {
     if (dispatched == kMaxMessagesPerRun)
       throw HostCommandError(L"the window is still busy after " + std::to_wstring(kMaxMessagesPerRun) + L" messages");
     if (msg.message == WM_QUIT) return;  // nothing here ends the loop for good: the host decides
-    if ((msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) && band_ && band_->TranslateAcceleratorIO(&msg) == S_OK)
-      continue;
+    bool key = msg.message == WM_KEYDOWN || msg.message == WM_KEYUP;
+    if (key && bandInput_ && bandInput_->TranslateAcceleratorIO(&msg) == S_OK) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
@@ -161,7 +165,7 @@ void HostWindow::Post(const std::vector<MSG>& messages) {
 
 HWND HostWindow::Toolbar() const {
   HWND toolbar = nullptr;
-  if (band_ && SUCCEEDED(band_->GetWindow(&toolbar)) && IsWindow(toolbar)) return toolbar;
+  if (deskBand_ && SUCCEEDED(deskBand_->GetWindow(&toolbar)) && IsWindow(toolbar)) return toolbar;
   return nullptr;
 }
 
@@ -279,7 +283,8 @@ void HostWindow::WaitForRepair() {
     // The job's worker posts its end to the toolbar, which releases the job when the loop hands
     // the message over.
     RunLoop();
-    if (!band_ || !band_->Toolbar().RepairJobRunning()) return;
+    HWND toolbar = Toolbar();
+    if (!toolbar || !SendMessageW(toolbar, TBM_ISREPAIRRUNNING, 0, 0)) return;
     if (std::chrono::steady_clock::now() >= deadline)
       throw HostCommandError(L"the repair job has not ended after " + std::to_wstring(kRepairWait.count()) + L" s");
     std::this_thread::sleep_for(kRepairPoll);
@@ -297,7 +302,8 @@ std::vector<std::wstring> HostWindow::StateLines() const {
   std::vector<std::wstring> lines{L"location: " + EscapeLine(location),
                                   L"title: " + EscapeLine(GetWindowString(frame_.GetSafeHwnd()))};
   if (HWND toolbar = Toolbar()) {
-    std::vector<std::wstring> toolbarLines = DescribeToolbar(toolbar, band_->Toolbar().SetupMenu());
+    auto setupMenu = reinterpret_cast<HMENU>(SendMessageW(toolbar, TBM_GETSETUPMENU, 0, 0));
+    std::vector<std::wstring> toolbarLines = DescribeToolbar(toolbar, setupMenu);
     lines.insert(lines.end(), toolbarLines.begin(), toolbarLines.end());
   }
   return lines;

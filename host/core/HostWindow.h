@@ -19,14 +19,15 @@
 #include <string_view>
 #include <vector>
 
-#include "band/CTesselBand.h"
 #include "host/core/BandSite.h"
+#include "host/core/InprocServer.h"
 #include "host/core/HostEventSink.h"
 #include "host/core/HostLines.h"
 #include "host/engine/BrowserWindow.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Wnd.h"
+#include "toolbar/ToolbarIds.h"
 
 // A command that could not be carried out, with the reason a person reads after "error: ".
 class HostCommandError : public std::runtime_error {
@@ -46,10 +47,10 @@ class HostWindow {
   // Asks the person at the host for the answer to a question box.
   using QuestionAsker = std::function<Answer(const MessageBoxRequest& box)>;
 
-  // Opens the window on the calling thread with no page shown, creates the band and docks it.
-  // A band that cannot be made or sited leaves the window without a toolbar, which is said once
-  // as "no toolbar: WHY". Every line goes to `output`. Questions are answered from the queue of
-  // answers, else by `ask`, else No.
+  // Opens the window on the calling thread with no page shown, creates the band as the browser
+  // does (see BandCreation) and docks it. A band that cannot be made or sited leaves the window
+  // without a toolbar, which is said once as "no toolbar: WHY". Every line goes to `output`.
+  // Questions are answered from the queue of answers, else by `ask`, else No.
   HostWindow(LineOutput output, QuestionAsker ask = {});
   // Closes the window if it is still open (the toolbar hears the browser quit), then undocks
   // the band (CloseDW, SetSite with no site) and lets go of it.
@@ -133,6 +134,10 @@ class HostWindow {
   std::unique_ptr<BrowserWindow> browser_;
   CComPtr<HostEventSink> sink_;
   DWORD sinkCookie_ = 0;
+  // The band's library goes last: the band's code lives in it.
+  std::optional<InprocServer> bandLibrary_;
   CComPtr<BandSite> site_;
-  CComPtr<CTesselBand> band_;
+  CComPtr<IObjectWithSite> band_;
+  CComPtr<IDeskBand> deskBand_;
+  CComPtr<IInputObject> bandInput_;
 };

@@ -32,6 +32,7 @@ constexpr HRESULT DISP_E_UNKNOWNNAME = MakeHResult(0x80020006);
 constexpr HRESULT DISP_E_OVERFLOW = MakeHResult(0x8002000A);
 constexpr HRESULT DISP_E_BADINDEX = MakeHResult(0x8002000B);
 constexpr HRESULT DISP_E_PARAMNOTFOUND = MakeHResult(0x80020004);
+constexpr HRESULT DISP_E_EXCEPTION = MakeHResult(0x80020009);  // also: a registry script that cannot be read
 
 // Codes of the database provider and the data-access objects.
 constexpr HRESULT DB_E_ERRORSINCOMMAND = MakeHResult(0x80040E14);   // statement rejected
@@ -56,3 +57,9 @@ constexpr LONG ERROR_MORE_DATA = 234;
 constexpr LONG ERROR_BADDB = 1009;
 constexpr LONG ERROR_CANTWRITE = 1013;
 constexpr LONG ERROR_KEY_DELETED = 1018;
+
+// The result code that carries a Win32 error code (the platform's HRESULT_FROM_WIN32).
+constexpr HRESULT HResultFromWin32(LONG code) {
+  return code <= 0 ? static_cast<HRESULT>(code)
+                   : MakeHResult((static_cast<std::uint32_t>(code) & 0x0000FFFF) | 0x80070000);
+}

@@ -272,6 +272,8 @@ LONG RegSetValueExW(HKEY key, std::wstring_view valueName, DWORD type, const wch
     if (!k) return ERROR_KEY_DELETED;
     HiveValue value{std::wstring(valueName), type, text};
     if (HiveValue* existing = k->FindValue(valueName)) {
+      // The same value written again leaves the file alone (registration rewrites every value).
+      if (existing->type == type && existing->data == text) return ERROR_SUCCESS;
       value.name = existing->name;
       *existing = value;
     } else {
@@ -330,6 +332,18 @@ LONG RegEnumKeyW(HKEY key, DWORD index, std::wstring& name) {
     auto names = hive.Subkeys(open->path);
     if (index >= names.size()) return ERROR_NO_MORE_ITEMS;
     name = names[index];
+    return ERROR_SUCCESS;
+  });
+}
+
+LONG RegEnumValueW(HKEY key, DWORD index, std::wstring& name) {
+  auto open = Resolve(key, L"");
+  if (!open) return ERROR_INVALID_HANDLE;
+  return ReadHive(open->hive, [&](Hive& hive) -> LONG {
+    HiveKey* k = hive.Find(open->path);
+    if (!k) return ERROR_KEY_DELETED;
+    if (index >= k->values.size()) return ERROR_NO_MORE_ITEMS;
+    name = k->values[index].name;
     return ERROR_SUCCESS;
   });
 }

@@ -63,6 +63,9 @@ LONG RegDeleteTreeW(HKEY root, std::wstring_view subKey);
 // The names of the direct subkeys of a key, one at a time; ERROR_NO_MORE_ITEMS past the last.
 constexpr LONG ERROR_NO_MORE_ITEMS = 259;
 LONG RegEnumKeyW(HKEY key, DWORD index, std::wstring& name);
+// The names of a key's values, one at a time, in the order they were first written (the default
+// value as an empty name); ERROR_NO_MORE_ITEMS past the last.
+LONG RegEnumValueW(HKEY key, DWORD index, std::wstring& name);
 
 // Where the hive files live now (reads the environment on every call).
 std::filesystem::path RegistryFolder();

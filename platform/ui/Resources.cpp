@@ -6,12 +6,15 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/text/WideText.h"
+
 namespace {
 
 struct Module {
   std::wstring name;
   std::map<UINT, std::wstring> strings;
   std::map<UINT, std::shared_ptr<const Image>> bitmaps;
+  std::map<std::pair<std::wstring, UINT>, std::string> data;  // by upper-case type and id
 };
 
 // Modules and bitmap objects are used from any thread (a worker may load a string), so one lock
@@ -57,6 +60,23 @@ std::wstring GetModuleName(HINSTANCE module) {
   std::lock_guard lock(Tables().mutex);
   auto it = Tables().modules.find(Key(module));
   return it == Tables().modules.end() ? std::wstring() : it->second.name;
+}
+
+bool AddDataResource(HINSTANCE module, std::wstring_view type, UINT id, std::string_view bytes) {
+  std::lock_guard lock(Tables().mutex);
+  auto it = Tables().modules.find(Key(module));
+  if (it == Tables().modules.end()) return false;
+  it->second.data[{ToLower(type), id}] = bytes;
+  return true;
+}
+
+std::optional<std::string> LoadDataResource(HINSTANCE module, std::wstring_view type, UINT id) {
+  std::lock_guard lock(Tables().mutex);
+  auto it = Tables().modules.find(Key(module));
+  if (it == Tables().modules.end()) return std::nullopt;
+  auto found = it->second.data.find({ToLower(type), id});
+  if (found == it->second.data.end()) return std::nullopt;
+  return found->second;
 }
 
 bool AddStringResource(HINSTANCE module, UINT id, std::wstring_view text) {

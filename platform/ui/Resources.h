@@ -1,6 +1,7 @@
 // Modules and their resources. A module (the band library, the host program) registers itself
-// and gets a module handle; under that handle it adds its string table and its bitmaps, which
-// the window system's calls then load by id. Bitmaps are real images, read from BMP files.
+// and gets a module handle; under that handle it adds its string table, its bitmaps and its
+// other resources (bytes of a named type), which the window system's calls then load by id.
+// Bitmaps are real images, read from BMP files.
 //
 // Loaded bitmaps are objects of their own (HBITMAP): each load makes a new one, which its loader
 // deletes (DeleteObject), best through BitmapHandle.
@@ -30,6 +31,12 @@ bool AddStringResource(HINSTANCE module, UINT id, std::wstring_view text);
 bool AddBitmapResource(HINSTANCE module, UINT id, Image image);
 // Reads the file now; false when it is not a BMP this system reads.
 bool AddBitmapResourceFile(HINSTANCE module, UINT id, const std::filesystem::path& file);
+
+// Resources of a named type (for example REGISTRY, a registry script) held as bytes; the type
+// compares without regard to case. False for an unknown module; none when there is no such
+// resource.
+bool AddDataResource(HINSTANCE module, std::wstring_view type, UINT id, std::string_view bytes);
+std::optional<std::string> LoadDataResource(HINSTANCE module, std::wstring_view type, UINT id);
 
 // Copies the string resource into the buffer, cut to bufferMax - 1 characters and NUL-terminated;
 // returns the characters copied, 0 when there is no such resource.

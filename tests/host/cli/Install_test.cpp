@@ -10,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/text/WideText.h"
+#include "store/CCustomException.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/TestSupport.h"
 #include "toolbar/Settings.h"
 
 namespace {
@@ -20,8 +22,9 @@ struct RunResult {
   std::string output;
 };
 
-RunResult RunPendrel(const std::string& args) {
-  std::string command = std::string(PENDREL_BIN_DIR) + "/pendrel " + args + " 2>&1";
+// `environment` goes before the command, e.g. "HOME='/x' ".
+RunResult RunPendrel(const std::string& args, const std::string& environment = "") {
+  std::string command = environment + std::string(PENDREL_BIN_DIR) + "/pendrel " + args + " 2>&1";
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
   std::string output;
   std::array<char, 4096> buffer;
@@ -53,6 +56,13 @@ TEST_F(InstallTest, SetsUpTheDataFolderDatabaseHelpAndSettings) {
   RunResult run = RunPendrel("install --data " + data_.string());
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("database: created " + (data_ / "Bookmark.mdb").string()), std::string::npos);
+  // The band is registered from beside the program, and listed among the browser's toolbars.
+  EXPECT_NE(run.output.find("band: registered " + std::string(PENDREL_BIN_DIR) + "/libPendrelBand.so\n"),
+            std::string::npos)
+      << run.output;
+  EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Internet Explorer\\Toolbar",
+                               L"{669695BC-A811-4A9D-8CDF-BA8C795F261D}"),
+            L"Pendrel");
   EXPECT_EQ(Mode(data_), 0700u);
   EXPECT_EQ(Mode(data_ / "Bookmark.mdb"), 0600u);
   EXPECT_NE(Slurp(data_ / "help" / "help.html").find("<title>Pendrel help</title>"), std::string::npos);
@@ -118,6 +128,79 @@ TEST_F(InstallTest, BadArgumentsShowTheUsage) {
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.output.find("usage:"), std::string::npos);
   EXPECT_EQ(RunPendrel("frobnicate").status, 2);
+}
+
+TEST_F(InstallTest, UninstallUnregistersAndRemovesTheSettingsAndKeepsTheDataUnlessPurged) {
+  const std::string library = std::string(PENDREL_BIN_DIR) + "/libPendrelBand.so";
+  ASSERT_EQ(RunPendrel("install --data " + data_.string()).status, 0);
+  std::wstring folder = FromUtf8(data_.string());
+  ExecuteSql(folder, "insert into LinksData (HomePage, Category, Description) values ('http://kept/', 'c', 'd')");
+  WriteRegistryString(HKEY_CURRENT_USER, L"Software\\Vellorin\\Other", L"Name", L"someone else's");
+
+  RunResult run = RunPendrel("uninstall");
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(run.output, "band: unregistered " + library +
+                            "\nsettings: removed HKEY_CURRENT_USER\\Software\\Vellorin\\Pendrel\\User\n"
+                            "data folder: kept " + data_.string() + " (pendrel uninstall --purge removes it)\n");
+  EXPECT_THROW(ReadRegistryString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Internet Explorer\\Toolbar",
+                                  L"{669695BC-A811-4A9D-8CDF-BA8C795F261D}"),
+               CCustomException);
+  EXPECT_THROW(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue), CCustomException);
+  EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, L"Software\\Vellorin\\Other", L"Name"), L"someone else's");
+  EXPECT_EQ(QueryCount(folder, "LinksData"), 1);
+
+  // Installed again on the same folder, the bookmark is still there; --purge lists the folder
+  // and removes it.
+  ASSERT_EQ(RunPendrel("install --data " + data_.string()).status, 0);
+  EXPECT_EQ(QueryCount(folder, "LinksData"), 1);
+  run = RunPendrel("uninstall --purge");
+  ASSERT_EQ(run.status, 0) << run.output;
+  for (const std::string& line : std::vector<std::string>{"data folder " + data_.string() + " holds:\n", "  Bookmark.mdb\n", "  help/\n",
+                                 "  help/help.html\n", "data folder: removed " + data_.string() + "\n"})
+    EXPECT_NE(run.output.find(line), std::string::npos) << line << run.output;
+  EXPECT_FALSE(std::filesystem::exists(data_));
+
+  // Nothing left to take away: still no error.
+  run = RunPendrel("uninstall --purge");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("settings: none\n"), std::string::npos) << run.output;
+}
+
+TEST_F(InstallTest, PurgeRemovesOnlyADataFolder) {
+  std::filesystem::path notData = temp_.path() / "papers";
+  std::filesystem::create_directories(notData);
+  { std::ofstream(notData / "precious.txt") << "mine"; }
+  WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue, FromUtf8(notData.string()));
+  RunResult run = RunPendrel("uninstall --purge");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("the data folder " + notData.string() + " was not removed: it holds no Bookmark.mdb"),
+            std::string::npos)
+      << run.output;
+  EXPECT_TRUE(std::filesystem::exists(notData / "precious.txt"));
+
+  // The home folder, and any folder above it, even with a Bookmark.mdb in it.
+  std::filesystem::path home = temp_.path() / "home";
+  std::filesystem::create_directories(home);
+  { std::ofstream(home / "Bookmark.mdb") << ""; }
+  for (const std::filesystem::path& named : {home, temp_.path()}) {
+    WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue, FromUtf8(named.string() + "/"));
+    run = RunPendrel("uninstall --purge", "HOME='" + home.string() + "' ");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("was not removed: it is the home folder or a folder above it"), std::string::npos)
+        << run.output;
+    EXPECT_TRUE(std::filesystem::exists(home / "Bookmark.mdb"));
+  }
+}
+
+TEST_F(InstallTest, RegistrationCommandsTakeNoArguments) {
+  for (const char* command : {"register now", "unregister all", "uninstall --everything", "uninstall --purge more"}) {
+    RunResult run = RunPendrel(command);
+    EXPECT_EQ(run.status, 2) << command;
+    EXPECT_NE(run.output.find("pendrel uninstall [--purge]"), std::string::npos) << run.output;
+  }
+  RunResult run = RunPendrel("register");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(run.output, "band: registered " + std::string(PENDREL_BIN_DIR) + "/libPendrelBand.so\n");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // it prints, the database file and the generated page file checked afterwards.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <condition_variable>
@@ -14,6 +15,7 @@
 #include <sstream>
 
 #include "host/engine/Url.h"
+#include "platform/registry/RegistryKey.h"
 #include "platform/text/WideText.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/TestDatabase.h"
@@ -451,6 +453,54 @@ TEST_F(PendrelRunTest, ExportAndImportThroughTheFavoritesFolderShowTheirProgress
                                                                  {L"http://n/", L"News", L"Paper"},
                                                                  {L"http://t/", L"Favorites", L"Top"}}));
   EXPECT_TRUE(run.Has("category list: Favorites|News") || run.Has("category list: News|Favorites")) << run.Text();
+}
+
+TEST_F(PendrelRunTest, TheBandIsTheOneTheRegistryNamesAndWithoutItTheWindowHasNoToolbar) {
+  const std::string library = std::string(PENDREL_BIN_DIR) + "/libPendrelBand.so";
+  const std::wstring serverKey = L"CLSID\\{669695BC-A811-4A9D-8CDF-BA8C795F261D}\\InprocServer32";
+  RunResult run = Run("show\n");
+  EXPECT_EQ(run.status, 0) << run.Text();
+  ASSERT_TRUE(HasToolbar(run)) << run.Text();
+  EXPECT_TRUE(run.HasStarting("buttons: Add=")) << run.Text();
+
+  // Unregistered: the window opens without a toolbar, says so once, and goes on without it.
+  RunResult unregistered = RunPendrel("unregister");
+  EXPECT_EQ(unregistered.status, 0) << unregistered.Text();
+  EXPECT_TRUE(unregistered.Has("band: unregistered " + library)) << unregistered.Text();
+  run = Run("navigate " + Url("/a") + "\nshow\nclick Add\n");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(std::count(run.lines.begin(), run.lines.end(), "no toolbar: no toolbar is registered (pendrel register registers it)"), 1)
+      << run.Text();
+  EXPECT_TRUE(run.Has("title: Page A"));
+  EXPECT_FALSE(run.HasStarting("buttons: "));
+  EXPECT_EQ(run.lines.back(), "error: line 3: the window has no toolbar");
+
+  // Registered again, from a copy of the library elsewhere: the copy is what the registry names
+  // and what the window loads.
+  std::filesystem::path copy = temp_.path() / "elsewhere" / "libPendrelBand.so";
+  std::filesystem::create_directories(copy.parent_path());
+  std::filesystem::copy_file(library, copy);
+  ASSERT_EQ(RunPendrel("register").status, 0);
+  RegistryKey server;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, serverKey, 0, KEY_ALL_ACCESS, server.Out()), ERROR_SUCCESS);
+  auto name = [&](const std::filesystem::path& path) {
+    std::wstring text = FromUtf8(path.string());
+    ASSERT_EQ(RegSetValueExW(server.get(), L"", REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * 2)),
+              ERROR_SUCCESS);
+  };
+  name(copy);
+  run = Run("show\n");
+  ASSERT_TRUE(HasToolbar(run)) << run.Text();
+  std::filesystem::remove(copy);
+  run = Run("show\n");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(run.HasStarting("no toolbar: cannot load " + copy.string() + ": ")) << run.Text();
+
+  // A library that is no component server.
+  name(std::filesystem::path(PENDREL_BIN_DIR) / "libpendrel-platform.so");
+  run = Run("show\n");
+  EXPECT_TRUE(run.HasStarting("no toolbar: " + std::string(PENDREL_BIN_DIR) + "/libpendrel-platform.so is not a component library"))
+      << run.Text();
 }
 
 }  // namespace

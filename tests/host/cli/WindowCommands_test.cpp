@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "band/DllEntryPoints.h"
 #include "host/cli/WindowCommands.h"
 #include "host/engine/Url.h"
 #include "platform/text/WideText.h"
@@ -40,6 +41,7 @@ TEST_F(WindowCommandsTest, TerminalSessionShowsTheWindowAfterEachCommandAndGoesO
 }
 
 TEST_F(WindowCommandsTest, AQuestionAtTheTerminalWaitsForYOrN) {
+  ASSERT_EQ(DllRegisterServer(), S_OK);
   std::wstring data = MakeTestDataFolder(temp_);
   WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue, data);
   WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kHistoryValue, L"0");

@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 
 #include "host/core/HostWindow.h"
+
+#include <algorithm>
+
+#include "band/DllEntryPoints.h"
 #include "host/engine/Url.h"
 #include "platform/browser/WebBrowserEvents.h"
 #include "platform/text/WideText.h"
 #include "tests/support/BrowserTestSupport.h"
+#include "tests/support/TestDatabase.h"
 #include "tests/support/TestSupport.h"
+#include "toolbar/Settings.h"
 
 namespace {
 
@@ -25,13 +31,13 @@ class HostWindowTest : public IsolatedTest {
   Lines lines_;
 };
 
-TEST_F(HostWindowTest, WithoutSettingsTheWindowOpensWithoutToolbarAndSaysSoOnce) {
+TEST_F(HostWindowTest, WithoutARegisteredToolbarTheWindowOpensWithoutToolbarAndSaysSoOnce) {
   std::wstring framed = Page("framed.html", "<title>Inner</title>");
   std::wstring page = Page("page.html", "<title>Outer\\page</title><iframe src='framed.html'></iframe>");
   {
     HostWindow window(Output());
     ASSERT_EQ(lines_.size(), 1u);
-    EXPECT_TRUE(lines_[0].starts_with(L"no toolbar: Failed to read registry entry Software\\\\Vellorin")) << lines_[0];
+    EXPECT_EQ(lines_[0], L"no toolbar: no toolbar is registered (pendrel register registers it)");
     EXPECT_EQ(window.Toolbar(), nullptr);
     EXPECT_EQ(window.StateLines(), (Lines{L"location: ", L"title: "}));
 
@@ -62,6 +68,37 @@ TEST_F(HostWindowTest, WithoutSettingsTheWindowOpensWithoutToolbarAndSaysSoOnce)
     EXPECT_THROW(window.Navigate(page), HostCommandError);
   }
   EXPECT_TRUE(lines_.empty());
+}
+
+TEST_F(HostWindowTest, TheRegisteredBandIsDockedThroughItsInterfacesAndTheLibraryFreedAfterIt) {
+  ASSERT_EQ(DllRegisterServer(), S_OK);
+  {
+    // Registered, but its settings are missing: the band cannot be built.
+    HostWindow window(Output());
+    ASSERT_EQ(lines_.size(), 1u);
+    EXPECT_TRUE(lines_[0].starts_with(L"no toolbar: the band's creation failed (8007000e)")) << lines_[0];
+    EXPECT_EQ(window.Toolbar(), nullptr);
+  }
+  lines_.clear();
+  std::wstring data = MakeTestDataFolder(temp_);
+  WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue, data);
+  WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kHistoryValue, L"0");
+  WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kSearchConditionValue, L"AND");
+  {
+    HostWindow window(Output());
+    EXPECT_TRUE(lines_.empty()) << ToUtf8(lines_.front());
+    ASSERT_NE(window.Toolbar(), nullptr);
+    EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
+    // The state comes from the toolbar's windows and the menu it hands out.
+    Lines state = window.StateLines();
+    EXPECT_NE(std::find(state.begin(), state.end(), L"menu: Switch to AND search condition [checked] [greyed]"),
+              state.end());
+    EXPECT_NE(std::find(state.begin(), state.end(), L"category list: "), state.end());
+    window.Type(ID_CATEGORY_BOX, L"News");
+    EXPECT_EQ(GetWindowString(GetDlgItem(window.Toolbar(), ID_CATEGORY_BOX)), L"News");
+  }
+  EXPECT_EQ(DllCanUnloadNow(), S_OK) << "the window let go of the band";
+  EXPECT_EQ(boxes_.count(), 0u);
 }
 
 TEST_F(HostWindowTest, AnswersBoxesFromTheQueueThenTheAskerThenNo) {

@@ -1,0 +1,5 @@
+#include "band/BandIds.h"
+
+const CLSID CLSID_TesselBand = MakeGuid(L"669695BC-A811-4A9D-8CDF-BA8C795F261D");
+const GUID LIBID_TesselLib = MakeGuid(L"3277CD27-4001-4EF8-9D96-C6CA745AC2F9");
+const IID IID_ITesselBand = MakeGuid(L"38493F7F-2922-4C6C-9A9A-8DA2C940D0EE");
