@@ -21,7 +21,7 @@ build() {
 # Stops at the first report; leaks are looked for when each test program ends.
 export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$ROOT/scripts/tsan-suppressions.txt"
 
 failed=0
 build build-asan address,undefined
