@@ -61,6 +61,10 @@ class PendrelRunTest : public IsolatedTest {
           server.Get("/b/", page("Page B"));
           server.Get("/c", page("Page C"));
           server.Get("/s", page("S"));
+          server.Get("/login", page("Sign in",
+                                    "<form name=login action='/done'><input name=user><input type=password name=pass>"
+                                    "<input type=hidden name=token value=t><input type=submit name=go></form>"));
+          server.Get("/done", page("Signed in"));
           // A moved page, and one that holds its answer until the test ends (at most 20 s) and
           // then reports a move that a job stopped at the quit must never store.
           server.Get("/old", [this](const httplib::Request&, httplib::Response& response) {
@@ -501,6 +505,42 @@ TEST_F(PendrelRunTest, TheBandIsTheOneTheRegistryNamesAndWithoutItTheWindowHasNo
   run = Run("show\n");
   EXPECT_TRUE(run.HasStarting("no toolbar: " + std::string(PENDREL_BIN_DIR) + "/libpendrel-platform.so is not a component library"))
       << run.Text();
+}
+
+TEST_F(PendrelRunTest, ALoginIsRememberedForItsSiteAndFilledInWhenItsPageLoadsAgain) {
+  const std::string login = Url("/login");
+  RunResult run = Run("navigate " + login + "\nfill user ann\nfill pass s3cret\nsubmit\nnavigate " + login +
+                      "\npage\nshow\n");
+  ASSERT_TRUE(HasToolbar(run)) << run.Text();
+  EXPECT_EQ(run.status, 0) << run.Text();
+  const std::wstring site = L"127.0.0.1:" + std::to_wstring(server_.port());
+  EXPECT_EQ(QueryRows(DataFolder(), "select URL, FormName, domain, action, Active from FormURL"),
+            (std::vector<std::vector<std::wstring>>{{FromUtf8(login), L"login", site, L"/done", L"1"}}));
+  EXPECT_EQ(QueryRows(DataFolder(), "select Name, Value from FormURLData order by Name"),
+            (std::vector<std::vector<std::wstring>>{{L"pass", L"s3cret"}, {L"user", L"ann"}}));
+  // The page shown again has both fields filled, and the entry reads as every navigation leaves it.
+  EXPECT_EQ(run.From("field: user", 2), (Lines{"field: user = ann", "field: pass = s3cret"})) << run.Text();
+  EXPECT_TRUE(run.Has("menu: Enable saving form data")) << run.Text();
+  EXPECT_FALSE(run.HasStarting("box: ")) << run.Text();
+}
+
+TEST_F(PendrelRunTest, AnEmptyPasswordIsNotRememberedAndASwitchedOffFormIsNotFilled) {
+  const std::string login = Url("/login");
+  RunResult run = Run("navigate " + login + "\nfill user ann\nsubmit\n");
+  EXPECT_EQ(run.status, 0) << run.Text();
+  EXPECT_EQ(QueryCount(DataFolder(), "FormURL"), 0);
+
+  // Remembered, then switched off on the login page: the next load is not filled; switched on again, it is.
+  // (The filled-in password is emptied before leaving, or leaving would remember the form anew.)
+  run = Run("navigate " + login + "\nfill user ann\nfill pass pw\nsubmit\nnavigate " + login +
+            "\nmenu Disable saving form data\nfill pass \nfill user \nnavigate " + login +
+            "\npage\nmenu Enable saving form data\nnavigate " + login + "\npage\n");
+  EXPECT_EQ(run.status, 0) << run.Text();
+  EXPECT_EQ(run.From("field: user", 2), (Lines{"field: user = ", "field: pass = "})) << run.Text();
+  Lines last;
+  for (size_t i = 0; i < run.lines.size(); ++i)
+    if (run.lines[i].starts_with("field: user")) last = Lines(run.lines.begin() + i, run.lines.begin() + i + 2);
+  EXPECT_EQ(last, (Lines{"field: user = ann", "field: pass = pw"})) << run.Text();
 }
 
 }  // namespace
