@@ -8,9 +8,6 @@
 // not, and their difference is the whole cost of the toolbar to a new process: the library's first
 // load, the band's creation, and the toolbar's windows.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -20,8 +17,6 @@
 #include "bench/BenchData.h"
 #include "host/core/BandCreation.h"
 #include "toolbar/Settings.h"
-
-extern char** environ;
 
 namespace {
 
@@ -63,26 +58,7 @@ void RunPendrel(benchmark::State& state, Band band) {
   if (band == Band::Unregistered) DllUnregisterServer();
   const std::filesystem::path script = data.store.folder / "script.txt";
   std::ofstream(script) << "# nothing\n";
-  const std::string program = std::string(PENDREL_BIN_DIR) + "/pendrel";
-  char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("run"), const_cast<char*>(script.c_str()),
-                  nullptr};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  for (auto _ : state) {
-    pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ) != 0) {
-      state.SkipWithError("pendrel could not be started");
-      break;
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      state.SkipWithError("pendrel run failed");
-      break;
-    }
-  }
-  posix_spawn_file_actions_destroy(&actions);
+  TimePendrelRun(state, script);
 }
 
 void BM_PendrelRunWithToolbar(benchmark::State& state) { RunPendrel(state, Band::Registered); }

@@ -1,6 +1,10 @@
 #include "bench/BenchData.h"
 
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -11,6 +15,8 @@
 
 #include "platform/ado/Connection.h"
 #include "platform/text/WideText.h"
+
+extern char** environ;
 
 namespace {
 
@@ -99,3 +105,27 @@ BenchStore::~BenchStore() {
 }
 
 std::wstring BenchStore::Folder() const { return FromUtf8(folder.string()); }
+
+void TimePendrelRun(benchmark::State& state, const std::filesystem::path& script) {
+  const std::string program = std::string(PENDREL_BIN_DIR) + "/pendrel";
+  const std::string scriptPath = script.string();
+  char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("run"), const_cast<char*>(scriptPath.c_str()),
+                  nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  for (auto _ : state) {
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ) != 0) {
+      state.SkipWithError("pendrel could not be started");
+      break;
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      state.SkipWithError("pendrel run failed");
+      break;
+    }
+  }
+  posix_spawn_file_actions_destroy(&actions);
+}

@@ -20,3 +20,10 @@ struct BenchStore {
 
 // A description of five vocabulary words, as the generator makes them.
 std::wstring MakeDescription(const std::vector<std::wstring>& vocabulary, unsigned seed);
+
+// Times `pendrel run SCRIPT` (the built program, its output thrown away) once per benchmark
+// iteration, started as a person starts it; stops the benchmark with an error if a run fails.
+namespace benchmark {
+class State;
+}
+void TimePendrelRun(benchmark::State& state, const std::filesystem::path& script);

@@ -5,9 +5,6 @@
 //   top of the load itself (BM_PageLoadWithToolbar minus BM_PageLoadBrowserOnly);
 //   `pendrel run` of a one-line script from start to exit, with 1,000 categories: 150 ms.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -20,8 +17,6 @@
 #include "platform/ui/MessageLoop.h"
 #include "store/CBookmarkDatabase.h"
 #include "toolbar/Settings.h"
-
-extern char** environ;
 
 namespace {
 
@@ -102,26 +97,7 @@ void BM_PendrelRunOneLineScript(benchmark::State& state) {
   DllRegisterServer();
   const std::filesystem::path script = store.folder / "script.txt";
   std::ofstream(script) << "show\n";
-  const std::string program = std::string(PENDREL_BIN_DIR) + "/pendrel";
-  char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("run"),
-                  const_cast<char*>(script.c_str()), nullptr};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  for (auto _ : state) {
-    pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ) != 0) {
-      state.SkipWithError("pendrel could not be started");
-      break;
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      state.SkipWithError("pendrel run failed");
-      break;
-    }
-  }
-  posix_spawn_file_actions_destroy(&actions);
+  TimePendrelRun(state, script);
   // The other benchmarks' settings again.
   setenv("XDG_CONFIG_HOME", Data().config.c_str(), 1);
 }

@@ -8,6 +8,8 @@ constexpr char32_t kReplacement = 0xFFFD;
 
 bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t c) {
   if (c > 0x10FFFF || IsSurrogate(c)) c = kReplacement;
   if (c < 0x80) {
@@ -26,8 +28,6 @@ void AppendUtf8(std::string& out, char32_t c) {
     out += static_cast<char>(0x80 | (c & 0x3F));
   }
 }
-
-}  // namespace
 
 std::string ToUtf8(std::wstring_view text) {
   std::string out;

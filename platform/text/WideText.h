@@ -7,6 +7,8 @@
 
 // UTF-8 from wide text. Code points that are not valid (lone surrogates) become U+FFFD.
 std::string ToUtf8(std::wstring_view text);
+// Appends one code point as UTF-8; one that is not valid (a surrogate, beyond U+10FFFF) becomes U+FFFD.
+void AppendUtf8(std::string& out, char32_t c);
 // Wide text from UTF-8. Malformed byte sequences become U+FFFD; nothing is dropped silently.
 std::wstring FromUtf8(std::string_view bytes);
 // The same decoding written to `out`, which has room for bytes.size() units (a character never

@@ -17,6 +17,7 @@
 #include "platform/text/WideText.h"
 #include "platform/ui/Resources.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/RegistryProbe.h"
 #include "tests/support/TestSupport.h"
 #include "toolbar/Settings.h"
 
@@ -25,7 +26,7 @@ namespace {
 constexpr wchar_t kClass[] = L"{669695BC-A811-4A9D-8CDF-BA8C795F261D}";
 constexpr wchar_t kToolbarKey[] = L"Software\\Microsoft\\Internet Explorer\\Toolbar";
 
-class ComponentServerTest : public IsolatedTest {
+class ComponentServerTest : public IsolatedTest, protected RegistryProbe {
  protected:
   ComponentServerTest() { EXPECT_EQ(DllCanUnloadNow(), S_OK) << "a band or factory of an earlier test lives on"; }
 
@@ -40,25 +41,6 @@ class ComponentServerTest : public IsolatedTest {
     CComPtr<IClassFactory> factory;
     factory.Attach(static_cast<IClassFactory*>(raw));
     return factory;
-  }
-  static bool KeyExists(HKEY root, const std::wstring& path) {
-    RegistryKey key;
-    return RegOpenKeyExW(root, path, 0, KEY_READ, key.Out()) == ERROR_SUCCESS;
-  }
-  static std::optional<std::wstring> Value(HKEY root, const std::wstring& path, const std::wstring& name = L"") {
-    RegistryKey key;
-    if (RegOpenKeyExW(root, path, 0, KEY_READ, key.Out()) != ERROR_SUCCESS) return std::nullopt;
-    wchar_t buffer[1024] = {};
-    DWORD size = sizeof(buffer) / sizeof(buffer[0]) * 2;
-    DWORD type = 0;
-    if (RegQueryValueExW(key.get(), name, &type, buffer, &size) != ERROR_SUCCESS) return std::nullopt;
-    return std::wstring(buffer);
-  }
-  static void Write(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& data) {
-    RegistryKey key;
-    ASSERT_EQ(RegCreateKeyExW(root, path, 0, KEY_ALL_ACCESS, key.Out(), nullptr), ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(key.get(), name, REG_SZ, data.c_str(), static_cast<DWORD>((data.size() + 1) * 2)),
-              ERROR_SUCCESS);
   }
 };
 

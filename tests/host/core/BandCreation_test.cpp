@@ -10,6 +10,7 @@
 #include "platform/registry/RegistryKey.h"
 #include "platform/text/WideText.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/RegistryProbe.h"
 #include "tests/support/TestSupport.h"
 #include "toolbar/Settings.h"
 
@@ -18,19 +19,13 @@ namespace {
 constexpr wchar_t kBandClass[] = L"{669695BC-A811-4A9D-8CDF-BA8C795F261D}";
 constexpr wchar_t kOtherClass[] = L"{0BADC1A5-0000-4000-8000-000000000001}";
 
-class BandCreationTest : public IsolatedTest {
+class BandCreationTest : public IsolatedTest, protected RegistryProbe {
  protected:
   static std::filesystem::path BinFile(const char* name) { return std::filesystem::path(PENDREL_BIN_DIR) / name; }
   void WriteSettings() {
     WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue, MakeTestDataFolder(temp_));
     WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kHistoryValue, L"0");
     WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kSearchConditionValue, L"OR");
-  }
-  static void Write(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& data) {
-    RegistryKey key;
-    ASSERT_EQ(RegCreateKeyExW(root, path, 0, KEY_ALL_ACCESS, key.Out(), nullptr), ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(key.get(), name, REG_SZ, data.c_str(), static_cast<DWORD>((data.size() + 1) * 2)),
-              ERROR_SUCCESS);
   }
   // Lists a toolbar of class `clsid` whose InprocServer32 names `library` (none: no such key).
   static void ListToolbar(const std::wstring& clsid, const std::optional<std::filesystem::path>& library) {
