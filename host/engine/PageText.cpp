@@ -1,5 +1,7 @@
 #include "host/engine/PageText.h"
 
+#include <cwchar>
+
 #include "host/engine/BrowserWindow.h"
 #include "platform/text/WideText.h"
 
@@ -52,7 +54,16 @@ std::wstring EscapeLine(std::wstring_view text) {
       case L'\n': out += L"\\n"; break;
       case L'\r': out += L"\\r"; break;
       case L'\t': out += L"\\t"; break;
-      default: out += c;
+      default:
+        // Other control characters (an escape sequence in a page title, say) would drive the
+        // terminal the lines are shown on; they appear as \xHH instead.
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+          wchar_t code[8];
+          std::swprintf(code, 8, L"\\x%02x", static_cast<unsigned>(c));
+          out += code;
+        } else {
+          out += c;
+        }
     }
   }
   return out;

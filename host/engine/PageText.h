@@ -12,7 +12,8 @@
 
 #include "host/engine/WebBrowserObject.h"
 
-// Line feeds, carriage returns, tabs and backslashes as \n, \r, \t and \\.
+// Line feeds, carriage returns, tabs and backslashes as \n, \r, \t and \\; every other control
+// character (C0, DEL and C1) as \xHH, so that no text drives the terminal it is shown on.
 std::wstring EscapeLine(std::wstring_view text);
 
 std::vector<std::wstring> DescribePage(WebBrowserObject& top);

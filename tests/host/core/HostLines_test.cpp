@@ -26,6 +26,9 @@ TEST(HostLinesTest, BoxesAndQuestionsKeepToOneLine) {
   EXPECT_EQ(NavigateLine(L"file:///a b"), L"navigate: file:///a b");
   EXPECT_EQ(StatusLine(L"Opening\tpage"), L"status: Opening\\tpage");
   EXPECT_EQ(ErrorLine(L"line 3: no \"x\""), L"error: line 3: no \"x\"");
+  // A page title or script word that would drive the terminal shows its control characters as codes.
+  EXPECT_EQ(StatusLine(L"\x1b]0;owned\x07\x1b[2J\r\x7f\x9b" L"1m caf\u00e9 \U0001F600"),
+            L"status: \\x1b]0;owned\\x07\\x1b[2J\\r\\x7f\\x9b1m caf\u00e9 \U0001F600");
 }
 
 TEST(HostLinesTest, ToolbarStateIsReadFromItsWindowsAndMenu) {
