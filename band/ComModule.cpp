@@ -89,24 +89,17 @@ HRESULT ComModule::ApplyTypeLib(ScriptMode mode) {
   return RegisterTypeLib(*library, file, FromUtf8(std::filesystem::path(ToUtf8(file)).parent_path().string()));
 }
 
-HRESULT ComModule::RegisterServer(TypeLib typeLib) {
-  std::span<const ObjectMapEntry> map;
-  {
-    std::lock_guard lock(mutex_);
-    map = objectMap_;
-  }
-  for (const ObjectMapEntry& entry : map)
-    if (HRESULT hr = UpdateRegistryFromResource(entry.registryScript, ScriptMode::Register); FAILED(hr)) return hr;
-  return typeLib == TypeLib::Register ? ApplyTypeLib(ScriptMode::Register) : S_OK;
-}
+HRESULT ComModule::RegisterServer(TypeLib typeLib) { return ApplyRegistration(ScriptMode::Register, typeLib); }
 
-HRESULT ComModule::UnregisterServer(TypeLib typeLib) {
+HRESULT ComModule::UnregisterServer(TypeLib typeLib) { return ApplyRegistration(ScriptMode::Unregister, typeLib); }
+
+HRESULT ComModule::ApplyRegistration(ScriptMode mode, TypeLib typeLib) {
   std::span<const ObjectMapEntry> map;
   {
     std::lock_guard lock(mutex_);
     map = objectMap_;
   }
   for (const ObjectMapEntry& entry : map)
-    if (HRESULT hr = UpdateRegistryFromResource(entry.registryScript, ScriptMode::Unregister); FAILED(hr)) return hr;
-  return typeLib == TypeLib::Register ? ApplyTypeLib(ScriptMode::Unregister) : S_OK;
+    if (HRESULT hr = UpdateRegistryFromResource(entry.registryScript, mode); FAILED(hr)) return hr;
+  return typeLib == TypeLib::Register ? ApplyTypeLib(mode) : S_OK;
 }

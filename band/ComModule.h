@@ -50,6 +50,8 @@ class ComModule {
   HINSTANCE Instance() const { return instance_; }
 
  private:
+  // Every class's registry script in `mode`, then the type library when asked for.
+  HRESULT ApplyRegistration(ScriptMode mode, TypeLib typeLib);
   HRESULT ApplyTypeLib(ScriptMode mode);
 
   mutable std::mutex mutex_;

@@ -10,6 +10,7 @@
 #include "store/CCustomException.h"
 #include "store/ErrorDump.h"
 #include "toolbar/CTesselToolBarCtrl.h"
+#include "toolbar/ReportedFailure.h"
 #include "toolbar/Settings.h"
 
 namespace {
@@ -37,23 +38,6 @@ LONG Int32Of(const Variant* v) {
   std::int32_t value = 0;
   if (v) VariantToInt32(*v, value);
   return value;
-}
-
-// Runs `body`, showing one box for whatever it raises: the program's own error as `customPrefix`
-// and its message, a component error as `comPrefix` and its description, anything else as
-// `otherText`. An empty prefix shows nothing for that kind.
-template <class Body>
-void Guarded(Body&& body, const std::wstring& customPrefix, const std::wstring& comPrefix,
-             const std::wstring& otherText) {
-  try {
-    body();
-  } catch (const CCustomException& e) {
-    ShowMessage(customPrefix + e.GetMessage());
-  } catch (const ComError& e) {
-    ShowMessage(comPrefix + DumpComError(e));
-  } catch (...) {
-    ShowMessage(otherText);
-  }
 }
 
 // The guard of the handlers that show one text whatever fails.
@@ -159,8 +143,7 @@ void CIEEvents::OnDocumentComplete(IDispatch* browser, const Variant& url) {
 }
 
 void CIEEvents::OnDownloadComplete() {
-  Guarded([this] { owner_->UpdateScreen(); }, L"OnDownloadComplete error", L"OnDownloadComplete error",
-          L"OnDownloadComplete error");
+  RunReportingFailure(L"OnDownloadComplete error", [this] { owner_->UpdateScreen(); });
 }
 
 void CIEEvents::OnTitleChange(const std::wstring& title) {

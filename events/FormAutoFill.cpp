@@ -1,16 +1,12 @@
 #include "events/FormAutoFill.h"
 
 #include "events/FormCapture.h"
+#include "events/DomQuery.h"
 #include "platform/browser/WebBrowser.h"
 #include "platform/com/ComError.h"
 #include "store/CCustomException.h"
 
 namespace {
-
-template <class Interface>
-CComPtr<Interface> Query(IDispatch* object, REFIID iid) {
-  return CComPtr<IDispatch>(object).QueryInterface<Interface>(iid);
-}
 
 CComPtr<IHTMLDocument2> DocumentOf(IDispatch* browserObject) {
   auto browser = Query<IWebBrowser2>(browserObject, IID_IWebBrowser2);

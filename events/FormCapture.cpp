@@ -2,6 +2,7 @@
 
 #include <re2/re2.h>
 
+#include "events/DomQuery.h"
 #include "platform/browser/WebBrowser.h"
 #include "platform/com/ComError.h"
 #include "platform/text/WideText.h"
@@ -25,11 +26,6 @@ const RE2& AddressPattern() {
     return RE2("^(?:([^:/?#]+):)?(?://([^/?#]*))?([^?#]*)(?:\\?([^#]*))?(?:#(.*))?", options);
   }();
   return pattern;
-}
-
-template <class Interface>
-CComPtr<Interface> Query(IDispatch* object, REFIID iid) {
-  return CComPtr<IDispatch>(object).QueryInterface<Interface>(iid);
 }
 
 CComPtr<IDispatch> FormItem(IHTMLFormElement* form, LONG index) {

@@ -8,13 +8,13 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
 #include <thread>
 
 #include "platform/text/WideText.h"
 #include "platform/ui/MessageLoop.h"
 #include "tests/platform/ui/UiTestSupport.h"
+#include "tests/support/HeldAnswer.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/TestSupport.h"
@@ -41,15 +41,14 @@ class RepairJobTest : public IsolatedTest {
   }
 
   void Answer(const std::string& path, httplib::Response& res) {
-    std::unique_lock lock(mutex_);
-    requested_.push_back(path);
+    {
+      std::lock_guard lock(mutex_);
+      requested_.push_back(path);
+    }
     if (path == "/hang") {
       // Answers only when the test lets it (or after 20 s): the move it then reports must never
       // be stored by a job that was told to stop.
-      hanging_ = true;
-      changed_.notify_all();
-      changed_.wait_for(lock, 20s, [this] { return released_; });
-      hanging_ = false;
+      held_.Hold();
       res.status = 301;
       res.set_header("Location", Url("/live"));
       return;
@@ -74,19 +73,9 @@ class RepairJobTest : public IsolatedTest {
     }
     res.status = 404;
   }
-  void Release() {
-    std::lock_guard lock(mutex_);
-    released_ = true;
-    changed_.notify_all();
-  }
-  bool WaitUntilHanging() {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, 10s, [this] { return hanging_; });
-  }
-  bool StillHanging() {
-    std::lock_guard lock(mutex_);
-    return hanging_;
-  }
+  void Release() { held_.Release(); }
+  bool WaitUntilHanging() { return held_.WaitUntilHeld(); }
+  bool StillHanging() { return held_.StillHeld(); }
   std::vector<std::string> Requested() {
     std::lock_guard lock(mutex_);
     return requested_;
@@ -115,9 +104,7 @@ class RepairJobTest : public IsolatedTest {
   DirectConnections direct_;
   std::wstring dataFolder_;
   std::mutex mutex_;
-  std::condition_variable changed_;
-  bool hanging_ = false;
-  bool released_ = false;
+  HeldAnswer held_;
   std::vector<std::string> requested_;
   LoopbackServer server_;
   RecordingWindow window_;

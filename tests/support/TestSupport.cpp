@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <random>
 
 #include "platform/text/WideText.h"
@@ -91,3 +93,10 @@ ScopedEnv::~ScopedEnv() {
 IsolatedTest::IsolatedTest() : config_("XDG_CONFIG_HOME", (temp_.path() / "config").c_str()) {}
 
 IsolatedTest::~IsolatedTest() = default;
+
+std::string ReadFileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}

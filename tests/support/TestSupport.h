@@ -12,6 +12,9 @@
 #include "platform/ui/MessageBox.h"
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
+// The whole content of a file, as bytes; empty when it cannot be read.
+std::string ReadFileBytes(const std::filesystem::path& path);
+
 class TempDir {
  public:
   TempDir();

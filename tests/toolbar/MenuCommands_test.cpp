@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <fstream>
 #include <mutex>
 
@@ -13,6 +12,7 @@
 #include "platform/text/WideText.h"
 #include "tests/reports/PageTestSupport.h"
 #include "tests/support/BandHarness.h"
+#include "tests/support/HeldAnswer.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/TestSupport.h"
 
@@ -263,14 +263,11 @@ class RepairCommandTest : public MenuCommandsTest {
   RepairCommandTest()
       : server_([this](httplib::Server& s) {
           s.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
-            std::unique_lock lock(mutex_);
-            requested_.push_back(req.path);
-            if (req.path == "/hang") {
-              hanging_ = true;
-              changed_.notify_all();
-              changed_.wait_for(lock, 20s, [this] { return released_; });
-              hanging_ = false;
+            {
+              std::lock_guard lock(mutex_);
+              requested_.push_back(req.path);
             }
+            if (req.path == "/hang") held_.Hold();
             if (req.path == "/hang" || req.path == "/moved") {
               res.status = 301;
               res.set_header("Location", ToUtf8(server_.Url("/new")));
@@ -285,19 +282,9 @@ class RepairCommandTest : public MenuCommandsTest {
         }) {}
   ~RepairCommandTest() override { Release(); }
 
-  void Release() {
-    std::lock_guard lock(mutex_);
-    released_ = true;
-    changed_.notify_all();
-  }
-  bool WaitUntilHanging() {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, 10s, [this] { return hanging_; });
-  }
-  bool StillHanging() {
-    std::lock_guard lock(mutex_);
-    return hanging_;
-  }
+  void Release() { held_.Release(); }
+  bool WaitUntilHanging() { return held_.WaitUntilHeld(); }
+  bool StillHanging() { return held_.StillHeld(); }
   long Requests(const std::string& path) {
     std::lock_guard lock(mutex_);
     return std::count(requested_.begin(), requested_.end(), path);
@@ -306,9 +293,7 @@ class RepairCommandTest : public MenuCommandsTest {
 
   DirectConnections direct_;
   std::mutex mutex_;
-  std::condition_variable changed_;
-  bool hanging_ = false;
-  bool released_ = false;
+  HeldAnswer held_;
   std::vector<std::string> requested_;
   LoopbackServer server_;
 };

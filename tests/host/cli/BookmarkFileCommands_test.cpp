@@ -21,13 +21,6 @@ using Rows = std::vector<std::vector<std::wstring>>;
 
 const char kAllRows[] = "select Category, Description, HomePage from LinksData order by HomePage";
 
-std::string Slurp(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class BookmarkFileCommandsTest : public IsolatedTest {
  protected:
   BookmarkFileCommandsTest() : folder_(MakeTestDataFolder(temp_)) {
@@ -95,7 +88,7 @@ TEST_F(BookmarkFileCommandsTest, ImportStoresEachLinkUnderItsInnermostFolderAndS
     </DL><p>
 </DL><p>
 )FILE");
-  std::string text = Slurp(file);
+  std::string text = ReadFileBytes(file);
   text.replace(text.find("LONGADDRESS"), 11, std::string(2100, 'a'));
   text.replace(text.find("LONG<"), 4, std::string(1500, 'L'));
   file = File("bookmarks.html", text);
@@ -204,7 +197,7 @@ TEST_F(BookmarkFileCommandsTest, ExportWritesOneFolderPerCategoryInPageOrderAndI
   Result run = Export(file);
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "exported 6 in 3 folders\n");
-  std::string text = Slurp(file);
+  std::string text = ReadFileBytes(file);
   auto at = [&](const std::string& piece) {
     size_t position = text.find(piece);
     EXPECT_NE(position, std::string::npos) << piece;
@@ -335,7 +328,7 @@ TEST_F(PendrelImportExportTest, ImportThenExportAfterInstall) {
   Run exported = Pendrel("export " + Quoted(out));
   EXPECT_EQ(exported.status, 0) << exported.output;
   EXPECT_EQ(exported.output, "exported 1 in 1 folder\n");
-  std::string text = Slurp(out);
+  std::string text = ReadFileBytes(out);
   EXPECT_NE(text.find("<DT><H3 "), std::string::npos);
   EXPECT_NE(text.find(">Reading</H3>"), std::string::npos);
   EXPECT_NE(text.find("<DT><A HREF=\"https://lwn.net/\" ADD_DATE=\""), std::string::npos);

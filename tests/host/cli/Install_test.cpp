@@ -40,13 +40,6 @@ unsigned Mode(const std::filesystem::path& path) {
   return st.st_mode & 0777;
 }
 
-std::string Slurp(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class InstallTest : public IsolatedTest {
  protected:
   std::filesystem::path data_ = temp_.path() / "data";
@@ -65,8 +58,8 @@ TEST_F(InstallTest, SetsUpTheDataFolderDatabaseHelpAndSettings) {
             L"Pendrel");
   EXPECT_EQ(Mode(data_), 0700u);
   EXPECT_EQ(Mode(data_ / "Bookmark.mdb"), 0600u);
-  EXPECT_NE(Slurp(data_ / "help" / "help.html").find("<title>Pendrel help</title>"), std::string::npos);
-  EXPECT_NE(Slurp(data_ / "help" / "about.html").find("About Pendrel"), std::string::npos);
+  EXPECT_NE(ReadFileBytes(data_ / "help" / "help.html").find("<title>Pendrel help</title>"), std::string::npos);
+  EXPECT_NE(ReadFileBytes(data_ / "help" / "about.html").find("About Pendrel"), std::string::npos);
 
   std::wstring folder = FromUtf8(data_.string());
   EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue), folder);
@@ -97,7 +90,7 @@ TEST_F(InstallTest, RunningAgainChangesNothingAndKeepsTheDatabase) {
   EXPECT_EQ(QueryCount(folder, "LinksData"), 1);
   EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kHistoryValue), L"1");
   EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue), folder);
-  EXPECT_EQ(Slurp(data_ / "help" / "help.html"), "my own notes");
+  EXPECT_EQ(ReadFileBytes(data_ / "help" / "help.html"), "my own notes");
 }
 
 TEST_F(InstallTest, AFolderPathOver127CharactersIsRefused) {
@@ -120,7 +113,7 @@ TEST_F(InstallTest, AFileThatIsNoDatabaseIsLeftAlone) {
   RunResult run = RunPendrel("install --data " + data_.string());
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.output.find("is not a usable bookmark database"), std::string::npos) << run.output;
-  EXPECT_EQ(Slurp(data_ / "Bookmark.mdb"), "not a database");
+  EXPECT_EQ(ReadFileBytes(data_ / "Bookmark.mdb"), "not a database");
 }
 
 TEST_F(InstallTest, BadArgumentsShowTheUsage) {

@@ -6,17 +6,16 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <mutex>
 #include <sstream>
 
 #include "host/engine/Url.h"
 #include "platform/registry/RegistryKey.h"
 #include "platform/text/WideText.h"
+#include "tests/support/HeldAnswer.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/TestSupport.h"
@@ -71,17 +70,12 @@ class PendrelRunTest : public IsolatedTest {
             response.set_redirect(Url("/b/"), 301);
           });
           server.Get("/hang", [this](const httplib::Request&, httplib::Response& response) {
-            std::unique_lock lock(mutex_);
-            hanging_ = true;
-            changed_.notify_all();
-            changed_.wait_for(lock, std::chrono::seconds(20), [this] { return released_; });
-            hanging_ = false;
+            held_.Hold();
             response.set_redirect(Url("/b/"), 301);
           });
           // A page that comes once the job's request waits in /hang (at most 10 s).
           server.Get("/after-hang", [this](const httplib::Request&, httplib::Response& response) {
-            std::unique_lock lock(mutex_);
-            changed_.wait_for(lock, std::chrono::seconds(10), [this] { return hanging_; });
+            held_.WaitUntilHeld();
             response.set_content("<title>After</title>", "text/html");
           });
         }) {
@@ -93,11 +87,7 @@ class PendrelRunTest : public IsolatedTest {
     EXPECT_EQ(install.status, 0) << install.Text();
   }
   ~PendrelRunTest() override {
-    {
-      std::lock_guard lock(mutex_);
-      released_ = true;
-      changed_.notify_all();
-    }
+    held_.Release();
     for (const auto& [name, value] : saved_) {
       if (value)
         ::setenv(name.c_str(), value->c_str(), 1);
@@ -135,10 +125,7 @@ class PendrelRunTest : public IsolatedTest {
   std::string PageFileUrl() const { return ToUtf8(FileUrlFromPath(DataFolder() + L"/Bookmark.html")); }
   // The generated page, as text.
   std::string PageFile() const {
-    std::ifstream in(temp_.path() / "data" / "Bookmark.html", std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    std::string raw = bytes.str();
+    std::string raw = ReadFileBytes(temp_.path() / "data" / "Bookmark.html");
     if (raw.starts_with("\xFF\xFE")) raw.erase(0, 2);
     return ToUtf8(FromUtf16LE(raw));
   }
@@ -146,16 +133,10 @@ class PendrelRunTest : public IsolatedTest {
     return QueryRows(DataFolder(), "select HomePage, Category, Description from LinksData order by HomePage");
   }
 
-  bool StillHanging() {
-    std::lock_guard lock(mutex_);
-    return hanging_;
-  }
+  bool StillHanging() { return held_.StillHeld(); }
 
   DirectConnections direct_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool hanging_ = false;
-  bool released_ = false;
+  HeldAnswer held_;
   LoopbackServer server_;
 
  private:

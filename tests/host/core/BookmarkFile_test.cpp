@@ -21,13 +21,6 @@ std::vector<std::wstring> Column(const BookmarkFileContents& contents, std::wstr
   return out;
 }
 
-std::string Slurp(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // As a current browser exports it: the toolbar folder, nested folders, icons as data addresses,
 // separators, folder and link descriptions, entities, a long title, feeds and script links.
 const std::string kBrowserExport = R"FILE(<!DOCTYPE NETSCAPE-Bookmark-file-1>
@@ -263,7 +256,7 @@ TEST(BookmarkFileTest, FilesAreReadWithinTheLimitAndReplacedWhole) {
 
   ASSERT_TRUE(ReplaceFileContents(file, "first", why)) << why;
   ASSERT_TRUE(ReplaceFileContents(file, "second", why)) << why;
-  EXPECT_EQ(Slurp(file), "second");
+  EXPECT_EQ(ReadFileBytes(file), "second");
   ASSERT_TRUE(ReadBookmarkFileBytes(file, bytes, why));
   EXPECT_EQ(bytes, "second");
   struct stat info {};
