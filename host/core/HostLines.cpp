@@ -13,19 +13,28 @@ namespace {
 
 std::wstring ListOf(HWND box) {
   std::wstring list;
+  std::vector<std::wstring> items = ComboListTexts(box);
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) list += L'|';
+    list += EscapeLine(items[i]);
+  }
+  return list;
+}
+
+}  // namespace
+
+std::vector<std::wstring> ComboListTexts(HWND box) {
+  std::vector<std::wstring> items;
   LRESULT count = SendMessageW(box, CB_GETCOUNT, 0, 0);
   for (LRESULT i = 0; i < count; ++i) {
     LRESULT length = SendMessageW(box, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
     std::wstring item(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
     SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.data()));
     item.resize(item.find(L'\0'));
-    if (i > 0) list += L'|';
-    list += EscapeLine(item);
+    items.push_back(std::move(item));
   }
-  return list;
+  return items;
 }
-
-}  // namespace
 
 std::wstring MessageBoxLine(const MessageBoxRequest& box, Answer answer) {
   std::wstring text = EscapeLine(box.caption) + L" | " + EscapeLine(box.text);

@@ -29,6 +29,9 @@ std::wstring ErrorLine(std::wstring_view why);
 // A result code as the lines show it: eight lower-case hexadecimal digits, e.g. 8007000e.
 std::wstring ResultCodeText(HRESULT hr);
 
+// The texts of a box's drop-down list, in order; `box` is a combo box or an extended one.
+std::vector<std::wstring> ComboListTexts(HWND box);
+
 // The lines of the toolbar window `toolbar` (its boxes are its children with ids 103 and 104)
 // and of its setup menu, in the order above.
 std::vector<std::wstring> DescribeToolbar(HWND toolbar, HMENU setupMenu);
