@@ -132,7 +132,7 @@ bool DesktopWindow::SavePicture(const std::filesystem::path& file) {
   if (!surface) return false;
   int width = gdk_window_get_width(surface);
   int height = gdk_window_get_height(surface);
-  GObjectRef<GdkPixbuf> picture = GObjectRef<GdkPixbuf>::Adopt(gdk_pixbuf_get_from_window(surface, 0, 0, width, height));
+  auto picture = GObjectRef<GdkPixbuf>::Adopt(gdk_pixbuf_get_from_window(surface, 0, 0, width, height));
   if (!picture) return false;
   GError* error = nullptr;
   gboolean saved = gdk_pixbuf_save(picture.get(), file.c_str(), "png", &error, nullptr);

@@ -75,7 +75,8 @@ std::string WriteControlsScript(const std::vector<ControlChange>& changes) {
     if (list.size() > 1) list += ",";
     list += "[" + std::to_string(change.index) + "," + JavaScriptString(change.state.name) + "," +
             JavaScriptString(change.state.value) + "," + Flag(change.state.checked) + ",[";
-    for (size_t i = 0; i < change.state.selected.size(); ++i) list += std::string(i ? "," : "") + Flag(change.state.selected[i]);
+    for (size_t i = 0; i < change.state.selected.size(); ++i)
+      list += std::string(i ? "," : "") + Flag(change.state.selected[i]);
     list += "]]";
   }
   list += "]";

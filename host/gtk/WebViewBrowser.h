@@ -73,7 +73,9 @@ class WebViewBrowser final : public IWebBrowser2, public IConnectionPointContain
   std::wstring DisplayTitle() const;
 
   // Told every text put into the status bar.
-  void SetStatusListener(std::function<void(const std::wstring& text)> listener) { statusListener_ = std::move(listener); }
+  void SetStatusListener(std::function<void(const std::wstring& text)> listener) {
+    statusListener_ = std::move(listener);
+  }
   // Stops driving the view: its signals are disconnected, what it still answers is dropped.
   void Detach();
 

@@ -6,7 +6,7 @@
 
 #include <set>
 
-#include "host/gtk/GtkHeaders.h"
+#include "host/gtk/GLibHandles.h"
 #include "tests/support/HostScriptCases.h"
 #include "tests/support/XvfbDisplay.h"
 
@@ -32,14 +32,12 @@ struct PictureLook {
 // toolbar slot.
 std::optional<PictureLook> LookAt(const std::filesystem::path& file) {
   GError* error = nullptr;
-  GdkPixbuf* picture = gdk_pixbuf_new_from_file(file.c_str(), &error);
-  if (!picture) {
-    if (error) g_error_free(error);
-    return std::nullopt;
-  }
-  int width = gdk_pixbuf_get_width(picture), height = gdk_pixbuf_get_height(picture);
-  int channels = gdk_pixbuf_get_n_channels(picture), stride = gdk_pixbuf_get_rowstride(picture);
-  const guchar* pixels = gdk_pixbuf_read_pixels(picture);
+  auto picture = GObjectRef<GdkPixbuf>::Adopt(gdk_pixbuf_new_from_file(file.c_str(), &error));
+  GErrorPtr failure(error);
+  if (!picture) return std::nullopt;
+  int width = gdk_pixbuf_get_width(picture.get()), height = gdk_pixbuf_get_height(picture.get());
+  int channels = gdk_pixbuf_get_n_channels(picture.get()), stride = gdk_pixbuf_get_rowstride(picture.get());
+  const guchar* pixels = gdk_pixbuf_read_pixels(picture.get());
   std::set<unsigned> colours;
   size_t inked = 0, counted = 0;
   for (int y = std::min(80, height); y < height - 30; ++y)
@@ -49,7 +47,6 @@ std::optional<PictureLook> LookAt(const std::filesystem::path& file) {
       inked += (p[0] < 240 || p[1] < 240 || p[2] < 240) ? 1 : 0;
       ++counted;
     }
-  g_object_unref(picture);
   return PictureLook{colours.size(), counted ? static_cast<double>(inked) / static_cast<double>(counted) : 0};
 }
 
