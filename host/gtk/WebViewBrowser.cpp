@@ -17,6 +17,8 @@ namespace {
 
 // The longest a command waits for a script's answer.
 constexpr std::chrono::seconds kScriptWait{10};
+// The longest a navigation let go ahead may take to start loading.
+constexpr std::chrono::seconds kStartWait{5};
 // The largest file read to be shown in place of a UTF-16 page WebKit would misread.
 constexpr std::uintmax_t kMaxSubstitutedFile = 64 * 1024 * 1024;
 
@@ -156,6 +158,7 @@ void WebViewBrowser::Load(const std::wstring& url) {
 bool WebViewBrowser::Busy() const {
   if (scripts_ > 0) return true;
   if (quit_ || detached_) return false;
+  if (startDue_ && std::chrono::steady_clock::now() < *startDue_) return true;
   return requested_ || held_ > 0 || finishing_ || webkit_web_view_is_loading(view_.get());
 }
 
@@ -180,6 +183,12 @@ gboolean WebViewBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* de
   // A redirect continues the navigation already announced; the bytes of a substituted file
   // belong to one announced just before.
   if (webkit_navigation_action_is_redirect(action)) return FALSE;
+  // WebKit does not say which frame a navigation is for. One that nobody asked for, coming by
+  // itself while the window's page loads, is taken for a frame of that page, which loads as part
+  // of it without events of its own.
+  if (!browser->requested_ && browser->pageLoading_ &&
+      webkit_navigation_action_get_navigation_type(action) == WEBKIT_NAVIGATION_TYPE_OTHER)
+    return FALSE;
   if (!browser->substituting_.empty() && url == browser->substituting_) {
     browser->substituting_.clear();
     return FALSE;
@@ -224,15 +233,20 @@ void WebViewBrowser::GoAhead(WebKitPolicyDecision* decision, const std::wstring&
     g_bytes_unref(bytes);
     return;
   }
-  // WebKit says the load has started only later; until then it is this browser's to wait for.
-  requested_ = true;
+  // WebKit says the load has started only a moment later; until then it is this browser's to
+  // wait for, for a bounded time in case the navigation was a frame's after all.
+  startDue_ = std::chrono::steady_clock::now() + kStartWait;
   webkit_policy_decision_use(decision);
 }
 
 void WebViewBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
   auto* browser = static_cast<WebViewBrowser*>(self);
   switch (event) {
-    case WEBKIT_LOAD_STARTED: browser->requested_ = false; break;
+    case WEBKIT_LOAD_STARTED:
+      browser->requested_ = false;
+      browser->startDue_.reset();
+      browser->pageLoading_ = true;
+      break;
     case WEBKIT_LOAD_COMMITTED: browser->Committed(); break;
     case WEBKIT_LOAD_FINISHED: browser->Finished(); break;
     default: break;
@@ -240,12 +254,15 @@ void WebViewBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpoint
 }
 
 gboolean WebViewBrowser::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer self) {
-  static_cast<WebViewBrowser*>(self)->requested_ = false;
+  auto* browser = static_cast<WebViewBrowser*>(self);
+  browser->requested_ = false;
+  browser->startDue_.reset();
   return FALSE;  // WebKit shows its error page; the load still finishes
 }
 
 void WebViewBrowser::Committed() {
   requested_ = false;
+  startDue_.reset();
   substituting_.clear();
   if (quit_) return;
   const char* uri = webkit_web_view_get_uri(view_.get());
@@ -260,6 +277,7 @@ void WebViewBrowser::Committed() {
 }
 
 void WebViewBrowser::Finished() {
+  pageLoading_ = false;
   if (quit_) return;
   finishing_ = true;
   CComPtr<WebViewBrowser> self(this);

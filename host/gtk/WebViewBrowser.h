@@ -11,7 +11,9 @@
 //                       changes by the page's script send TitleChange again
 //   StatusTextChange    on put_StatusText ("Opening page ...", "Done" as the engine says them)
 //   OnQuit              on Quit, after which nothing loads
-// Frames are part of their page: the events and the document are the top page's.
+// Frames are part of their page: the events and the document are the top page's. WebKit does not
+// say which frame a navigation is for; one that comes by itself while the page loads is taken
+// for a frame's (see OnDecidePolicy).
 //
 // get_Document answers the engine's document objects (HtmlObjects) over a PageDocument built from
 // what the page's script reads (PageForms). Values a sink writes into them during DocumentComplete
@@ -19,6 +21,7 @@
 #pragma once
 #include "host/gtk/GtkHeaders.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -118,6 +121,8 @@ class WebViewBrowser final : public IWebBrowser2, public IConnectionPointContain
   bool quit_ = false;
   bool detached_ = false;
   bool requested_ = false;  // a load was asked for and WebKit has not taken it up yet
+  std::optional<std::chrono::steady_clock::time_point> startDue_;  // a load let go ahead, not yet started
+  bool pageLoading_ = false;  // the window's page has started loading and not finished
   bool finishing_ = false;  // a finished page is being read and its events sent
   int held_ = 0;            // navigation decisions held
   int scripts_ = 0;         // scripts whose answer is awaited

@@ -107,6 +107,20 @@ TEST_F(DesktopTest, TextTypedIntoThePageStaysTextAndRunsNoScript) {
   EXPECT_FALSE(run.Has("title: taken")) << run.Text();
 }
 
+TEST_F(DesktopTest, AFramedPageLoadsAsOnePageAndItsFramesSendNoNavigationOfTheirOwn) {
+  std::filesystem::path page = temp_.path() / "framed.html";
+  std::ofstream(page) << "<title>Framed</title><iframe src='" << Url("/b/") << "'></iframe><iframe src='" << Url("/c")
+                      << "'></iframe><p>outer</p>";
+  RunResult run = Run("navigate " + page.string() + "\nshow\nnavigate " + Url("/a") + "\nshow\n");
+  EXPECT_EQ(run.status, 0) << run.Text();
+  Lines navigations;
+  for (const std::string& line : run.lines)
+    if (line.starts_with("navigate: ")) navigations.push_back(line);
+  EXPECT_EQ(navigations, (Lines{"navigate: file://" + page.string(), "navigate: " + Url("/a")})) << run.Text();
+  EXPECT_TRUE(run.Has("title: Framed")) << run.Text();
+  EXPECT_TRUE(run.Has("title: Page A")) << run.Text();
+}
+
 TEST_F(DesktopTest, WithoutADisplayTheProgramSaysSoAndFails) {
   RunResult run = RunProgram("env -u DISPLAY -u WAYLAND_DISPLAY " + DesktopHost::ScriptCommand(Script("show\n").string()));
   EXPECT_EQ(run.status, 1) << run.Text();
