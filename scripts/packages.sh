@@ -3,9 +3,12 @@
 # Sourced by setup.sh, run.sh and sanitize.sh.
 
 # What the program and the band library need to be built.
-BUILD_PACKAGES=(g++ cmake make pkg-config libsqlite3-dev libcurl4-openssl-dev libgumbo-dev libre2-dev)
+# GTK 3 and WebKitGTK are for the desktop window, pendrel-browser.
+BUILD_PACKAGES=(g++ cmake make pkg-config libsqlite3-dev libcurl4-openssl-dev libgumbo-dev libre2-dev
+                libgtk-3-dev libwebkit2gtk-4.1-dev)
 # What the tests and the benchmarks need besides.
-TEST_PACKAGES=(libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev)
+# Xvfb is the X server the desktop window's tests run on.
+TEST_PACKAGES=(libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth)
 PACKAGES=("${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}")
 
 # install_packages [PACKAGE...]: installs those of the packages (default: all of PACKAGES) that

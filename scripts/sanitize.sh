@@ -20,6 +20,8 @@ build() {
 
 # Stops at the first report; leaks are looked for when each test program ends.
 export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1"
+# The desktop window's libraries keep some memory for the life of the process (see the file).
+export LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan-suppressions.txt"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$ROOT/scripts/tsan-suppressions.txt"
 

@@ -1,8 +1,10 @@
 #include "host/core/HostWindow.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "host/core/BandCreation.h"
+#include "host/core/EngineBrowser.h"
 #include "host/core/KeyStrokes.h"
 #include "host/engine/PageText.h"
 #include "platform/browser/WebBrowserEvents.h"
@@ -26,6 +28,8 @@ constexpr WPARAM MK_LBUTTON = 0x0001;
 
 // How often a wait for the repair job looks at the window's queue.
 constexpr std::chrono::milliseconds kRepairPoll{5};
+// How long a busy browser works before the window's queue is looked at again.
+constexpr std::chrono::milliseconds kBrowserSlice{10};
 
 // The button of a box of `buttons` kind that an answer presses.
 int ButtonFor(UINT buttons, Answer answer) {
@@ -40,11 +44,15 @@ int ButtonFor(UINT buttons, Answer answer) {
 
 HostCommandError::HostCommandError(std::wstring why) : std::runtime_error(ToUtf8(why)), why_(std::move(why)) {}
 
-HostWindow::HostWindow(LineOutput output, QuestionAsker ask) : output_(std::move(output)), ask_(std::move(ask)) {
+HostWindow::HostWindow(LineOutput output, QuestionAsker ask, BrowserMaker makeBrowser)
+    : output_(std::move(output)), ask_(std::move(ask)) {
   previousBoxHandler_ = SetMessageBoxHandler([this](const MessageBoxRequest& box) { return OnMessageBox(box); });
   previousMenuHandler_ = SetPopupMenuHandler([this](const PopupMenuRequest& menu) { return OnPopupMenu(menu); });
   frame_.CreateEx(0, WC_WINDOW, L"", WS_OVERLAPPED | WS_VISIBLE | WS_CLIPCHILDREN, kFrameRect, nullptr, 0);
-  browser_ = std::make_unique<BrowserWindow>(frame_.GetSafeHwnd());
+  if (makeBrowser)
+    browser_ = makeBrowser(frame_.GetSafeHwnd());
+  else
+    browser_ = std::make_unique<EngineBrowser>(frame_.GetSafeHwnd());
 
   HostEventSink::Listener listener;
   listener.navigationStarted = [this](const std::wstring& address) { Print(NavigateLine(address)); };
@@ -128,12 +136,13 @@ int HostWindow::OnMessageBox(const MessageBoxRequest& box) {
       answer = ask_(box);
   }
   Print(MessageBoxLine(box, answer));
+  if (box.Buttons() == MB_OK && presenter_.showBox) presenter_.showBox(box);
   return ButtonFor(box.Buttons(), answer);
 }
 
 UINT HostWindow::OnPopupMenu(const PopupMenuRequest& menu) {
-  // A menu that no command of the host opened is dismissed.
-  if (!menuChoice_ || menuChoice_->opened) return 0;
+  // A menu that no command of the host opened is the person's to choose from, or dismissed.
+  if (!menuChoice_ || menuChoice_->opened) return presenter_.chooseFromMenu ? presenter_.chooseFromMenu(menu) : 0;
   menuChoice_->opened = true;
   const std::wstring& entry = menuChoice_->entry;
   for (const MenuItemView& item : menu.items) {
@@ -146,17 +155,38 @@ UINT HostWindow::OnPopupMenu(const PopupMenuRequest& menu) {
   return 0;
 }
 
-void HostWindow::RunLoop() {
+HostWindow::QueueEnd HostWindow::DispatchQueue() {
   MSG msg;
   for (int dispatched = 0; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++dispatched) {
     if (dispatched == kMaxMessagesPerRun)
       throw HostCommandError(L"the window is still busy after " + std::to_wstring(kMaxMessagesPerRun) + L" messages");
-    if (msg.message == WM_QUIT) return;  // nothing here ends the loop for good: the host decides
+    if (msg.message == WM_QUIT) return QueueEnd::Quit;  // nothing here ends the loop for good: the host decides
     bool key = msg.message == WM_KEYDOWN || msg.message == WM_KEYUP;
     if (key && bandInput_ && bandInput_->TranslateAcceleratorIO(&msg) == S_OK) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+  return QueueEnd::Empty;
+}
+
+void HostWindow::RunLoop() {
+  ++looping_;
+  struct Unwind {
+    int& looping;
+    ~Unwind() { --looping; }
+  } unwind{looping_};
+  const auto deadline = std::chrono::steady_clock::now() + kLoadWait;
+  for (;;) {
+    if (DispatchQueue() == QueueEnd::Quit || !browser_->Busy()) return;
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0)
+      throw HostCommandError(L"the page has not loaded after " + std::to_wstring(kLoadWait.count()) + L" s");
+    browser_->WaitForWork(std::min(left, kBrowserSlice));
+  }
+}
+
+void HostWindow::DispatchQueued() {
+  if (looping_ == 0) DispatchQueue();
 }
 
 void HostWindow::Post(const std::vector<MSG>& messages) {
@@ -266,9 +296,9 @@ void HostWindow::Submit(size_t form) {
 }
 
 void HostWindow::Follow(std::wstring_view text) {
-  std::vector<WindowLink> links = WindowLinks(browser_->Top());
+  std::vector<std::wstring> links = browser_->LinkTexts();
   for (size_t i = 0; i < links.size(); ++i) {
-    if (LinkText(*links[i].anchor) != text) continue;
+    if (links[i] != text) continue;
     if (browser_->FollowLink(i + 1) != ActionResult::Done)
       throw HostCommandError(L"the browser would not follow the link \"" + std::wstring(text) + L"\"");
     RunLoop();
@@ -309,7 +339,7 @@ std::vector<std::wstring> HostWindow::StateLines() const {
   return lines;
 }
 
-std::vector<std::wstring> HostWindow::PageLines() const { return DescribePage(browser_->Top()); }
+std::vector<std::wstring> HostWindow::PageLines() const { return browser_->PageLines(); }
 
 std::wstring HostWindow::StatusText() const {
   std::wstring text;

@@ -1,8 +1,9 @@
 // A browser window with the toolbar docked in it, as every host has it, whatever draws it: a
-// top-level window (the frame) holding the engine's browser window and the band, sited through
-// a BandSite and shown. The host window routes each key message through the band before the
-// browser's own handling, answers message boxes and popup menus, prints what happens as lines
-// (see HostLines), and carries out the commands a person or a script gives.
+// top-level window (the frame) holding a browser (HostBrowser: the host's own engine unless the
+// host gives another) and the band, sited through a BandSite and shown. The host window routes
+// each key message through the band before the browser's own handling, answers message boxes
+// and popup menus, prints what happens as lines (see HostLines), and carries out the commands a
+// person or a script gives.
 //
 // Used on one thread, the window's user-interface thread, which runs its message loop (RunLoop)
 // between commands. It installs the process's message-box and popup-menu handlers while it
@@ -23,7 +24,7 @@
 #include "host/core/InprocServer.h"
 #include "host/core/HostEventSink.h"
 #include "host/core/HostLines.h"
-#include "host/engine/BrowserWindow.h"
+#include "host/core/HostBrowser.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Wnd.h"
@@ -42,26 +43,45 @@ class HostCommandError : public std::runtime_error {
 class HostWindow {
  public:
   static constexpr std::chrono::seconds kRepairWait{60};
+  // The longest a command waits for a browser that is busy (a page that never finishes loading).
+  static constexpr std::chrono::seconds kLoadWait{30};
 
   using LineOutput = std::function<void(const std::wstring& line)>;
   // Asks the person at the host for the answer to a question box.
   using QuestionAsker = std::function<Answer(const MessageBoxRequest& box)>;
+  // Makes the window's browser on the calling thread, inside the frame window `frame`.
+  using BrowserMaker = std::function<std::unique_ptr<HostBrowser>(HWND frame)>;
 
   // Opens the window on the calling thread with no page shown, creates the band as the browser
   // does (see BandCreation) and docks it. A band that cannot be made or sited leaves the window
   // without a toolbar, which is said once as "no toolbar: WHY". Every line goes to `output`.
-  // Questions are answered from the queue of answers, else by `ask`, else No.
-  HostWindow(LineOutput output, QuestionAsker ask = {});
+  // Questions are answered from the queue of answers, else by `ask`, else No. The browser is
+  // the one `makeBrowser` makes, else the host's own engine (EngineBrowser).
+  HostWindow(LineOutput output, QuestionAsker ask = {}, BrowserMaker makeBrowser = {});
   // Closes the window if it is still open (the toolbar hears the browser quit), then undocks
   // the band (CloseDW, SetSite with no site) and lets go of it.
   ~HostWindow();
   HostWindow(const HostWindow&) = delete;
   HostWindow& operator=(const HostWindow&) = delete;
 
-  // Runs the window's message loop until nothing is left to do. Each key message is offered to
-  // the band first; what the band leaves (S_FALSE) is translated and dispatched to its window,
-  // as the browser passes keys on (a key for the page itself does nothing here).
+  // How a host that draws its window shows boxes and menus to the person at it. Unset, an OK
+  // box is only printed and a menu that no command opened is dismissed.
+  struct Presenter {
+    std::function<void(const MessageBoxRequest& box)> showBox;         // an OK box, after its line
+    std::function<UINT(const PopupMenuRequest& menu)> chooseFromMenu;  // the id chosen; 0 dismisses
+  };
+  // Questions still go to the queue of answers, then to `ask`.
+  void SetPresenter(Presenter presenter) { presenter_ = std::move(presenter); }
+
+  // Runs the window's message loop until nothing is left to do, the browser's own work included
+  // (waited for at most kLoadWait, then HostCommandError). Each key message is offered to the
+  // band first; what the band leaves (S_FALSE) is translated and dispatched to its window, as the
+  // browser passes keys on (a key for the page itself does nothing here).
   void RunLoop();
+  // Dispatches what the window's queue holds now, as RunLoop does, without waiting for the
+  // browser: for a host whose own event loop calls it. Does nothing while RunLoop runs, which
+  // takes those messages itself.
+  void DispatchQueued();
 
   // The commands. Each runs the loop until idle before it returns, and raises HostCommandError
   // when it cannot be carried out.
@@ -100,7 +120,7 @@ class HostWindow {
   // The toolbar window, or none when the window has no toolbar.
   HWND Toolbar() const;
   HWND Frame() const { return frame_.GetSafeHwnd(); }
-  BrowserWindow& Browser() const { return *browser_; }
+  HostBrowser& Browser() const { return *browser_; }
 
   // Prints one line (already escaped where it holds texts).
   void Print(const std::wstring& line);
@@ -120,6 +140,8 @@ class HostWindow {
   HWND BoxWindow(UINT boxId) const;
   HWND EditField(UINT boxId) const;
   void Post(const std::vector<MSG>& messages);
+  enum class QueueEnd { Empty, Quit };
+  QueueEnd DispatchQueue();
 
   LineOutput output_;
   QuestionAsker ask_;
@@ -127,11 +149,13 @@ class HostWindow {
   std::mutex mutex_;
   std::deque<Answer> answers_;
   std::optional<MenuChoice> menuChoice_;
+  Presenter presenter_;
   MessageBoxHandler previousBoxHandler_;
   PopupMenuHandler previousMenuHandler_;
 
   CWnd frame_;
-  std::unique_ptr<BrowserWindow> browser_;
+  std::unique_ptr<HostBrowser> browser_;
+  int looping_ = 0;  // > 0 while RunLoop runs
   CComPtr<HostEventSink> sink_;
   DWORD sinkCookie_ = 0;
   // The band's library goes last: the band's code lives in it.

@@ -11,14 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "host/engine/ActionResult.h"
 #include "host/engine/PageView.h"
 #include "host/engine/WebBrowserObject.h"
-
-enum class ActionResult {
-  Done,
-  NotFound,  // no such field, form or link, or no page to go back to
-  Refused,   // the browser would not do it (a web page's link to a local file; the window closed)
-};
 
 enum class CheckState { Cleared, Ticked };
 

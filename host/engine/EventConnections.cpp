@@ -45,3 +45,47 @@ void EventConnections::Fire(DISPID dispId, std::vector<Variant>& arguments) {
     sink->Invoke(dispId, GUID_NULL, 0, DISPATCH_METHOD, &params, nullptr);
   }
 }
+
+bool EventConnections::FireBeforeNavigate2(CComPtr<IDispatch> browser, const std::wstring& url,
+                                           const std::wstring& frameName, const std::wstring* postData,
+                                           const std::wstring& headers) {
+  Variant address(url);
+  Variant flags(std::int32_t{0});
+  Variant frame(frameName);
+  Variant post = postData ? Variant(*postData) : Variant();
+  Variant extra(headers);
+  Variant cancel(false);
+  std::vector<Variant> arguments{Variant::ByRef(&cancel), Variant::ByRef(&extra),   Variant::ByRef(&post),
+                                 Variant::ByRef(&frame),  Variant::ByRef(&flags),   Variant::ByRef(&address),
+                                 Variant(std::move(browser))};
+  Fire(DISPID_BEFORENAVIGATE2, arguments);
+  const Variant& answer = cancel.Deref();
+  const bool* cancelled = std::get_if<bool>(&answer.value);
+  return !(cancelled && *cancelled);
+}
+
+void EventConnections::FireUrlEvent(DISPID dispId, CComPtr<IDispatch> browser, const std::wstring& url) {
+  Variant address(url);
+  std::vector<Variant> arguments{Variant::ByRef(&address), Variant(std::move(browser))};
+  Fire(dispId, arguments);
+}
+
+void EventConnections::FireText(DISPID dispId, const std::wstring& text) {
+  std::vector<Variant> arguments{Variant(text)};
+  Fire(dispId, arguments);
+}
+
+void EventConnections::FireProgress(LONG progress, LONG maximum) {
+  std::vector<Variant> arguments{Variant(std::int32_t{maximum}), Variant(std::int32_t{progress})};
+  Fire(DISPID_PROGRESSCHANGE, arguments);
+}
+
+void EventConnections::FireCommandState(LONG command, bool enable) {
+  std::vector<Variant> arguments{Variant(enable), Variant(std::int32_t{command})};
+  Fire(DISPID_COMMANDSTATECHANGE, arguments);
+}
+
+void EventConnections::FireNoArguments(DISPID dispId) {
+  std::vector<Variant> arguments;
+  Fire(dispId, arguments);
+}

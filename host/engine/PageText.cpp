@@ -22,21 +22,23 @@ std::wstring OneLine(std::wstring_view text) {
   return Trim(out);
 }
 
-void Describe(WebBrowserObject& browser, Counters& counters, std::vector<std::wstring>& lines) {
-  lines.push_back(L"title: " + EscapeLine(browser.DisplayTitle()));
-  if (const auto& page = browser.Page()) {
+void DescribeOne(std::wstring_view title, const PageDocument* page, Counters& counters,
+                 std::vector<std::wstring>& lines) {
+  lines.push_back(L"title: " + EscapeLine(title));
+  if (page) {
     lines.push_back(L"text: " + EscapeLine(PageDocument::VisibleText(page->Root())));
-    for (const PageNode* element : page->Elements()) {
-      if ((element->tag == L"a" || element->tag == L"area") && element->Attribute(L"href")) {
-        lines.push_back(L"link " + std::to_wstring(++counters.link) + L": " + EscapeLine(LinkText(*element)) + L" -> " +
-                        EscapeLine(page->ResolveReference(element->AttributeOr(L"href"))));
-      }
-    }
+    for (const PageNode* element : DocumentLinks(*page))
+      lines.push_back(L"link " + std::to_wstring(++counters.link) + L": " + EscapeLine(LinkText(*element)) + L" -> " +
+                      EscapeLine(page->ResolveReference(element->AttributeOr(L"href"))));
     for (const PageNode* element : page->Elements())
       if (IsField(*element))
         lines.push_back(L"field: " + EscapeLine(element->AttributeOr(L"name")) + L" = " +
                         EscapeLine(PageDocument::ControlValue(*element)));
   }
+}
+
+void Describe(WebBrowserObject& browser, Counters& counters, std::vector<std::wstring>& lines) {
+  DescribeOne(browser.DisplayTitle(), browser.Page().get(), counters, lines);
   for (const auto& frame : browser.Frames()) {
     lines.push_back(L"frame " + std::to_wstring(++counters.frame) + L": " + EscapeLine(frame->Url()));
     Describe(*frame, counters, lines);
@@ -73,6 +75,20 @@ std::wstring LinkText(const PageNode& anchor) {
   std::wstring text = OneLine(PageDocument::VisibleText(anchor));
   if (text.empty()) text = anchor.AttributeOr(L"alt", anchor.AttributeOr(L"title"));
   return text;
+}
+
+std::vector<const PageNode*> DocumentLinks(const PageDocument& page) {
+  std::vector<const PageNode*> links;
+  for (const PageNode* element : page.Elements())
+    if ((element->tag == L"a" || element->tag == L"area") && element->Attribute(L"href")) links.push_back(element);
+  return links;
+}
+
+std::vector<std::wstring> DescribeDocument(std::wstring_view title, const PageDocument* page) {
+  std::vector<std::wstring> lines;
+  Counters counters;
+  DescribeOne(title, page, counters, lines);
+  return lines;
 }
 
 std::vector<std::wstring> DescribePage(WebBrowserObject& top) {

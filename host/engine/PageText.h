@@ -17,6 +17,11 @@
 std::wstring EscapeLine(std::wstring_view text);
 
 std::vector<std::wstring> DescribePage(WebBrowserObject& top);
+// The lines of one page shown without frames: `title` as the window shows it (the title, or the
+// address when the page has none), `page` its document (null for a page that is not HTML).
+std::vector<std::wstring> DescribeDocument(std::wstring_view title, const PageDocument* page);
+// The links of `page` (a and area elements with an href) in the order its lines number them.
+std::vector<const PageNode*> DocumentLinks(const PageDocument& page);
 
 // The text a link shows, as its "link N:" line gives it: its visible text on one line, or else
 // its alt or title text. Not escaped.

@@ -361,43 +361,15 @@ HRESULT WebBrowserObject::FollowLink(const PageNode& anchor) {
 }
 
 bool WebBrowserObject::FireBeforeNavigate2(const NavigationRequest& request) {
-  Variant url(request.url);
-  Variant flags(std::int32_t{0});
-  Variant frame(frameName_);
-  Variant postData = request.post ? Variant(FromUtf8(request.postBody)) : Variant();
-  Variant headers(FromUtf8(request.headers));
-  Variant cancel(false);
-  std::vector<Variant> arguments{Variant::ByRef(&cancel),  Variant::ByRef(&headers), Variant::ByRef(&postData),
-                                 Variant::ByRef(&frame),   Variant::ByRef(&flags),   Variant::ByRef(&url),
-                                 Variant(Self())};
-  context_->events->Fire(DISPID_BEFORENAVIGATE2, arguments);
-  const Variant& answer = cancel.Deref();
-  const bool* cancelled = std::get_if<bool>(&answer.value);
-  return !(cancelled && *cancelled);
+  std::wstring postData = request.post ? FromUtf8(request.postBody) : std::wstring();
+  return context_->events->FireBeforeNavigate2(Self(), request.url, frameName_, request.post ? &postData : nullptr,
+                                               FromUtf8(request.headers));
 }
 
-void WebBrowserObject::FireUrlEvent(DISPID dispId) {
-  Variant url(url_);
-  std::vector<Variant> arguments{Variant::ByRef(&url), Variant(Self())};
-  context_->events->Fire(dispId, arguments);
-}
-
-void WebBrowserObject::FireText(DISPID dispId, const std::wstring& text) {
-  std::vector<Variant> arguments{Variant(text)};
-  context_->events->Fire(dispId, arguments);
-}
-
-void WebBrowserObject::FireProgress(LONG progress, LONG maximum) {
-  std::vector<Variant> arguments{Variant(std::int32_t{maximum}), Variant(std::int32_t{progress})};
-  context_->events->Fire(DISPID_PROGRESSCHANGE, arguments);
-}
-
+void WebBrowserObject::FireUrlEvent(DISPID dispId) { context_->events->FireUrlEvent(dispId, Self(), url_); }
+void WebBrowserObject::FireText(DISPID dispId, const std::wstring& text) { context_->events->FireText(dispId, text); }
+void WebBrowserObject::FireProgress(LONG progress, LONG maximum) { context_->events->FireProgress(progress, maximum); }
 void WebBrowserObject::FireCommandState(LONG command, bool enable) {
-  std::vector<Variant> arguments{Variant(enable), Variant(std::int32_t{command})};
-  context_->events->Fire(DISPID_COMMANDSTATECHANGE, arguments);
+  context_->events->FireCommandState(command, enable);
 }
-
-void WebBrowserObject::FireNoArguments(DISPID dispId) {
-  std::vector<Variant> arguments;
-  context_->events->Fire(dispId, arguments);
-}
+void WebBrowserObject::FireNoArguments(DISPID dispId) { context_->events->FireNoArguments(dispId); }

@@ -1,11 +1,13 @@
 // Ownership of GLib things for the desktop host's C++ code: one reference to a GObject (a widget,
-// a pixbuf, a menu), and one GLib event source (a timeout), each dropped at the end.
+// a pixbuf, a menu, a web view), one GLib event source (a timeout), and the plain GLib
+// allocations (GError, g_malloc'd text), each dropped at the end.
 #pragma once
 // The window system's names first: GLib defines TRUE and FALSE as macros.
 #include "platform/com/WinTypes.h"
 #include <glib-object.h>
 #include <glib.h>
 
+#include <memory>
 #include <utility>
 
 template <class T>
@@ -17,6 +19,11 @@ class GObjectRef {
   // Takes a reference of its own, sinking a floating one (what a widget's *_new call returns).
   static GObjectRef Sink(T* object) {
     if (object) g_object_ref_sink(G_OBJECT(object));
+    return GObjectRef(object);
+  }
+  // Takes a reference of its own to an object another owner holds (a signal's argument).
+  static GObjectRef Share(T* object) {
+    if (object) g_object_ref(G_OBJECT(object));
     return GObjectRef(object);
   }
   ~GObjectRef() { reset(); }
@@ -66,3 +73,13 @@ class GSourceHandle {
  private:
   guint id_ = 0;
 };
+
+struct GErrorFree {
+  void operator()(GError* error) const { g_error_free(error); }
+};
+using GErrorPtr = std::unique_ptr<GError, GErrorFree>;
+
+struct GFree {
+  void operator()(void* memory) const { g_free(memory); }
+};
+using GCharPtr = std::unique_ptr<char, GFree>;

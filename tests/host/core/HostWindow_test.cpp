@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "band/DllEntryPoints.h"
+#include "host/core/EngineBrowser.h"
 #include "host/engine/Url.h"
 #include "platform/browser/WebBrowserEvents.h"
 #include "platform/text/WideText.h"
@@ -159,6 +160,57 @@ TEST_F(HostWindowTest, PagesThatSinksOpenLoadFromTheLoopBeforeTheCommandReturns)
   window.Follow(L"Back home");
   EXPECT_EQ(lines_.front(), L"navigate: " + first);
   sink->Disconnect();
+}
+
+// A browser that does its work outside the window's queue: what it is asked to open loads only
+// after it has been let work a few times, as a page loads in another process.
+class LateBrowser final : public HostBrowser {
+ public:
+  explicit LateBrowser(HWND frame) : engine_(frame) {}
+  IWebBrowser2* Browser() const override { return engine_.Browser(); }
+  ActionResult Navigate(std::wstring_view address) override {
+    pending_ = std::wstring(address);
+    turns_ = 3;
+    return ActionResult::Done;
+  }
+  ActionResult TypeText(std::wstring_view, std::wstring_view) override { return ActionResult::NotFound; }
+  ActionResult SubmitFormNumber(size_t) override { return ActionResult::NotFound; }
+  std::vector<std::wstring> LinkTexts() override { return engine_.LinkTexts(); }
+  ActionResult FollowLink(size_t number) override { return engine_.FollowLink(number); }
+  std::vector<std::wstring> PageLines() override { return engine_.PageLines(); }
+  void Quit() override { engine_.Quit(); }
+  bool HasQuit() const override { return engine_.HasQuit(); }
+  bool Busy() const override { return pending_.has_value(); }
+  void WaitForWork(std::chrono::milliseconds) override {
+    ++waits;
+    if (pending_ && --turns_ == 0) {
+      engine_.Navigate(*pending_);
+      pending_.reset();
+    }
+  }
+  int waits = 0;
+
+ private:
+  EngineBrowser engine_;
+  std::optional<std::wstring> pending_;
+  int turns_ = 0;
+};
+
+TEST_F(HostWindowTest, ACommandWaitsForABrowserThatLoadsOutsideTheWindowQueue) {
+  std::wstring page = Page("late.html", "<title>Late</title><a href='late.html'>again</a>");
+  LateBrowser* browser = nullptr;
+  HostWindow window(Output(), {}, [&](HWND frame) {
+    auto made = std::make_unique<LateBrowser>(frame);
+    browser = made.get();
+    return made;
+  });
+  lines_.clear();
+  window.Navigate(page);
+  // The command returned once the browser had done its work, with the load's lines printed.
+  EXPECT_EQ(browser->waits, 3);
+  EXPECT_EQ(lines_, (Lines{L"navigate: " + page, L"status: Opening page " + page + L"...", L"status: Done"}));
+  EXPECT_EQ(window.StateLines(), (Lines{L"location: " + page, L"title: Late"}));
+  EXPECT_EQ(window.PageLines().front(), L"title: Late");
 }
 
 }  // namespace

@@ -13,17 +13,6 @@
 
 namespace {
 
-// The message dialog up now, if any.
-GtkMessageDialog* ShownMessageDialog() {
-  GtkMessageDialog* found = nullptr;
-  GList* windows = gtk_window_list_toplevels();
-  for (GList* w = windows; w; w = w->next)
-    if (GTK_IS_MESSAGE_DIALOG(w->data) && gtk_widget_get_visible(GTK_WIDGET(w->data)))
-      found = GTK_MESSAGE_DIALOG(w->data);
-  g_list_free(windows);
-  return found;
-}
-
 struct SeenDialog {
   std::string title;
   std::string text;

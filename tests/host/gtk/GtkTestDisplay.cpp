@@ -11,11 +11,13 @@
 #include <cstdlib>
 #include <memory>
 
+#include <gtest/gtest.h>
+
 extern char** environ;
 
 namespace {
 
-constexpr char kScreen[] = "1280x800x24";
+constexpr char kScreen[] = "1280x1024x24";
 constexpr int kStartMilliseconds = 20000;
 constexpr auto kRunLimit = std::chrono::seconds(20);
 
@@ -95,6 +97,21 @@ bool OpenTestDisplay(std::string& why) {
   return opened;
 }
 
+namespace {
+
+// Opens the display before the first test, so that the programs the tests start (pendrel-browser)
+// find it in DISPLAY too; without one the whole program fails, saying why.
+class TestDisplayEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    std::string why;
+    if (!OpenTestDisplay(why)) FAIL() << "no display for the desktop tests: " << why;
+  }
+};
+const auto* const kTestDisplay = ::testing::AddGlobalTestEnvironment(new TestDisplayEnvironment);
+
+}  // namespace
+
 void DrainGtkEvents() {
   while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
 }
@@ -135,6 +152,16 @@ gboolean LaterStep::Try(gpointer data) {
   self->done_ = true;
   self->source_ = 0;
   return G_SOURCE_REMOVE;
+}
+
+GtkMessageDialog* ShownMessageDialog() {
+  GtkMessageDialog* found = nullptr;
+  GList* windows = gtk_window_list_toplevels();
+  for (GList* w = windows; w; w = w->next)
+    if (GTK_IS_MESSAGE_DIALOG(w->data) && gtk_widget_get_visible(GTK_WIDGET(w->data)))
+      found = GTK_MESSAGE_DIALOG(w->data);
+  g_list_free(windows);
+  return found;
 }
 
 bool PressGtkKey(GtkWidget* widget, guint keyval, GdkModifierType modifiers) {

@@ -47,6 +47,9 @@ class LaterStep {
   bool done_ = false;
 };
 
+// The message dialog shown now, if any.
+GtkMessageDialog* ShownMessageDialog();
+
 // Presses a key in `widget` as the keyboard would (key-press-event), with the given modifiers;
 // whether a handler took it.
 bool PressGtkKey(GtkWidget* widget, guint keyval, GdkModifierType modifiers = static_cast<GdkModifierType>(0));
