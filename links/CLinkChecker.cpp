@@ -32,7 +32,8 @@ bool EndsRefreshUrl(wchar_t c) { return c == L'>' || c == L'"' || c <= L' ' || c
 
 }  // namespace
 
-CLinkChecker::CLinkChecker(std::stop_token stop) : stop_(std::move(stop)) {}
+CLinkChecker::CLinkChecker(std::stop_token stop, InternetTimeouts timeouts)
+    : stop_(std::move(stop)), timeouts_(timeouts) {}
 
 CLinkChecker::~CLinkChecker() {
   request_.reset();
@@ -56,7 +57,7 @@ bool CLinkChecker::CheckLink(const std::wstring& address, std::wstring& newAddre
 
 void CLinkChecker::Check(const std::wstring& address, std::wstring& newAddress) {
   CloseRequest();  // a request ends before the session it belongs to
-  session_ = std::make_unique<CInternetSession>(kAgentName, stop_);
+  session_ = std::make_unique<CInternetSession>(kAgentName, stop_, timeouts_);
 
   InternetService service = InternetService::Unknown;
   std::wstring server, object;

@@ -21,8 +21,9 @@ class CLinkChecker : public CountedObject {
   static constexpr size_t kMaxBodyBytes = size_t{4} << 20;
 
   // Once `stop` is requested, a check in progress ends within a moment as a failure, so a
-  // worker that is told to stop never waits on a slow server.
-  explicit CLinkChecker(std::stop_token stop = {});
+  // worker that is told to stop never waits on a slow server. `timeouts` bound each request of
+  // the check, so a server that never answers, or answers a byte at a time, fails the check.
+  explicit CLinkChecker(std::stop_token stop = {}, InternetTimeouts timeouts = {});
   // Closes the request, the connection and the session, in that order.
   ~CLinkChecker() override;
 
@@ -50,6 +51,7 @@ class CLinkChecker : public CountedObject {
   void CloseRequest();
 
   std::stop_token stop_;
+  InternetTimeouts timeouts_;
   std::wstring lastFailure_;
   // Declared so that destruction ends the request, then the connection, then the session.
   std::unique_ptr<CInternetSession> session_;

@@ -9,17 +9,17 @@
 
 namespace {
 
-void RepairAddresses(const std::wstring& dataFolder, const std::stop_token& stop) {
+void RepairAddresses(const RepairJobOrder& order, const std::stop_token& stop) {
   // A connection of the job's own: the toolbar's store object stays with the user-interface
   // thread. One that cannot be opened has been reported by the store already.
-  auto database = MakeCounted<CBookmarkDatabase>(dataFolder);
+  auto database = MakeCounted<CBookmarkDatabase>(order.dataFolder);
   if (!database->IsConnected()) return;
   std::vector<std::wstring> addresses;
   database->ListAddresses(addresses);
   for (const std::wstring& address : addresses) {
     if (stop.stop_requested()) return;
     std::wstring newAddress;
-    auto checker = MakeCounted<CLinkChecker>(stop);
+    auto checker = MakeCounted<CLinkChecker>(stop, order.timeouts);
     const bool checked = checker->CheckLink(address, newAddress);
     // A check the stop cut short, or one that ended just as the stop came, is not written.
     if (stop.stop_requested()) return;
@@ -30,7 +30,7 @@ void RepairAddresses(const std::wstring& dataFolder, const std::stop_token& stop
 }  // namespace
 
 int RepairThreadProc(const RepairJobOrder& order, std::stop_token stop) {
-  RunReportingFailure(L"RepairThreadProc failed", [&] { RepairAddresses(order.dataFolder, stop); });
+  RunReportingFailure(L"RepairThreadProc failed", [&] { RepairAddresses(order, stop); });
   if (order.notify) PostMessageW(order.notify, order.endedMessage, order.job, 0);
   return 0;
 }

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "platform/com/WinTypes.h"
+#include "platform/inet/InternetSession.h"
 
 // What a job is given when it starts, copied to the worker.
 struct RepairJobOrder {
@@ -19,6 +20,7 @@ struct RepairJobOrder {
   HWND notify = nullptr;    // told `endedMessage` when the job ends; none: nobody is told
   UINT endedMessage = 0;
   WPARAM job = 0;  // the job's number, the message's wParam
+  InternetTimeouts timeouts{};  // how long each check waits on its server
 };
 
 // The worker's body: reads the address list once, in order, and checks one address after the

@@ -19,7 +19,10 @@ class BulkTransaction {
  public:
   explicit BulkTransaction(CADODatabase& db) : db_(db) {
     try {
-      db_.Execute(L"begin");
+      // The file's write lock is taken now, waiting for another writer as any statement does: a
+      // transaction that took it only at its first insert would find it taken without waiting
+      // (its reads have begun), and fail half way through.
+      db_.Execute(L"begin immediate");
       open_ = true;
     } catch (const CCustomException&) {
       // Without a transaction every statement commits by itself; the result is the same.
@@ -34,6 +37,13 @@ class BulkTransaction {
   }
   BulkTransaction(const BulkTransaction&) = delete;
   BulkTransaction& operator=(const BulkTransaction&) = delete;
+
+  // Ends the transaction without storing any of it.
+  void Abandon() {
+    if (!open_) return;
+    open_ = false;
+    Rollback();
+  }
 
   // Ends the transaction. ErrorReported when the commit failed: then nothing of the transaction
   // is stored and the message box has shown the error and the statement.
@@ -221,13 +231,23 @@ StoreOutcome CBookmarkDatabase::AddBookmarks(CBookmarkRecordList& list, BulkAddC
       ++done.alreadyStored;
       continue;
     }
+    const std::wstring statement = Format(
+        L"insert into LinksData(Category, Description, HomePage) values ('%s', '%s', '%s')", category, description,
+        address);
     try {
-      Connection().Execute(Format(L"insert into LinksData(Category, Description, HomePage) values ('%s', '%s', '%s')",
-                                  category, description, address));
+      Connection().Execute(statement);
       storedTrimmed.insert(Trim(record.address));
       ++done.stored;
-    } catch (const CCustomException&) {
-      // A record the database refuses is skipped without a word; the next one follows.
+    } catch (const CCustomException& e) {
+      // A record the database refuses for its values is skipped without a word; the next one
+      // follows. Any other failure (a file that is locked, read-only or gone) would refuse every
+      // record after it too: the whole operation fails, and none of it stays.
+      if (e.Cause() != DB_E_DATAOVERFLOW && e.Cause() != DB_E_INTEGRITYVIOLATION) {
+        transaction.Abandon();
+        ShowStoreError(e, statement);
+        if (counts) *counts = BulkAddCounts{};
+        return StoreOutcome::ErrorReported;
+      }
       ++done.refused;
     }
   }

@@ -37,7 +37,7 @@ void CADODatabase::Execute(std::wstring_view statement) {
     long affected = 0;
     connection_->Execute(statement, &affected, ado::adCmdText);
   } catch (const ComError& e) {
-    throw CCustomException(DumpComError(e));
+    throw CCustomException(DumpComError(e), e.Error());
   } catch (const std::exception&) {
     throw CCustomException(L"critical error in Execute " + std::wstring(statement));
   }

@@ -68,8 +68,10 @@ class CBookmarkDatabase : public CountedObject {
   void ListAddresses(std::vector<std::wstring>& list);
   void ReplaceAddress(const std::wstring& oldAddress, const std::wstring& newAddress);
   // Stores the records whose addresses are not stored yet, in one transaction, and empties the
-  // list. When the transaction cannot be committed, nothing of it stays stored, the error is
-  // shown, the list is left as it was and the result is ErrorReported. `counts`, when given, is
+  // list. A record whose values the database refuses is skipped. When a record cannot be stored
+  // for another reason (the file is locked, read-only or gone) or the transaction cannot be
+  // committed, nothing of it stays stored, the error is shown, the list is left as it was and
+  // the result is ErrorReported. `counts`, when given, is
   // set to what happened to the records (all zero after ErrorReported).
   StoreOutcome AddBookmarks(CBookmarkRecordList& list, BulkAddCounts* counts = nullptr);
   void LoadAllBookmarks(CBookmarkRecordList& list);

@@ -18,7 +18,11 @@ namespace {
 const wchar_t kEngineSource[] = L"SQLite";
 const wchar_t kConnectionSource[] = L"ADODB.Connection";
 const wchar_t kRecordsetSource[] = L"ADODB.Recordset";
-constexpr int kBusyTimeoutMs = 10000;
+// How long a statement waits for another connection's write to end. Writers in this program hold
+// the file for milliseconds; a longer hold is another program's transaction, and the person's
+// command, which waits on the user-interface thread, fails with the engine's "database is
+// locked" after a moment instead of freezing the browser window.
+constexpr int kBusyTimeoutMs = 1000;
 
 std::atomic<int> gCreationFailures{0};
 
@@ -151,6 +155,14 @@ void Connection::RaiseEngineError(int rc) const {
 
 void Connection::Execute(std::wstring_view commandText, long* recordsAffected, long) {
   StatementHandle stmt = Prepare(commandText);
+  // The connection keeps the file it opened even when that file is deleted or replaced under
+  // it: a change written there now would be lost with it, while it seemed stored.
+  int moved = 0;
+  if (!sqlite3_stmt_readonly(stmt.get()) &&
+      sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved)
+    Raise(E_FAIL, kEngineSource,
+          L"The database file '" + FromUtf8(sqlite3_db_filename(db_.get(), "main")) +
+              L"' has been deleted or replaced since it was opened; nothing was written.");
   int rc;
   while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
   }

@@ -91,6 +91,7 @@ struct CHttpFile::Transfer {
 
   bool done = false;
   CURLcode result = CURLE_OK;
+  std::chrono::steady_clock::time_point sent;
   std::chrono::steady_clock::time_point lastArrival;
 
   Transfer(CInternetSession::Core& core, std::string address) : session(core), url(std::move(address)) {}
@@ -107,9 +108,10 @@ struct CHttpFile::Transfer {
     return FromUtf8(curl_easy_strerror(result));
   }
 
-  // Runs the transfer until `satisfied` holds or it ends. Raises when a stop is requested and
-  // when nothing arrives for the stall time while it waits (only waiting counts: the server
-  // sends nothing while nobody drives the transfer).
+  // Runs the transfer until `satisfied` holds or it ends. Raises when a stop is requested, when
+  // nothing arrives for the stall time while it waits (only waiting counts: the server sends
+  // nothing while nobody drives the transfer), and once the whole time since the request was
+  // sent has passed (a server that drips a byte now and then never stalls).
   template <class Condition>
   void Drive(Condition satisfied) {
     CURLM* multi = session.multi.get();
@@ -129,9 +131,13 @@ struct CHttpFile::Transfer {
         }
       }
       if (satisfied() || done) return;
-      auto waited = std::chrono::steady_clock::now() - lastArrival;
-      if (waited >= session.timeouts.stall) throw CInternetException(kTimedOut);
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(session.timeouts.stall - waited) + 1ms;
+      const auto now = std::chrono::steady_clock::now();
+      const auto waited = now - lastArrival;
+      const auto taken = now - sent;
+      if (waited >= session.timeouts.stall || taken >= session.timeouts.whole) throw CInternetException(kTimedOut);
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::min(session.timeouts.stall - waited, session.timeouts.whole - taken)) +
+                  1ms;
       int wait = static_cast<int>(std::min<long long>(left.count(), kPollMilliseconds));
       code = curl_multi_poll(multi, nullptr, 0, wait, nullptr);
       if (code != CURLM_OK) throw CInternetException(FromUtf8(curl_multi_strerror(code)));
@@ -266,6 +272,7 @@ void CHttpFile::SendRequest() {
   CURLMcode added = curl_multi_add_handle(t.session.multi.get(), curl);
   if (added != CURLM_OK) throw CInternetException(FromUtf8(curl_multi_strerror(added)));
   t.inMulti = true;
+  t.sent = std::chrono::steady_clock::now();
   t.Drive([&t] { return t.headComplete; });
   if (!t.headComplete) {
     if (t.result == CURLE_OK) throw CInternetException(L"The server returned no response");

@@ -21,6 +21,9 @@ struct InternetTimeouts {
   std::chrono::milliseconds connect{std::chrono::seconds(60)};  // resolving and connecting
   // A transfer that receives nothing for this long while the caller waits on it fails.
   std::chrono::milliseconds stall{std::chrono::seconds(30)};
+  // A request whose answer (head, and as much of the body as the caller reads) has not come this
+  // long after it was sent fails, however steadily a slow server keeps sending.
+  std::chrono::milliseconds whole{std::chrono::seconds(60)};
 };
 
 class CHttpConnection;

@@ -138,7 +138,10 @@ std::optional<Hive> Hive::Parse(std::string_view utf8) {
     else
       current->values.push_back(value);
   }
-  if (!sawHeader && !Trim(text).empty()) return std::nullopt;
+  // Every hive this registry writes starts with its header; a file without one (empty, cut short
+  // before it, or not text at all) is no hive, and must not be taken for an empty one that the
+  // next change would write over.
+  if (!sawHeader) return std::nullopt;
   return hive;
 }
 

@@ -106,7 +106,7 @@ LONG LoadHive(HiveId id, Hive& hive) {
   std::ifstream in(FileOf(id), std::ios::binary);
   if (!in) {
     if (!std::filesystem::exists(FileOf(id))) {
-      hive = *Hive::Parse("");
+      hive = Hive();
       return ERROR_SUCCESS;
     }
     return ERROR_BADDB;
@@ -162,7 +162,7 @@ template <class Change>
 LONG ModifyHive(HiveId id, Change change) {
   HiveLock lock(id, true);
   if (!lock.ok()) return ERROR_ACCESS_DENIED;
-  Hive hive = *Hive::Parse("");
+  Hive hive;
   if (LONG rc = LoadHive(id, hive); rc != ERROR_SUCCESS) return rc;
   bool changed = false;
   LONG rc = change(hive, changed);
@@ -174,7 +174,7 @@ template <class Read>
 LONG ReadHive(HiveId id, Read read) {
   HiveLock lock(id, false);
   if (!lock.ok()) return ERROR_ACCESS_DENIED;
-  Hive hive = *Hive::Parse("");
+  Hive hive;
   if (LONG rc = LoadHive(id, hive); rc != ERROR_SUCCESS) return rc;
   return read(hive);
 }

@@ -3,6 +3,8 @@
 #include "platform/text/WideText.h"
 #include "store/CBookmarkDatabase.h"
 #include "store/CCustomException.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/ReadOnlyFile.h"
 #include "tests/support/TestDatabase.h"
 
 namespace {
@@ -285,6 +287,48 @@ TEST_F(BookmarkOperationsTest, ABulkAddWhoseCommitFailsIsReportedStoresNothingAn
   EXPECT_TRUE(list.empty());
   EXPECT_EQ(Links(), 3);
   EXPECT_EQ(QueryCount(folder_, "LinksCategory"), 2);
+  EXPECT_EQ(boxes_.count(), 0u);
+}
+
+TEST_F(BookmarkOperationsTest, ABulkAddOnAFileItCannotWriteFailsWholeInsteadOfSkippingEveryRecord) {
+  ASSERT_TRUE(store_->AddBookmark(L"http://stored/", L"Old", L"kept"));
+  const CBookmarkRecordList records = {{L"Old", L"one", L"http://one/"}, {L"Old", L"two", L"http://two/"}};
+  const std::string file = ToUtf8(folder_) + "/Bookmark.mdb";
+  {
+    // Another program holds the file in a transaction of its own.
+    ChildProcess holder(TestChildProgram(), {"lock", file});
+    ASSERT_EQ(holder.ReadLine(), "locked");
+    CBookmarkRecordList list = records;
+    BulkAddCounts counts{9, 9, 9};
+    boxes_.clear();
+    EXPECT_EQ(store_->AddBookmarks(list, &counts), StoreOutcome::ErrorReported);
+    EXPECT_EQ(list, records);
+    EXPECT_EQ(counts.stored + counts.alreadyStored + counts.refused, 0u);
+    ASSERT_EQ(boxes_.count(), 1u);
+    EXPECT_NE(boxes_.texts()[0].find(L"database is locked"), std::wstring::npos) << ToUtf8(boxes_.texts()[0]);
+    holder.CloseInput();
+    EXPECT_EQ(holder.Wait(), 0);
+  }
+  {
+    // A store opened on a read-only file.
+    store_.reset();
+    ReadOnlyFile readOnly(file);
+    ASSERT_TRUE(readOnly.Holds());
+    auto store = MakeCounted<CBookmarkDatabase>(folder_);
+    CBookmarkRecordList list = records;
+    boxes_.clear();
+    EXPECT_EQ(store->AddBookmarks(list), StoreOutcome::ErrorReported);
+    EXPECT_EQ(list, records);
+    ASSERT_FALSE(boxes_.texts().empty());
+    EXPECT_NE(boxes_.texts().back().find(L"readonly database"), std::wstring::npos) << ToUtf8(boxes_.texts().back());
+  }
+  EXPECT_EQ(Links(), 1);
+  // The file writable and free again, the same records go in whole.
+  store_ = MakeCounted<CBookmarkDatabase>(folder_);
+  CBookmarkRecordList list = records;
+  boxes_.clear();
+  EXPECT_EQ(store_->AddBookmarks(list), StoreOutcome::Done);
+  EXPECT_EQ(Links(), 3);
   EXPECT_EQ(boxes_.count(), 0u);
 }
 

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/registry/Registry.h"
 #include "platform/text/WideText.h"
 #include "store/CCustomException.h"
 #include "tests/support/TestDatabase.h"
@@ -114,6 +115,28 @@ TEST_F(InstallTest, AFileThatIsNoDatabaseIsLeftAlone) {
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.output.find("is not a usable bookmark database"), std::string::npos) << run.output;
   EXPECT_EQ(ReadFileBytes(data_ / "Bookmark.mdb"), "not a database");
+}
+
+TEST_F(InstallTest, AnUnreadableSettingsHiveIsReportedAndLeftByteForByte) {
+  const std::filesystem::path hive = HiveFile(HKEY_CURRENT_USER);
+  std::filesystem::create_directories(hive.parent_path());
+  const std::string cases[] = {"", "REGEDIT4\n\n[Software\\Cut", std::string("\0\xff\xfe\x01 binary", 11)};
+  for (const std::string& bytes : cases) {
+    SCOPED_TRACE(::testing::PrintToString(bytes));
+    { std::ofstream(hive, std::ios::binary | std::ios::trunc) << bytes; }
+    // The commands that keep their settings there stop and say why; the others go on without it.
+    for (const std::string& command : {"install --data " + data_.string(), std::string("uninstall")}) {
+      RunResult run = RunPendrel(command);
+      EXPECT_NE(run.status, 0) << command << ": " << run.output;
+      EXPECT_NE(run.output.find("registry"), std::string::npos) << command << ": " << run.output;
+      EXPECT_EQ(ReadFileBytes(hive), bytes) << command;
+    }
+    for (const std::string& command : {std::string("register"), std::string("run - </dev/null")}) {
+      RunPendrel(command);
+      // Nothing read it as an empty hive and wrote over it, not even on the way out.
+      EXPECT_EQ(ReadFileBytes(hive), bytes) << command;
+    }
+  }
 }
 
 TEST_F(InstallTest, BadArgumentsShowTheUsage) {

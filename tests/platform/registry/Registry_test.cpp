@@ -109,13 +109,33 @@ TEST_F(RegistryTest, DeletingValuesKeysAndTrees) {
 
 TEST_F(RegistryTest, AnUnreadableHiveIsReportedAndNeverOverwritten) {
   HKEY key = Create(L"Software\\Test");
+  const std::string whole = "REGEDIT4\n\n[Software\\Test]\n\"Value\"=\"a value that the cut ends\"\n";
+  const std::string cases[] = {
+      "this is not a hive\n[unterminated\n",
+      "",                                          // emptied
+      "\n \r\n",                                   // blank
+      "REGED",                                     // cut inside its header
+      whole.substr(0, whole.size() - 12),          // cut inside a value
+      std::string("\x7f" "ELF\x02\x01\x01\0\0\0\xff\xfe", 12) + "REGEDIT4\n",  // not text
+      "REGEDIT4\n" + std::string("\0\x01\x02\xff", 4) + "\n",                  // not text after its header
+  };
+  for (const std::string& bytes : cases) {
+    SCOPED_TRACE(::testing::PrintToString(bytes));
+    { std::ofstream(HiveFile(HKEY_CURRENT_USER), std::ios::binary | std::ios::trunc) << bytes; }
+    HKEY again = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Test", 0, KEY_READ, &again), ERROR_BADDB);
+    EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Other", 0, KEY_ALL_ACCESS, &again, nullptr),
+              ERROR_BADDB);
+    EXPECT_EQ(Set(key, L"Value", L"new"), ERROR_BADDB);
+    EXPECT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"Software"), ERROR_BADDB);
+    EXPECT_EQ(ReadFileBytes(HiveFile(HKEY_CURRENT_USER)), bytes);
+  }
   RegCloseKey(key);
-  const std::string garbage = "this is not a hive\n[unterminated\n";
-  { std::ofstream(HiveFile(HKEY_CURRENT_USER), std::ios::trunc) << garbage; }
-  HKEY again = nullptr;
-  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Test", 0, KEY_READ, &again), ERROR_BADDB);
-  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Other", 0, KEY_ALL_ACCESS, &again, nullptr), ERROR_BADDB);
-  EXPECT_EQ(HiveText(), garbage);
+  // A hive that is not there at all is an empty one: the first change makes it.
+  std::filesystem::remove(HiveFile(HKEY_CURRENT_USER));
+  HKEY made = Create(L"Software\\Made");
+  RegCloseKey(made);
+  EXPECT_TRUE(HiveText().starts_with("REGEDIT4\n"));
 }
 
 void FailBeforeRename() { ::_exit(42); }
