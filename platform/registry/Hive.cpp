@@ -1,5 +1,6 @@
 #include "platform/registry/Hive.h"
 
+#include <algorithm>
 #include <cwchar>
 
 #include "platform/registry/Registry.h"
@@ -30,14 +31,23 @@ namespace {
 
 const std::wstring kHiveNames[] = {L"HKEY_CLASSES_ROOT", L"HKEY_CURRENT_USER", L"HKEY_LOCAL_MACHINE"};
 
-// Files exported elsewhere name the hive in every key path; such a prefix is dropped.
-std::wstring StripHiveName(std::wstring path) {
-  for (const auto& hive : kHiveNames) {
-    if (path.size() >= hive.size() && EqualsNoCase(std::wstring_view(path).substr(0, hive.size()), hive) &&
-        (path.size() == hive.size() || path[hive.size()] == L'\\'))
-      return path.substr(hive.size());
+// Files exported elsewhere name the hive in every key path; such a prefix is dropped, from the
+// cleaned path and as often as it stands there, so that no key read starts with a hive's name
+// and a hive written and read again keeps its keys where they were.
+std::wstring KeyPathOf(std::wstring_view written) {
+  const std::wstring path = Hive::CleanPath(written);
+  std::wstring_view rest = path;  // clean: no leading, trailing or doubled separators
+  for (bool stripped = true; stripped;) {
+    stripped = false;
+    for (const auto& hive : kHiveNames) {
+      if (rest.size() >= hive.size() && EqualsNoCase(rest.substr(0, hive.size()), hive) &&
+          (rest.size() == hive.size() || rest[hive.size()] == L'\\')) {
+        rest.remove_prefix(std::min(rest.size(), hive.size() + 1));
+        stripped = true;
+      }
+    }
   }
-  return path;
+  return std::wstring(rest);
 }
 
 // Reads a quoted text starting at `pos` (at the opening quote). On success `pos` is just past
@@ -90,7 +100,9 @@ std::optional<Hive> Hive::Parse(std::string_view utf8) {
     if (end == std::wstring::npos) end = text.size();
     std::wstring line = text.substr(start, end - start);
     start = end + 1;
-    if (!line.empty() && line.back() == L'\r') line.pop_back();
+    // Carriage returns at a line's end are part of its line end, however many there are: data
+    // kept as written would otherwise change each time the file is written again.
+    while (!line.empty() && line.back() == L'\r') line.pop_back();
     if (!sawHeader) {
       if (Trim(line).empty()) continue;
       if (line != L"REGEDIT4" && line != L"Windows Registry Editor Version 5.00") return std::nullopt;
@@ -100,7 +112,7 @@ std::optional<Hive> Hive::Parse(std::string_view utf8) {
     if (Trim(line).empty() || line[0] == L';') continue;
     if (line[0] == L'[') {
       if (line.back() != L']') return std::nullopt;
-      std::wstring path = CleanPath(StripHiveName(line.substr(1, line.size() - 2)));
+      std::wstring path = KeyPathOf(std::wstring_view(line).substr(1, line.size() - 2));
       hive.Create(path);
       current = hive.Find(path);
       continue;

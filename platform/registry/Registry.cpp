@@ -217,6 +217,8 @@ LONG RegOpenKeyExW(HKEY root, std::wstring_view subKey, DWORD, DWORD, HKEY* resu
 LONG RegCreateKeyExW(HKEY root, std::wstring_view subKey, DWORD, DWORD, HKEY* result, DWORD* disposition) {
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
+  // A key's path is a line of the hive file: a line end in it would make the file unreadable.
+  if (subKey.find_first_of(L"\r\n") != std::wstring_view::npos) return ERROR_INVALID_PARAMETER;
   auto key = Resolve(root, subKey);
   if (!key) return ERROR_INVALID_HANDLE;
   bool created = false;

@@ -175,6 +175,8 @@ class Parser {
       throw RegistryScriptError(token.line, L"a name was expected, not \"" + token.text + L"\"");
     if (token.text.size() > RegistryScript::kMaxNameLength) throw RegistryScriptError(token.line, L"a name too long");
     if (token.text.find(L'\0') != std::wstring::npos) throw RegistryScriptError(token.line, L"a name holds a NUL");
+    if (token.text.find_first_of(L"\r\n") != std::wstring::npos)
+      throw RegistryScriptError(token.line, L"a name holds a line end");
     return token.text;
   }
 
