@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The Debian packages the build needs, and install_packages, which installs those missing.
-# Sourced by setup.sh, run.sh and sanitize.sh.
+# Sourced by setup.sh, run.sh, sanitize.sh and fuzz.sh.
 
 # What the program and the band library need to be built.
 BUILD_PACKAGES=(g++ cmake make pkg-config libsqlite3-dev libcurl4-openssl-dev libgumbo-dev libre2-dev)
 # What the tests and the benchmarks need besides.
 TEST_PACKAGES=(libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev)
 PACKAGES=("${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}")
+# What the fuzz build needs besides the build packages: clang and its libFuzzer runtime.
+FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 
 # install_packages [PACKAGE...]: installs those of the packages (default: all of PACKAGES) that
 # are missing.
