@@ -56,24 +56,42 @@ max_len() {
 export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:abort_on_error=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
+# run NAME: one target over its seeds; its log is build-fuzz/findings/<name>.log, and a failure
+# leaves build-fuzz/findings/<name>.failed beside it.
+run() {
+  local name="$1" lower="${1,,}"
+  local scratch="$BUILD/corpus/$lower" findings="$BUILD/findings/$lower" log="$BUILD/findings/$lower.log"
+  mkdir -p "$scratch" "$findings"
+  rm -f "$BUILD/findings/$lower.failed"
+  local options=(-max_total_time="$seconds" -max_len="$(max_len "$name")" -timeout=10 -rss_limit_mb=2048
+                 -artifact_prefix="$findings/" -print_final_stats=1)
+  local dictionary="$ROOT/fuzz/dictionaries/$lower.dict"
+  if [ -f "$dictionary" ]; then options+=(-dict="$dictionary"); fi
+  if "$BUILD/bin/${name}_fuzz" "${options[@]}" "$scratch" "$ROOT/fuzz/corpus/$lower" >"$log" 2>&1; then
+    echo "$name: $(grep -E '^stat::number_of_executed_units' "$log" | grep -oE '[0-9]+$') executions in $seconds s, clean"
+  else
+    touch "$BUILD/findings/$lower.failed"
+    {
+      echo "$name FAILED (log: $log; input: $findings/)"
+      grep -E 'ERROR|fuzz finding|SUMMARY|Test unit written' "$log" || tail -20 "$log"
+    } >&2
+  fi
+}
+
+# As many targets at a time as there are processors.
+running=0
+for name in "${targets[@]}"; do
+  run "$name" &
+  running=$((running + 1))
+  if [ "$running" -ge "$(nproc)" ]; then
+    wait -n || true
+    running=$((running - 1))
+  fi
+done
+wait
+
 failed=0
 for name in "${targets[@]}"; do
-  lower="${name,,}"
-  scratch="$BUILD/corpus/$lower"
-  findings="$BUILD/findings/$lower"
-  mkdir -p "$scratch" "$findings"
-  options=(-max_total_time="$seconds" -max_len="$(max_len "$name")" -timeout=10 -rss_limit_mb=2048
-           -artifact_prefix="$findings/" -print_final_stats=1)
-  dictionary="$ROOT/fuzz/dictionaries/$lower.dict"
-  if [ -f "$dictionary" ]; then options+=(-dict="$dictionary"); fi
-  log="$BUILD/findings/$lower.log"
-  echo "== $name: $seconds s"
-  if "$BUILD/bin/${name}_fuzz" "${options[@]}" "$scratch" "$ROOT/fuzz/corpus/$lower" >"$log" 2>&1; then
-    grep -E '^stat::number_of_executed_units' "$log" || true
-  else
-    failed=1
-    echo "$name FAILED (see $log; the input is in $findings/)" >&2
-    grep -E 'ERROR|fuzz finding|SUMMARY|Test unit written' "$log" >&2 || tail -20 "$log" >&2
-  fi
+  if [ -e "$BUILD/findings/${name,,}.failed" ]; then failed=1; fi
 done
 exit "$failed"
