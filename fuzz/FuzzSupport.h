@@ -42,7 +42,7 @@ std::string_view AsBytes(const uint8_t* data, size_t size);
 
 // Stops the run with `what` as the finding; libFuzzer keeps the input that caused it.
 [[noreturn]] void FuzzFailure(const std::string& what);
-#define FUZZ_CHECK(condition, what) \
-  do {                              \
+#define FUZZ_CHECK(condition, what)      \
+  do {                                   \
     if (!(condition)) FuzzFailure(what); \
   } while (0)

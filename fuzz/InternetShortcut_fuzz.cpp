@@ -28,8 +28,12 @@ HRESULT ReadUrl(const std::wstring& path, std::wstring& url) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::filesystem::path folder = FuzzEnvironment::Get().Root() / "shortcuts";
-  static const std::wstring input = (std::filesystem::create_directories(folder), FromUtf8((folder / "input.url").string()));
+  static const std::filesystem::path folder = [] {
+    std::filesystem::path shortcuts = FuzzEnvironment::Get().Root() / "shortcuts";
+    std::filesystem::create_directories(shortcuts);
+    return shortcuts;
+  }();
+  static const std::wstring input = FromUtf8((folder / "input.url").string());
   static const std::wstring copy = FromUtf8((folder / "copy.url").string());
   {
     std::ofstream out(folder / "input.url", std::ios::binary | std::ios::trunc);
