@@ -17,10 +17,25 @@ FuzzEnvironment& FuzzEnvironment::Get() {
   return environment;
 }
 
+namespace {
+
+// Where the private home goes: in memory where the system offers a folder there, so that the many
+// small file writes of the registry and the database, each flushed to the disk, cost little and
+// no input times out waiting for a busy disk.
+std::filesystem::path TemporaryBase() {
+  const std::filesystem::path memory = "/dev/shm";
+  std::error_code ec;
+  if (std::filesystem::is_directory(memory, ec) && ::access(memory.c_str(), W_OK | X_OK) == 0) return memory;
+  return std::filesystem::temp_directory_path();
+}
+
+}  // namespace
+
 FuzzEnvironment::FuzzEnvironment() {
   std::random_device rd;
+  const std::filesystem::path base = TemporaryBase();
   for (int attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
-    auto candidate = std::filesystem::temp_directory_path() /
+    auto candidate = base /
                      ("pendrel-fuzz-" + std::to_string(::getpid()) + "-" + std::to_string(rd()));
     std::error_code ec;
     if (std::filesystem::create_directory(candidate, ec)) root_ = candidate;

@@ -1,5 +1,5 @@
-// What the fuzz targets share: a private folder, made once per process and removed when it ends,
-// that stands in for the user's home. The registry (XDG_CONFIG_HOME), the data folders and HOME
+// What the fuzz targets share: a private folder (in memory where the system allows), made once per
+// process and removed when it ends, that stands in for the user's home. The registry (XDG_CONFIG_HOME), the data folders and HOME
 // all point into it, so no target ever reads or writes the user's real files or registry.
 // Message boxes are answered at once and never shown.
 #pragma once
