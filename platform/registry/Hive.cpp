@@ -1,6 +1,5 @@
 #include "platform/registry/Hive.h"
 
-#include <algorithm>
 #include <cwchar>
 
 #include "platform/registry/Registry.h"
@@ -37,15 +36,9 @@ const std::wstring kHiveNames[] = {L"HKEY_CLASSES_ROOT", L"HKEY_CURRENT_USER", L
 std::wstring KeyPathOf(std::wstring_view written) {
   const std::wstring path = Hive::CleanPath(written);
   std::wstring_view rest = path;  // clean: no leading, trailing or doubled separators
-  for (bool stripped = true; stripped;) {
-    stripped = false;
-    for (const auto& hive : kHiveNames) {
-      if (rest.size() >= hive.size() && EqualsNoCase(rest.substr(0, hive.size()), hive) &&
-          (rest.size() == hive.size() || rest[hive.size()] == L'\\')) {
-        rest.remove_prefix(std::min(rest.size(), hive.size() + 1));
-        stripped = true;
-      }
-    }
+  while (Hive::StartsWithHiveName(rest)) {
+    const size_t separator = rest.find(L'\\');
+    rest.remove_prefix(separator == std::wstring_view::npos ? rest.size() : separator + 1);
   }
   return std::wstring(rest);
 }
@@ -87,6 +80,13 @@ std::wstring Quote(std::wstring_view text) {
 }
 
 }  // namespace
+
+bool Hive::StartsWithHiveName(std::wstring_view path) {
+  const std::wstring_view first = path.substr(0, path.find(L'\\'));
+  for (const auto& hive : kHiveNames)
+    if (EqualsNoCase(first, hive)) return true;
+  return false;
+}
 
 std::optional<Hive> Hive::Parse(std::string_view utf8) {
   std::wstring text = FromUtf8(utf8);

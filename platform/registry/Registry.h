@@ -42,7 +42,8 @@ constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 // an empty `subKey` opens `root` itself again. The handle must be closed with RegCloseKey.
 LONG RegOpenKeyExW(HKEY root, std::wstring_view subKey, DWORD options, DWORD access, HKEY* result);
 // Opens the key, creating it and every missing key on its path. ERROR_INVALID_PARAMETER for a
-// path that holds a line end, which no hive file could keep.
+// path that no hive file could keep: one holding a line end, or one whose first key below the
+// hive is named after a hive (HKEY_CURRENT_USER, ...).
 LONG RegCreateKeyExW(HKEY root, std::wstring_view subKey, DWORD options, DWORD access, HKEY* result,
                      DWORD* disposition);
 LONG RegCloseKey(HKEY key);

@@ -89,7 +89,7 @@ TEST_F(RegistryTest, MissingKeysAndValuesAndStaleHandles) {
   EXPECT_EQ(Set(key, L"Late", L"x"), ERROR_INVALID_HANDLE);
 }
 
-TEST_F(RegistryTest, AKeyNameWithALineEndIsRefusedAndTheHiveStaysReadable) {
+TEST_F(RegistryTest, KeyPathsNoHiveFileCouldKeepAreRefusedAndTheHiveStaysReadable) {
   HKEY key = Create(L"Software\\Before");
   ASSERT_EQ(Set(key, L"Kept", L"yes"), ERROR_SUCCESS);
   RegCloseKey(key);
@@ -98,7 +98,14 @@ TEST_F(RegistryTest, AKeyNameWithALineEndIsRefusedAndTheHiveStaysReadable) {
             ERROR_INVALID_PARAMETER);
   EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Cr\rInside", 0, KEY_ALL_ACCESS, &broken, nullptr),
             ERROR_INVALID_PARAMETER);
+  // A hive's name directly below a hive would be taken for the hive's own name on reading.
+  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"HKEY_CURRENT_USER\\Software", 0, KEY_ALL_ACCESS, &broken, nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"\\hkey_local_machine", 0, KEY_ALL_ACCESS, &broken, nullptr),
+            ERROR_INVALID_PARAMETER);
   EXPECT_EQ(broken, nullptr);
+  HKEY below = Create(L"Software\\HKEY_CURRENT_USER");  // deeper down it is an ordinary name
+  RegCloseKey(below);
   key = Create(L"Software\\Before");
   EXPECT_EQ(Get(key, L"Kept"), L"yes");
   RegCloseKey(key);
