@@ -12,22 +12,6 @@ constexpr DWORD HTTP_STATUS_REDIRECT = 302;
 constexpr DWORD HTTP_STATUS_REDIRECT_METHOD = 303;
 constexpr DWORD HTTP_STATUS_DENIED = 401;
 
-// The Location header's value in a raw response head. The name is matched where a header line
-// starts, so another header that merely ends in "Location: " (Content-Location) never counts.
-bool FindLocation(const std::wstring& head, std::wstring& location) {
-  static constexpr std::wstring_view kLocation = L"Location: ";
-  for (size_t start = 0; start < head.size();) {
-    size_t end = head.find(L"\r\n", start);
-    if (end == std::wstring::npos) end = head.size();
-    if (head.compare(start, kLocation.size(), kLocation) == 0) {
-      location = head.substr(start + kLocation.size(), end - start - kLocation.size());
-      return true;
-    }
-    start = end + 2;
-  }
-  return false;
-}
-
 bool EndsRefreshUrl(wchar_t c) { return c == L'>' || c == L'"' || c <= L' ' || c == 0x7f; }
 
 }  // namespace
@@ -110,6 +94,20 @@ std::wstring CLinkChecker::ReadBody() {
   std::string body, line;
   while (body.size() < kMaxBodyBytes && request_->ReadString(line, kMaxBodyBytes - body.size())) body += line;
   return FromUtf8(body);
+}
+
+bool CLinkChecker::FindLocation(const std::wstring& head, std::wstring& location) {
+  static constexpr std::wstring_view kLocation = L"Location: ";
+  for (size_t start = 0; start < head.size();) {
+    size_t end = head.find(L"\r\n", start);
+    if (end == std::wstring::npos) end = head.size();
+    if (head.compare(start, kLocation.size(), kLocation) == 0) {
+      location = head.substr(start + kLocation.size(), end - start - kLocation.size());
+      return true;
+    }
+    start = end + 2;
+  }
+  return false;
 }
 
 bool CLinkChecker::FindMetaRefresh(const std::wstring& body, std::wstring& newAddress) {

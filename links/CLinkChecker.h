@@ -36,6 +36,10 @@ class CLinkChecker : public CountedObject {
   // message. Empty after a success.
   const std::wstring& LastFailure() const { return lastFailure_; }
 
+  // The Location header's value in a raw response head (lines ending in CR LF). The name is
+  // matched where a header line starts, so another header that merely ends in "Location: "
+  // (Content-Location) never counts.
+  static bool FindLocation(const std::wstring& head, std::wstring& location);
   // The refresh search on a page's text: when the page's first "<meta http-equiv=" tag (in any
   // case) names an "http://" address after "url=", that address, as the page spells it, goes to
   // `newAddress` and the result is true; otherwise nothing changes.

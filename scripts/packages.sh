@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Debian packages the build needs, and install_packages, which installs those missing.
-# Sourced by setup.sh, run.sh and sanitize.sh.
+# Sourced by setup.sh, run.sh, sanitize.sh and fuzz.sh.
 
 # What the program and the band library need to be built.
 # GTK 3 and WebKitGTK are for the desktop window, pendrel-browser.
@@ -10,6 +10,8 @@ BUILD_PACKAGES=(g++ cmake make pkg-config libsqlite3-dev libcurl4-openssl-dev li
 # Xvfb is the X server the desktop window's tests run on.
 TEST_PACKAGES=(libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth)
 PACKAGES=("${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}")
+# What the fuzz build needs besides the build packages: clang and its libFuzzer runtime.
+FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 
 # install_packages [PACKAGE...]: installs those of the packages (default: all of PACKAGES) that
 # are missing.

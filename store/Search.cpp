@@ -5,7 +5,9 @@
 
 namespace {
 
-const wchar_t kWordSeparators[] = L" ,;";
+// A NUL separates words too: no stored text can hold one, and inside a statement it would cut
+// the statement short.
+constexpr std::wstring_view kWordSeparators(L" ,;\0", 4);
 
 std::vector<std::wstring> SplitWords(const std::wstring& text) {
   std::vector<std::wstring> words;

@@ -5,9 +5,12 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
+
+#include "platform/text/WideText.h"
 
 namespace {
 
@@ -15,15 +18,37 @@ constexpr int kMaxPatternBytes = 50000;  // the engine's own limit for like patt
 
 unsigned char FoldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
 
-// Reads one UTF-8 character at `pos` and advances past it.
+// Reads one character at `pos` and advances past it, as the engine reads UTF-8: a lead byte takes
+// every continuation byte that follows it, and a sequence that gives an ASCII value, a surrogate,
+// U+FFFE or U+FFFF reads as U+FFFD. Malformed text so matches exactly as under the engine's like.
 char32_t NextChar(std::string_view s, size_t& pos) {
   unsigned char b = static_cast<unsigned char>(s[pos++]);
   if (b < 0xC0) return b;
-  int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
-  char32_t c = b & (0x3F >> extra);
-  while (extra-- > 0 && pos < s.size() && (static_cast<unsigned char>(s[pos]) & 0xC0) == 0x80)
-    c = (c << 6) | (static_cast<unsigned char>(s[pos++]) & 0x3F);
+  char32_t c = b < 0xE0 ? b - 0xC0u : b < 0xF0 ? b - 0xE0u : b < 0xF8 ? b - 0xF0u : b < 0xFC ? b - 0xF8u : b < 0xFE ? b - 0xFCu : 0;
+  while (pos < s.size() && (static_cast<unsigned char>(s[pos]) & 0xC0) == 0x80)
+    c = (c << 6) + (static_cast<unsigned char>(s[pos++]) & 0x3F);
+  if (c < 0x80 || (c & 0xFFFFF800) == 0xD800 || (c & 0xFFFFFFFE) == 0xFFFE) c = 0xFFFD;
   return c;
+}
+
+// Whether `s` is well-formed UTF-8 in which every character reads as itself (no U+FFFE or
+// U+FFFF, which the engine reads as U+FFFD). In such texts a word is found byte for byte.
+bool ReadsAsWritten(std::string_view s) {
+  size_t pos = 0;
+  std::string written;
+  while (pos < s.size()) {
+    unsigned char b = static_cast<unsigned char>(s[pos]);
+    if (b < 0x80) {
+      ++pos;
+      continue;
+    }
+    const size_t start = pos;
+    const char32_t c = NextChar(s, pos);
+    written.clear();
+    AppendUtf8(written, c);  // a value that is no character gives U+FFFD, which differs
+    if (s.substr(start, pos - start) != written) return false;
+  }
+  return true;
 }
 
 char32_t Fold(char32_t c) { return c < 0x80 ? FoldAscii(static_cast<unsigned char>(c)) : c; }
@@ -96,91 +121,46 @@ class FoldedWord {
 #endif
 };
 
-// The inner word of "%word%" when the pattern has that shape and no other wild card.
+// The inner word of "%word%" when the pattern has that shape and no other wild card or escape,
+// and the word reads as written (a word that does not is left to the general matcher).
 bool IsContainsPattern(std::string_view pattern, char32_t escape, std::string_view& word) {
-  if (pattern.size() < 2 || pattern.front() != '%' || pattern.back() != '%') return false;
+  if (escape == U'%' || pattern.size() < 2 || pattern.front() != '%' || pattern.back() != '%') return false;
   std::string_view inner = pattern.substr(1, pattern.size() - 2);
+  bool ascii = true;
   for (char c : inner) {
     if (c == '%' || c == '_') return false;
-    if (escape && static_cast<char32_t>(static_cast<unsigned char>(c)) == escape) return false;
+    ascii = ascii && static_cast<unsigned char>(c) < 0x80;
   }
+  for (size_t pos = 0; escape && pos < inner.size();)
+    if (NextChar(inner, pos) == escape) return false;
+  if (!ascii && !ReadsAsWritten(inner)) return false;
   word = inner;
   return true;
 }
 
-// A "%word%" pattern is worked out once per statement and kept by the engine with the
-// constant pattern argument.
-void DeleteFoldedWord(void* p) { delete static_cast<FoldedWord*>(p); }
-
-void LikeFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
-  if (argc == 2) {
-    if (auto* cached = static_cast<FoldedWord*>(sqlite3_get_auxdata(context, 0))) {
-      const unsigned char* text = sqlite3_value_text(argv[1]);
-      if (!text) return;
-      sqlite3_result_int(context, cached->FoundIn(std::string_view(reinterpret_cast<const char*>(text),
-                                                                   static_cast<size_t>(sqlite3_value_bytes(argv[1])))));
-      return;
-    }
-  }
-  const unsigned char* pattern = sqlite3_value_text(argv[0]);
-  int patternBytes = sqlite3_value_bytes(argv[0]);
-  if (patternBytes > kMaxPatternBytes) {
-    sqlite3_result_error(context, "LIKE or GLOB pattern too complex", -1);
-    return;
-  }
-  const unsigned char* text = sqlite3_value_text(argv[1]);
-  int textBytes = sqlite3_value_bytes(argv[1]);
-  if (!pattern || !text) return;  // NULL in, NULL out
-  char32_t escape = 0;
-  if (argc == 3) {
-    const unsigned char* esc = sqlite3_value_text(argv[2]);
-    if (!esc) return;
-    std::string_view e(reinterpret_cast<const char*>(esc), static_cast<size_t>(sqlite3_value_bytes(argv[2])));
-    size_t pos = 0;
-    if (e.empty() || (escape = NextChar(e, pos), pos != e.size())) {
-      sqlite3_result_error(context, "ESCAPE expression must be a single character", -1);
-      return;
-    }
-  }
-  const std::string_view patternText(reinterpret_cast<const char*>(pattern), static_cast<size_t>(patternBytes));
-  const std::string_view textView(reinterpret_cast<const char*>(text), static_cast<size_t>(textBytes));
-  std::string_view word;
-  if (argc == 2 && IsContainsPattern(patternText, 0, word)) {
-    auto compiled = std::make_unique<FoldedWord>(word);
-    const bool found = compiled->FoundIn(textView);
-    // The engine keeps it for the statement's next rows, or deletes it at once.
-    sqlite3_set_auxdata(context, 0, compiled.release(), DeleteFoldedWord);
-    sqlite3_result_int(context, found);
-    return;
-  }
-  sqlite3_result_int(context, LikeMatch(patternText, textView, escape));
-}
-
-}  // namespace
-
-bool LikeMatch(std::string_view pattern, std::string_view text, char32_t escape) {
-  std::string_view word;
-  if (IsContainsPattern(pattern, escape, word)) return FoldedWord(word).FoundIn(text);
-
-  // General matcher: walk both texts; on a mismatch go back to the last "%" and let it take one
-  // more character. Linear in the common case, never worse than pattern times text.
+// The general matcher: walks both texts; on a mismatch goes back to the last "%" and lets it take
+// one more character. Linear in the common case, never worse than pattern times text. An escape
+// character makes the character after it literal, even "%" and "_"; an escape character that is
+// itself "%" or "_" is no wild card, and one that ends the pattern lets nothing match.
+bool MatchGeneral(std::string_view pattern, std::string_view text, char32_t escape) {
   size_t p = 0, t = 0;
   size_t starP = std::string_view::npos, starT = 0;
+  auto isAll = [escape](char c) { return c == '%' && escape != U'%'; };
   while (t < text.size()) {
     if (p < pattern.size()) {
       size_t next = p;
       char32_t pc = NextChar(pattern, next);
-      if (pc == U'%' ) {
-        while (next < pattern.size() && pattern[next] == '%') ++next;
+      bool literal = false;
+      if (escape && pc == escape) {
+        if (next == pattern.size()) return false;
+        pc = NextChar(pattern, next);
+        literal = true;
+      } else if (pc == U'%' && isAll('%')) {
+        while (next < pattern.size() && isAll(pattern[next])) ++next;
         starP = next;
         starT = t;
         p = next;
         continue;
-      }
-      bool literal = false;
-      if (escape && pc == escape && next < pattern.size()) {
-        pc = NextChar(pattern, next);
-        literal = true;
       }
       size_t tNext = t;
       char32_t tc = NextChar(text, tNext);
@@ -195,8 +175,93 @@ bool LikeMatch(std::string_view pattern, std::string_view text, char32_t escape)
     t = starT;
     p = starP;
   }
-  while (p < pattern.size() && pattern[p] == '%') ++p;
+  while (p < pattern.size() && isAll(pattern[p])) ++p;
   return p == pattern.size();
+}
+
+// A "%word%" pattern, worked out once per statement and kept by the engine with the constant
+// pattern argument. Where the text does not read as written and the word is not ASCII, a byte
+// search could differ from the engine's reading, and the general matcher decides.
+class ContainsMatcher {
+ public:
+  ContainsMatcher(std::string_view pattern, std::string_view word)
+      : pattern_(pattern), word_(word), ascii_(std::all_of(word.begin(), word.end(), [](char c) {
+          return static_cast<unsigned char>(c) < 0x80;
+        })) {}
+
+  bool Matches(std::string_view text) const {
+    if (!ascii_ && !ReadsAsWritten(text)) return MatchGeneral(pattern_, text, 0);
+    return word_.FoundIn(text);
+  }
+
+ private:
+  std::string pattern_;
+  FoldedWord word_;
+  bool ascii_;
+};
+
+void DeleteContainsMatcher(void* p) { delete static_cast<ContainsMatcher*>(p); }
+
+// The engine hands values over as C strings: a text ends at its first NUL character.
+std::string_view TextOf(sqlite3_value* value) {
+  const unsigned char* text = sqlite3_value_text(value);
+  if (!text) return {};
+  std::string_view whole(reinterpret_cast<const char*>(text), static_cast<size_t>(sqlite3_value_bytes(value)));
+  return whole.substr(0, whole.find('\0'));
+}
+
+// The number of characters of `s`, counted as the engine counts them.
+size_t CharacterCount(std::string_view s) {
+  size_t count = 0;
+  for (size_t pos = 0; pos < s.size(); ++count) NextChar(s, pos);
+  return count;
+}
+
+void LikeFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
+  if (argc == 2) {
+    if (auto* cached = static_cast<ContainsMatcher*>(sqlite3_get_auxdata(context, 0))) {
+      if (sqlite3_value_text(argv[1])) sqlite3_result_int(context, cached->Matches(TextOf(argv[1])));
+      return;
+    }
+  }
+  if (sqlite3_value_bytes(argv[0]) > kMaxPatternBytes) {
+    sqlite3_result_error(context, "LIKE or GLOB pattern too complex", -1);
+    return;
+  }
+  char32_t escape = 0;
+  if (argc == 3) {
+    if (!sqlite3_value_text(argv[2])) return;
+    const std::string_view e = TextOf(argv[2]);
+    if (CharacterCount(e) != 1) {
+      sqlite3_result_error(context, "ESCAPE expression must be a single character", -1);
+      return;
+    }
+    size_t pos = 0;
+    escape = NextChar(e, pos);
+  }
+  if (!sqlite3_value_text(argv[0]) || !sqlite3_value_text(argv[1])) return;  // NULL in, NULL out
+  const std::string_view patternText = TextOf(argv[0]);
+  const std::string_view textView = TextOf(argv[1]);
+  std::string_view word;
+  if (argc == 2 && IsContainsPattern(patternText, 0, word)) {
+    auto compiled = std::make_unique<ContainsMatcher>(patternText, word);
+    const bool found = compiled->Matches(textView);
+    // The engine keeps it for the statement's next rows, or deletes it at once.
+    sqlite3_set_auxdata(context, 0, compiled.release(), DeleteContainsMatcher);
+    sqlite3_result_int(context, found);
+    return;
+  }
+  sqlite3_result_int(context, MatchGeneral(patternText, textView, escape));
+}
+
+}  // namespace
+
+bool LikeMatch(std::string_view pattern, std::string_view text, char32_t escape) {
+  pattern = pattern.substr(0, pattern.find('\0'));
+  text = text.substr(0, text.find('\0'));
+  std::string_view word;
+  if (IsContainsPattern(pattern, escape, word)) return ContainsMatcher(pattern, word).Matches(text);
+  return MatchGeneral(pattern, text, escape);
 }
 
 void RegisterTextMatch(sqlite3* db) {

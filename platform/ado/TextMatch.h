@@ -1,7 +1,10 @@
 // The engine's `like`, replaced by one with the same meaning that is faster on the patterns
 // searches use: "%", any run of characters; "_", one character; letters of the ASCII range
-// compare without regard to case; an optional escape character. A pattern "%word%" without
-// further wild cards takes a substring search instead of the general matcher.
+// compare without regard to case; an optional escape character, after which any character is
+// literal (an escape character that is "%" or "_" is no wild card, and one that ends the pattern
+// lets nothing match). Texts are read as the engine reads them: up to the first NUL, and
+// malformed UTF-8 decoded the engine's way. A pattern "%word%" without further wild cards takes
+// a substring search instead of the general matcher.
 #pragma once
 #include <string_view>
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/inet/CurlHandles.h"
+#include "platform/inet/ResponseHead.h"
 #include "platform/text/WideText.h"
 
 void InitCurlOnce() {
@@ -18,7 +19,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr size_t kMaxHeadBytes = size_t{64} << 10;
 // Body bytes received ahead of the reader; beyond this the transfer waits for the reader.
 constexpr size_t kReadAheadBytes = size_t{64} << 10;
 // The longest wait for the network before the loop looks at the stop request again; a stop
@@ -80,9 +80,7 @@ struct CHttpFile::Transfer {
   bool inMulti = false;
   char errorText[CURL_ERROR_SIZE] = {};
 
-  std::string head;
-  bool headComplete = false;
-  bool headTooLarge = false;
+  ResponseHead head;
 
   std::string body;       // received and not yet read: body[bodyRead..]
   size_t bodyRead = 0;
@@ -103,7 +101,7 @@ struct CHttpFile::Transfer {
 
   std::wstring FailureText() const {
     if (result == CURLE_ABORTED_BY_CALLBACK || session.stop.stop_requested()) return kCancelled;
-    if (headTooLarge) return L"The server's response head is too large";
+    if (head.TooLarge()) return L"The server's response head is too large";
     if (errorText[0]) return FromUtf8(errorText);
     return FromUtf8(curl_easy_strerror(result));
   }
@@ -147,22 +145,14 @@ struct CHttpFile::Transfer {
   static size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
     size_t bytes = size * count;
-    if (t->headComplete) return bytes;  // trailers of a chunked body are not part of the head
+    if (t->head.Complete()) return bytes;  // trailers of a chunked body are not part of the head
     std::string_view line(data, bytes);
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
-    if (line.starts_with("HTTP/")) t->head.clear();  // each response, interim ones too, has its own head
-    if (t->head.size() + line.size() + 2 > kMaxHeadBytes) {
-      t->headTooLarge = true;
-      return 0;  // ends the transfer
-    }
-    t->head.append(line);
-    t->head.append("\r\n");
-    t->lastArrival = std::chrono::steady_clock::now();
-    if (line.empty()) {
-      long status = 0;
+    long status = 0;
+    // The status is read where it decides: at the empty line that ends a head.
+    if (line.find_first_not_of("\r\n") == std::string_view::npos)
       curl_easy_getinfo(t->easy.get(), CURLINFO_RESPONSE_CODE, &status);
-      if (status >= 200) t->headComplete = true;
-    }
+    if (t->head.Add(line, status) == ResponseHead::Step::TooLarge) return 0;  // ends the transfer
+    t->lastArrival = std::chrono::steady_clock::now();
     return bytes;
   }
 
@@ -273,8 +263,8 @@ void CHttpFile::SendRequest() {
   if (added != CURLM_OK) throw CInternetException(FromUtf8(curl_multi_strerror(added)));
   t.inMulti = true;
   t.sent = std::chrono::steady_clock::now();
-  t.Drive([&t] { return t.headComplete; });
-  if (!t.headComplete) {
+  t.Drive([&t] { return t.head.Complete(); });
+  if (!t.head.Complete()) {
     if (t.result == CURLE_OK) throw CInternetException(L"The server returned no response");
     throw CInternetException(t.FailureText());
   }
@@ -286,12 +276,12 @@ DWORD CHttpFile::QueryInfoStatusCode() const {
   return static_cast<DWORD>(status);
 }
 
-std::wstring CHttpFile::QueryInfoRawHeadersCrLf() const { return FromUtf8(transfer_->head); }
+std::wstring CHttpFile::QueryInfoRawHeadersCrLf() const { return FromUtf8(transfer_->head.Text()); }
 
 bool CHttpFile::ReadString(std::string& line, size_t maxBytes) {
   Transfer& t = *transfer_;
   line.clear();
-  if (!t.headComplete || maxBytes == 0) return false;
+  if (!t.head.Complete() || maxBytes == 0) return false;
   for (;;) {
     std::string_view unread = std::string_view(t.body).substr(t.bodyRead);
     size_t take = std::min(unread.size(), maxBytes - line.size());

@@ -30,14 +30,17 @@ namespace {
 
 const std::wstring kHiveNames[] = {L"HKEY_CLASSES_ROOT", L"HKEY_CURRENT_USER", L"HKEY_LOCAL_MACHINE"};
 
-// Files exported elsewhere name the hive in every key path; such a prefix is dropped.
-std::wstring StripHiveName(std::wstring path) {
-  for (const auto& hive : kHiveNames) {
-    if (path.size() >= hive.size() && EqualsNoCase(std::wstring_view(path).substr(0, hive.size()), hive) &&
-        (path.size() == hive.size() || path[hive.size()] == L'\\'))
-      return path.substr(hive.size());
+// Files exported elsewhere name the hive in every key path; such a prefix is dropped, from the
+// cleaned path and as often as it stands there, so that no key read starts with a hive's name
+// and a hive written and read again keeps its keys where they were.
+std::wstring KeyPathOf(std::wstring_view written) {
+  const std::wstring path = Hive::CleanPath(written);
+  std::wstring_view rest = path;  // clean: no leading, trailing or doubled separators
+  while (Hive::StartsWithHiveName(rest)) {
+    const size_t separator = rest.find(L'\\');
+    rest.remove_prefix(separator == std::wstring_view::npos ? rest.size() : separator + 1);
   }
-  return path;
+  return std::wstring(rest);
 }
 
 // Reads a quoted text starting at `pos` (at the opening quote). On success `pos` is just past
@@ -78,6 +81,13 @@ std::wstring Quote(std::wstring_view text) {
 
 }  // namespace
 
+bool Hive::StartsWithHiveName(std::wstring_view path) {
+  const std::wstring_view first = path.substr(0, path.find(L'\\'));
+  for (const auto& hive : kHiveNames)
+    if (EqualsNoCase(first, hive)) return true;
+  return false;
+}
+
 std::optional<Hive> Hive::Parse(std::string_view utf8) {
   std::wstring text = FromUtf8(utf8);
   if (!text.empty() && text[0] == 0xFEFF) text.erase(0, 1);
@@ -90,7 +100,9 @@ std::optional<Hive> Hive::Parse(std::string_view utf8) {
     if (end == std::wstring::npos) end = text.size();
     std::wstring line = text.substr(start, end - start);
     start = end + 1;
-    if (!line.empty() && line.back() == L'\r') line.pop_back();
+    // Carriage returns at a line's end are part of its line end, however many there are: data
+    // kept as written would otherwise change each time the file is written again.
+    while (!line.empty() && line.back() == L'\r') line.pop_back();
     if (!sawHeader) {
       if (Trim(line).empty()) continue;
       if (line != L"REGEDIT4" && line != L"Windows Registry Editor Version 5.00") return std::nullopt;
@@ -100,7 +112,7 @@ std::optional<Hive> Hive::Parse(std::string_view utf8) {
     if (Trim(line).empty() || line[0] == L';') continue;
     if (line[0] == L'[') {
       if (line.back() != L']') return std::nullopt;
-      std::wstring path = CleanPath(StripHiveName(line.substr(1, line.size() - 2)));
+      std::wstring path = KeyPathOf(std::wstring_view(line).substr(1, line.size() - 2));
       hive.Create(path);
       current = hive.Find(path);
       continue;

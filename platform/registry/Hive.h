@@ -48,6 +48,9 @@ class Hive {
 
   // Normalises a path: no leading, trailing or doubled separators.
   static std::wstring CleanPath(std::wstring_view path);
+  // Whether the first name of a clean path is a hive's full name (HKEY_CURRENT_USER, ...). The
+  // text form drops such a name where it starts a key path, so no key may have such a path.
+  static bool StartsWithHiveName(std::wstring_view path);
   static std::wstring Fold(std::wstring_view text);
 
  private:

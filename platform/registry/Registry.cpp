@@ -217,8 +217,12 @@ LONG RegOpenKeyExW(HKEY root, std::wstring_view subKey, DWORD, DWORD, HKEY* resu
 LONG RegCreateKeyExW(HKEY root, std::wstring_view subKey, DWORD, DWORD, HKEY* result, DWORD* disposition) {
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
+  // A key's path is a line of the hive file: a line end in it would make the file unreadable.
+  if (subKey.find_first_of(L"\r\n") != std::wstring_view::npos) return ERROR_INVALID_PARAMETER;
   auto key = Resolve(root, subKey);
   if (!key) return ERROR_INVALID_HANDLE;
+  // Nor may a key directly below a hive bear a hive's name: the file would lose it on reading.
+  if (Hive::StartsWithHiveName(key->path)) return ERROR_INVALID_PARAMETER;
   bool created = false;
   LONG rc = ModifyHive(key->hive, [&](Hive& hive, bool& changed) {
     created = hive.Create(key->path);

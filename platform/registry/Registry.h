@@ -41,7 +41,9 @@ constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 // Opens an existing key below `root` (a hive or an open key). `subKey` uses "\" between names;
 // an empty `subKey` opens `root` itself again. The handle must be closed with RegCloseKey.
 LONG RegOpenKeyExW(HKEY root, std::wstring_view subKey, DWORD options, DWORD access, HKEY* result);
-// Opens the key, creating it and every missing key on its path.
+// Opens the key, creating it and every missing key on its path. ERROR_INVALID_PARAMETER for a
+// path that no hive file could keep: one holding a line end, or one whose first key below the
+// hive is named after a hive (HKEY_CURRENT_USER, ...).
 LONG RegCreateKeyExW(HKEY root, std::wstring_view subKey, DWORD options, DWORD access, HKEY* result,
                      DWORD* disposition);
 LONG RegCloseKey(HKEY key);

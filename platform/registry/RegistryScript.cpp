@@ -1,5 +1,6 @@
 #include "platform/registry/RegistryScript.h"
 
+#include "platform/registry/Hive.h"
 #include "platform/registry/RegistryKey.h"
 #include "platform/text/WideText.h"
 
@@ -134,6 +135,8 @@ class Parser {
     key.name = Name(Next(L"a key name"));
     if (key.name.find(L'\\') != std::wstring::npos)
       throw RegistryScriptError(tokens_[pos_ - 1].line, L"the key name \"" + key.name + L"\" holds a backslash");
+    if (depth == 1 && Hive::StartsWithHiveName(key.name))
+      throw RegistryScriptError(tokens_[pos_ - 1].line, L"the key name \"" + key.name + L"\" is a root key's name");
     if (PeekIs(L"=")) {
       ++pos_;
       key.defaultValue = StringData();
@@ -175,6 +178,8 @@ class Parser {
       throw RegistryScriptError(token.line, L"a name was expected, not \"" + token.text + L"\"");
     if (token.text.size() > RegistryScript::kMaxNameLength) throw RegistryScriptError(token.line, L"a name too long");
     if (token.text.find(L'\0') != std::wstring::npos) throw RegistryScriptError(token.line, L"a name holds a NUL");
+    if (token.text.find_first_of(L"\r\n") != std::wstring::npos)
+      throw RegistryScriptError(token.line, L"a name holds a line end");
     return token.text;
   }
 

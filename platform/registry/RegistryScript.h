@@ -31,7 +31,8 @@
 // passed over.
 //
 // A script is read whole before anything is written, so a malformed one changes nothing. Its
-// size, the depth of its blocks and the length of its names and texts are bounded.
+// size, the depth of its blocks and the length of its names and texts are bounded; a name holds
+// no NUL and no line end.
 #pragma once
 #include <cstddef>
 #include <optional>

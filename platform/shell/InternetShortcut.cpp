@@ -141,6 +141,9 @@ class InternetShortcut final : public IUniformResourceLocator, public IPersistFi
         url = TrimBlanks(line.substr(equals + 1));
     }
     if (!sectionFound) return E_FAIL;
+    // An address never holds a line end or a NUL (SetURL refuses both): a file whose address does
+    // is damaged, and its address could not be written back as one line.
+    if (url.find_first_of(std::string_view("\r\0", 2)) != std::string_view::npos) return E_FAIL;
     url_ = FromUtf8(url);
     return S_OK;
   }

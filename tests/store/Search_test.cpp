@@ -1,6 +1,10 @@
+#include <sqlite3.h>
+
 #include <gtest/gtest.h>
 
+#include "platform/ado/Connection.h"
 #include "platform/ado/TextMatch.h"
+#include "platform/text/WideText.h"
 #include "store/CBookmarkDatabase.h"
 #include "store/CCustomException.h"
 #include "tests/reports/PageTestSupport.h"
@@ -49,6 +53,60 @@ TEST(TextMatch, KeepsTheEnginesLikeMeaning) {
   EXPECT_FALSE(LikeMatch("%100!%%", "a 1000 rise", '!'));
   EXPECT_TRUE(LikeMatch("%a%b%c%", "xxaxxbxxcxx", 0));
   EXPECT_FALSE(LikeMatch(std::string(30, '%') + "b", std::string(5000, 'a'), 0));  // no blow-up
+}
+
+// `text LIKE pattern [ESCAPE escape]` on a connection: 1 or 0, -1 for NULL, -2 for an error.
+int LikeOn(sqlite3* db, const std::string& pattern, const std::string& text, const char* escape) {
+  sqlite3_stmt* raw = nullptr;
+  EXPECT_EQ(sqlite3_prepare_v2(db, escape ? "SELECT ?2 LIKE ?1 ESCAPE ?3" : "SELECT ?2 LIKE ?1", -1, &raw, nullptr),
+            SQLITE_OK);
+  ado::StatementHandle stmt(raw);
+  sqlite3_bind_text(raw, 1, pattern.data(), static_cast<int>(pattern.size()), SQLITE_TRANSIENT);
+  sqlite3_bind_text(raw, 2, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+  if (escape) sqlite3_bind_text(raw, 3, escape, -1, SQLITE_TRANSIENT);
+  if (sqlite3_step(raw) != SQLITE_ROW) return -2;
+  return sqlite3_column_type(raw, 0) == SQLITE_NULL ? -1 : sqlite3_column_int(raw, 0);
+}
+
+ado::SqliteHandle OpenMemory(bool projectLike) {
+  sqlite3* raw = nullptr;
+  EXPECT_EQ(sqlite3_open(":memory:", &raw), SQLITE_OK);
+  ado::SqliteHandle db(raw);
+  if (projectLike) RegisterTextMatch(db.get());
+  return db;
+}
+
+TEST(TextMatch, AnswersAsTheEnginesOwnLikeWhateverTheTexts) {
+  struct Case {
+    std::string pattern, text;
+    const char* escape;
+  };
+  const Case cases[] = {
+      // Only the ASCII letters fold, "Z" and "z" as much as "A" and "a".
+      {"%Z%", "lazy", nullptr}, {"%z%", "LAZY", nullptr}, {"_A%z", "zaZ", nullptr}, {"%\xC3\x89%", "\xC3\xA9", nullptr},
+      // An escape character that is a wild card is none; one that ends the pattern matches nothing.
+      {"a%%b%", "a%bc", "%"}, {"a%%b", "a%b", "%"}, {"a__", "a_b", "_"}, {"a__", "a_", "_"}, {"100\\", "100\\", "\\"},
+      {"%!", "x!", "!"}, {"%100!%%", "a 100% rise", "!"}, {"Z!z", "zz", "!"},
+      // Escape characters beyond ASCII, also inside a "%word%" pattern.
+      {"%\xF0\x9F\x98\x80l%", "l%!2!", "\xF0\x9F\x98\x80"}, {"%\xC3\xA9%%", "x%", "\xC3\xA9"},
+      // Malformed UTF-8 reads as the engine reads it.
+      {"%\xC3%", "\xC3\xA9", nullptr}, {"%\xC3\xA9%", "\xC3\xA9\xA9", nullptr}, {"%\xC3\xA9%", "\xE0\x83\xA9", nullptr},
+      {"%\xEF\xBF\xBD%", "a\xC0\x80", nullptr}, {"_", "\xF8\x88\x80\x80\x80", nullptr}, {"__", "\xA9\xA9", nullptr},
+      // A text ends at its first NUL.
+      {"a%", std::string("a\0b", 3), nullptr}, {"%b%", std::string("a\0b", 3), nullptr}, {std::string("%a\0z", 4), "xa", nullptr},
+  };
+  ado::SqliteHandle engine = OpenMemory(false);
+  ado::SqliteHandle project = OpenMemory(true);
+  for (const Case& c : cases) {
+    const int expected = LikeOn(engine.get(), c.pattern, c.text, c.escape);
+    EXPECT_EQ(LikeOn(project.get(), c.pattern, c.text, c.escape), expected) << c.pattern << " / " << c.text;
+    const std::wstring escape = FromUtf8(c.escape ? c.escape : "");
+    EXPECT_EQ(LikeMatch(c.pattern, c.text, escape.empty() ? 0 : static_cast<char32_t>(escape[0])), expected == 1)
+        << c.pattern << " / " << c.text;
+  }
+  // Where the engine refuses the escape, so does the project's like.
+  for (const char* escape : {"", "ab", "\xC3\xA9\xC3\xA9"})
+    EXPECT_EQ(LikeOn(project.get(), "a", "a", escape), LikeOn(engine.get(), "a", "a", escape)) << escape;
 }
 
 TEST(TextMatch, FindsAWordAtEveryPlaceInALongText) {
@@ -106,6 +164,14 @@ TEST_F(SearchTest, NoWordsRunNoQueryAndWriteNoPage) {
   EXPECT_EQ(store_->WriteSearchPage(L" ;, ", L"OR"), L"");
   EXPECT_EQ(store_->WriteSearchPage(L"", L"AND"), L"");
   EXPECT_FALSE(std::filesystem::exists(ToUtf8(store_->GetPagePath())));
+  EXPECT_EQ(boxes_.count(), 0u);
+}
+
+TEST_F(SearchTest, ANulSeparatesWordsAsABlankDoes) {
+  // No stored text can hold one; inside the statement it would cut the statement short.
+  EXPECT_EQ(Found(std::wstring(L"NEWS\0weather", 12), L"OR"), Found(L"NEWS weather", L"OR"));
+  EXPECT_EQ(Found(std::wstring(L"news\0paper", 10), L"AND"), std::vector<std::wstring>{L"http://news.example/"});
+  EXPECT_EQ(store_->WriteSearchPage(std::wstring(L"\0 \0", 3), L"OR"), L"");
   EXPECT_EQ(boxes_.count(), 0u);
 }
 

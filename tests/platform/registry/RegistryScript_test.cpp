@@ -140,6 +140,10 @@ TEST_F(RegistryScriptTest, AMalformedScriptIsAnErrorWithItsLineAndChangesNothing
       {L"HKCU { Key = s '%OTHER%' }", 1, L"no value for %OTHER%"},
       {L"HKCU { }\n}", 2, L"is not a root key"},
       {L"HKCU { Key = s 'x' } }", 1, L"is not a root key"},
+      // A key's name is a line of the hive file.
+      {L"HKCU\n{\n  'Two\nLines' = s 'x'\n}", 3, L"a name holds a line end"},
+      {L"HKCU { Key { val 'a\rb' = s 'x' } }", 1, L"a name holds a line end"},
+      {L"HKCU\n{\n  HKEY_CURRENT_USER { Software }\n}", 3, L"is a root key's name"},
   };
   for (const Case& c : cases) {
     try {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/registry/Hive.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -86,6 +87,28 @@ TEST_F(RegistryTest, MissingKeysAndValuesAndStaleHandles) {
   RegCloseKey(key);
   EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
   EXPECT_EQ(Set(key, L"Late", L"x"), ERROR_INVALID_HANDLE);
+}
+
+TEST_F(RegistryTest, KeyPathsNoHiveFileCouldKeepAreRefusedAndTheHiveStaysReadable) {
+  HKEY key = Create(L"Software\\Before");
+  ASSERT_EQ(Set(key, L"Kept", L"yes"), ERROR_SUCCESS);
+  RegCloseKey(key);
+  HKEY broken = nullptr;
+  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Two\nLines", 0, KEY_ALL_ACCESS, &broken, nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Cr\rInside", 0, KEY_ALL_ACCESS, &broken, nullptr),
+            ERROR_INVALID_PARAMETER);
+  // A hive's name directly below a hive would be taken for the hive's own name on reading.
+  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"HKEY_CURRENT_USER\\Software", 0, KEY_ALL_ACCESS, &broken, nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"\\hkey_local_machine", 0, KEY_ALL_ACCESS, &broken, nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(broken, nullptr);
+  HKEY below = Create(L"Software\\HKEY_CURRENT_USER");  // deeper down it is an ordinary name
+  RegCloseKey(below);
+  key = Create(L"Software\\Before");
+  EXPECT_EQ(Get(key, L"Kept"), L"yes");
+  RegCloseKey(key);
 }
 
 TEST_F(RegistryTest, DeletingValuesKeysAndTrees) {
@@ -216,6 +239,26 @@ TEST_F(RegistryTest, ReadsHivesExportedWithHiveNamesAndOtherValueKinds) {
   std::string text = HiveText();
   EXPECT_NE(text.find("\"Number\"=dword:0000001f"), std::string::npos);
   EXPECT_NE(text.find("\"Blob\"=hex:01,02"), std::string::npos);
+}
+
+TEST(HiveText, AHiveReadsBackAsItWasWritten) {
+  // Data kept as written, on a line ending in CR CR LF: the carriage returns are the line's end,
+  // not data that a rewrite would drop one of at a time.
+  auto hive = Hive::Parse("REGEDIT4\r\r\n\r\n[Software\\A]\r\r\n\"Bin\"=hex:01,02\r\r\n\"Text\"=\"x\"\r\r\r\n");
+  ASSERT_TRUE(hive.has_value());
+  EXPECT_EQ(hive->Serialize(), "REGEDIT4\n\n[Software]\n\n[Software\\A]\n\"Bin\"=hex:01,02\n\"Text\"=\"x\"\n");
+
+  // A hive's name is dropped wherever separators put it first, and as often as it is repeated, so
+  // that a key does not move when the hive is written again.
+  hive = Hive::Parse(
+      "Windows Registry Editor Version 5.00\r\n\r\n[\\\\HKEY_CURRENT_USER\\Software]\r\n\"A\"=\"1\"\r\n"
+      "[HKEY_CURRENT_USER\\hkey_current_user\\\\Software\\Sub\\]\r\n\"B\"=\"2\"\r\n");
+  ASSERT_TRUE(hive.has_value());
+  const std::string text = hive->Serialize();
+  EXPECT_EQ(text, "REGEDIT4\n\n[Software]\n\"A\"=\"1\"\n\n[Software\\Sub]\n\"B\"=\"2\"\n");
+  auto again = Hive::Parse(text);
+  ASSERT_TRUE(again.has_value());
+  EXPECT_EQ(again->Serialize(), text);
 }
 
 }  // namespace

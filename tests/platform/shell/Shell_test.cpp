@@ -165,6 +165,9 @@ TEST_F(ShortcutTest, RefusesWhatIsNotAShortcutOrTooLargeToBeOne) {
   std::string manyLines = "[InternetShortcut]\n";
   for (int i = 0; i < 5000; ++i) manyLines += "\n";
   EXPECT_TRUE(FAILED(Read(manyLines + "URL=http://x/\n").first));
+  // An address with a carriage return or a NUL in it could not be written back as one line.
+  EXPECT_EQ(Read("[InternetShortcut]\r\nURL=https://l" + std::string(2, '\0') + "ample/\r\n").first, E_FAIL);
+  EXPECT_EQ(Read("[InternetShortcut]\r\nURL=http://a.example/\rIconFile=x\r\n").first, E_FAIL);
   EXPECT_TRUE(FAILED(file_->Load(Path("missing.url"))));
   fs::create_directory(temp_.path() / "folder.url");
   EXPECT_TRUE(FAILED(file_->Load(Path("folder.url"))));

@@ -1,0 +1,101 @@
+// The browser engine's document building: a page's bytes as any server may send them, built into
+// the document the browser shows, read as the browser reads it (title, visible text, links,
+// frames), then left and loaded as the toolbar's form memory sees it: form capture files its login
+// form in a store of its own and auto-fill writes the saved values back into the same page.
+#include "events/FormAutoFill.h"
+#include "events/FormCapture.h"
+#include "fuzz/FuzzSupport.h"
+#include "host/engine/HtmlObjects.h"
+#include "host/engine/PageDocument.h"
+#include "platform/browser/WebBrowser.h"
+#include "platform/com/ComError.h"
+#include "platform/com/CountedObject.h"
+#include "store/CBookmarkDatabase.h"
+#include "store/CCustomException.h"
+
+namespace {
+
+constexpr wchar_t kPageAddress[] = L"http://login.example.com/account/signin?next=%2F";
+
+// The browser object of a window showing one page: what capture and auto-fill ask of it.
+class PageBrowser final : public IWebBrowser2, public CountedObject {
+ public:
+  explicit PageBrowser(CComPtr<IDispatch> document) : document_(std::move(document)) {}
+
+  HRESULT QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IDispatch && iid != IID_IWebBrowser2) return E_NOINTERFACE;
+    *object = CComPtr<IWebBrowser2>(this).Detach();
+    return S_OK;
+  }
+  ULONG AddRef() override { return CountedObject::AddRef(); }
+  ULONG Release() override { return CountedObject::Release(); }
+  HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, Variant*) override { return DISP_E_MEMBERNOTFOUND; }
+
+  HRESULT get_LocationURL(std::wstring* url) override { return Text(url, kPageAddress); }
+  HRESULT get_LocationName(std::wstring* name) override { return Text(name, kPageAddress); }
+  HRESULT Navigate2(Variant*, Variant*, Variant*, Variant*, Variant*) override { return E_FAIL; }
+  HRESULT GoBack() override { return E_FAIL; }
+  HRESULT get_StatusText(std::wstring* text) override { return Text(text, L""); }
+  HRESULT put_StatusText(const std::wstring&) override { return S_OK; }
+  HRESULT get_Document(IDispatch** document) override {
+    if (!document) return E_POINTER;
+    *document = CComPtr<IDispatch>(document_).Detach();
+    return S_OK;
+  }
+  HRESULT Quit() override { return S_OK; }
+
+ private:
+  static HRESULT Text(std::wstring* out, const wchar_t* text) {
+    if (!out) return E_POINTER;
+    *out = text;
+    return S_OK;
+  }
+  CComPtr<IDispatch> document_;
+};
+
+// The whole document read as the browser shows it.
+void ReadPage(PageDocument& page) {
+  page.Title();
+  page.BaseUrl();
+  PageDocument::VisibleText(page.Root());
+  page.Frames();
+  for (PageNode* element : page.Elements())
+    if (const std::wstring_view* href = element->Attribute(L"href")) page.ResolveReference(*href);
+  for (PageNode* form : page.Forms())
+    for (PageNode* control : page.ControlsOf(*form)) {
+      PageDocument::InputType(*control);
+      PageDocument::ControlValue(*control);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzEnvironment& environment = FuzzEnvironment::Get();
+  static CComPtr<CBookmarkDatabase> store = MakeCounted<CBookmarkDatabase>(environment.DataFolder());
+  static MenuHandle menu = [] {
+    MenuHandle m(CreatePopupMenu());
+    AppendMenuW(m.get(), MF_STRING | MF_CHECKED, 32792, L"Disable saving form data");
+    return m;
+  }();
+
+  CComPtr<PageDocument> page = PageDocument::Parse(AsBytes(data, size), kPageAddress);
+  if (!page) return 0;
+  ReadPage(*page);
+
+  auto browser = MakeCounted<PageBrowser>(MakeHtmlDocumentObject(page));
+  try {
+    CaptureForm(browser.get(), *store, menu.get());
+    FillForm(browser.get(), kPageAddress, *store);
+  } catch (const CCustomException&) {
+    // The program's own errors, which the toolbar reports.
+  } catch (const ComError&) {
+    // The browser's, likewise.
+  }
+  ReadPage(*page);
+  // Each page starts from an empty form store.
+  environment.ExecuteSql("DELETE FROM FormURLData; DELETE FROM FormURL;");
+  return 0;
+}
