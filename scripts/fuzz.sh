@@ -46,7 +46,7 @@ cmake --build "$BUILD" -j "$(nproc)" "${build_targets[@]}"
 # still finds something new, small enough that every run stays fast.
 max_len() {
   case "${1,,}" in
-    pagedocument | bookmarkfile) echo 65536 ;;
+    pagedocument | bookmarkfile | pageforms) echo 65536 ;;
     registryscript | hive | internetshortcut | scriptreader | responsehead | metarefresh) echo 16384 ;;
     *) echo 4096 ;;
   esac

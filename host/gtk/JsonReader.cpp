@@ -58,9 +58,9 @@ class Reader {
     if (Take('}')) return true;
     do {
       SkipSpace();
-      std::pair<std::wstring, JsonValue> member;
-      if (at_ >= text_.size() || text_[at_] != '"' || !String(member.first) || !Take(':') ||
-          !Value(member.second, depth + 1))
+      JsonMember member;
+      if (at_ >= text_.size() || text_[at_] != '"' || !String(member.name) || !Take(':') ||
+          !Value(member.value, depth + 1))
         return false;
       value.members.push_back(std::move(member));
     } while (Take(','));
@@ -174,7 +174,7 @@ class Reader {
 
 const JsonValue* JsonValue::Member(std::wstring_view name) const {
   for (const auto& member : members)
-    if (member.first == name) return &member.second;
+    if (member.name == name) return &member.value;
   return nullptr;
 }
 

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+struct JsonMember;
+
 struct JsonValue {
   enum class Kind { Null, Bool, Number, String, Array, Object };
   Kind kind = Kind::Null;
@@ -16,10 +18,15 @@ struct JsonValue {
   double number = 0;
   std::wstring text;
   std::vector<JsonValue> items;                              // an array's
-  std::vector<std::pair<std::wstring, JsonValue>> members;  // an object's, in their order
+  std::vector<JsonMember> members;  // an object's, in their order
 
   // The first member named `name` of an object, or null.
   const JsonValue* Member(std::wstring_view name) const;
+};
+
+struct JsonMember {
+  std::wstring name;
+  JsonValue value;
 };
 
 struct JsonLimits {
