@@ -92,21 +92,6 @@ struct WebBrowserObject::LoadedPage {
 WebBrowserObject::WebBrowserObject(CComPtr<WindowContext> context, FrameRole role, std::wstring frameName)
     : context_(std::move(context)), role_(role), frameName_(std::move(frameName)) {}
 
-HRESULT WebBrowserObject::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IWebBrowser || iid == IID_IWebBrowserApp ||
-      iid == IID_IWebBrowser2) {
-    *object = CComPtr<IWebBrowser2>(this).Detach();
-    return S_OK;
-  }
-  if (iid == IID_IConnectionPointContainer) {
-    *object = CComPtr<IConnectionPointContainer>(this).Detach();
-    return S_OK;
-  }
-  return E_NOINTERFACE;
-}
-
 CComPtr<IDispatch> WebBrowserObject::Self() { return CComPtr<IDispatch>(static_cast<IWebBrowser2*>(this)); }
 
 HRESULT WebBrowserObject::get_LocationURL(std::wstring* url) {

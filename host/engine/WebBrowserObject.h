@@ -7,6 +7,7 @@
 // asked for while events are being delivered always waits, so sinks never see two loads
 // interleaved.
 #pragma once
+#include "host/engine/BrowserObject.h"
 #include <deque>
 #include <string>
 #include <vector>
@@ -55,16 +56,10 @@ class WindowContext final : public CountedObject {
 
 enum class FrameRole { Top, Frame };
 
-class WebBrowserObject final : public IWebBrowser2, public IConnectionPointContainer, public CountedObject {
+class WebBrowserObject final : public BrowserObject {
  public:
   WebBrowserObject(CComPtr<WindowContext> context, FrameRole role, std::wstring frameName);
 
-  // IUnknown
-  HRESULT QueryInterface(REFIID iid, void** object) override;
-  ULONG AddRef() override { return CountedObject::AddRef(); }
-  ULONG Release() override { return CountedObject::Release(); }
-  // IDispatch: the browser is reached through its interfaces, not by late binding.
-  HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, Variant*) override { return DISP_E_MEMBERNOTFOUND; }
 
   // IWebBrowser2
   HRESULT get_LocationURL(std::wstring* url) override;

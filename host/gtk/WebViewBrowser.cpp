@@ -66,21 +66,6 @@ void WebViewBrowser::Detach() {
   g_signal_handlers_disconnect_by_data(view_.get(), this);
 }
 
-HRESULT WebViewBrowser::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IWebBrowser || iid == IID_IWebBrowserApp ||
-      iid == IID_IWebBrowser2) {
-    *object = CComPtr<IWebBrowser2>(this).Detach();
-    return S_OK;
-  }
-  if (iid == IID_IConnectionPointContainer) {
-    *object = CComPtr<IConnectionPointContainer>(this).Detach();
-    return S_OK;
-  }
-  return E_NOINTERFACE;
-}
-
 HRESULT WebViewBrowser::get_LocationURL(std::wstring* url) {
   if (!url) return E_POINTER;
   *url = url_;

@@ -19,6 +19,7 @@
 // what the page's script reads (PageForms). Values a sink writes into them during DocumentComplete
 // are written back into the page when the sinks have run.
 #pragma once
+#include "host/engine/BrowserObject.h"
 #include "host/gtk/GtkHeaders.h"
 
 #include <chrono>
@@ -36,17 +37,12 @@
 #include "platform/com/ConnectionPoint.h"
 #include "platform/com/CountedObject.h"
 
-class WebViewBrowser final : public IWebBrowser2, public IConnectionPointContainer, public CountedObject {
+class WebViewBrowser final : public BrowserObject {
  public:
   // Drives `view` (a reference is kept) from now until Detach.
   explicit WebViewBrowser(WebKitWebView* view);
   ~WebViewBrowser() override;
 
-  // IUnknown
-  HRESULT QueryInterface(REFIID iid, void** object) override;
-  ULONG AddRef() override { return CountedObject::AddRef(); }
-  ULONG Release() override { return CountedObject::Release(); }
-  HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, Variant*) override { return DISP_E_MEMBERNOTFOUND; }
 
   // IWebBrowser2. Navigate2 loads a text address or file path in this window; WebKit sends no
   // request body from here, so `postData` and `headers` are not sent.
