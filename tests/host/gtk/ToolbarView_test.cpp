@@ -120,11 +120,17 @@ TEST_F(ToolbarViewTest, LaysOutTheToolbarsButtonsAndBoxesInItsOrderWithImagesLab
   gtk_widget_get_size_request(GTK_WIDGET(view_->BoxWidget(ID_CATEGORY_BOX)), &width, nullptr);
   EXPECT_EQ(width, 200);
 
-  EXPECT_STREQ(gtk_widget_get_tooltip_text(view_->ButtonWidget(ID_BUTTON_ADD)),
-               "Add the current address to bookmark database.\nPlease select category first.");
-  EXPECT_STREQ(gtk_widget_get_tooltip_text(view_->ButtonWidget(ID_BUTTON_SHOW)), "Display bookmarks of selected category.");
-  EXPECT_STREQ(gtk_widget_get_tooltip_text(GTK_WIDGET(view_->BoxWidget(ID_SEARCH_BOX))), "Search string...");
-  EXPECT_EQ(gtk_widget_get_tooltip_text(GTK_WIDGET(view_->BoxWidget(ID_CATEGORY_BOX))), nullptr);
+  // The tip a widget shows; none when it has none. GTK hands over a copy of the text.
+  auto tip = [](GtkWidget* widget) -> std::optional<std::string> {
+    GCharPtr text(gtk_widget_get_tooltip_text(widget));
+    if (!text) return std::nullopt;
+    return std::string(text.get());
+  };
+  EXPECT_EQ(tip(view_->ButtonWidget(ID_BUTTON_ADD)),
+            "Add the current address to bookmark database.\nPlease select category first.");
+  EXPECT_EQ(tip(view_->ButtonWidget(ID_BUTTON_SHOW)), "Display bookmarks of selected category.");
+  EXPECT_EQ(tip(GTK_WIDGET(view_->BoxWidget(ID_SEARCH_BOX))), "Search string...");
+  EXPECT_EQ(tip(GTK_WIDGET(view_->BoxWidget(ID_CATEGORY_BOX))), std::nullopt);
   // Reading the box's tip left no tip showing.
   for (HWND window : GetThreadTopLevelWindows()) {
     if (GetClassNameString(window) != TOOLTIPS_CLASS) continue;
