@@ -102,15 +102,9 @@ class PendrelRunFixture : public IsolatedTest {
   }
   // Runs a command line of the shell, its standard error joined to its output.
   static RunResult RunProgram(const std::string& commandLine, const std::filesystem::path& input = "/dev/null") {
-    std::string command = commandLine + " <'" + input.string() + "' 2>&1";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    std::string output;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) output.append(buffer.data(), n);
-    int status = ::pclose(pipe.release());
-    RunResult result{WEXITSTATUS(status), {}};
-    std::istringstream in(output);
+    CommandOutput run = RunCommandLine(commandLine + " <'" + input.string() + "' 2>&1");
+    RunResult result{run.status, {}};
+    std::istringstream in(run.output);
     for (std::string line; std::getline(in, line);) result.lines.push_back(line);
     return result;
   }

@@ -1,6 +1,11 @@
 #include "tests/support/TestSupport.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <memory>
 
 #include <cstdlib>
 #include <fstream>
@@ -93,6 +98,17 @@ ScopedEnv::~ScopedEnv() {
 IsolatedTest::IsolatedTest() : config_("XDG_CONFIG_HOME", (temp_.path() / "config").c_str()) {}
 
 IsolatedTest::~IsolatedTest() = default;
+
+CommandOutput RunCommandLine(const std::string& commandLine) {
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(commandLine.c_str(), "r"), ::pclose);
+  if (!pipe) return {-1, {}};
+  std::string output;
+  std::array<char, 4096> buffer;
+  size_t n;
+  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) output.append(buffer.data(), n);
+  int status = ::pclose(pipe.release());
+  return {WEXITSTATUS(status), std::move(output)};
+}
 
 std::string ReadFileBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

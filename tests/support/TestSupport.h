@@ -15,6 +15,14 @@
 // The whole content of a file, as bytes; empty when it cannot be read.
 std::string ReadFileBytes(const std::filesystem::path& path);
 
+// What a shell command line printed on its standard output (and standard error, where the line
+// joins it there) and the status it ended with.
+struct CommandOutput {
+  int status;
+  std::string output;
+};
+CommandOutput RunCommandLine(const std::string& commandLine);
+
 class TempDir {
  public:
   TempDir();

@@ -281,19 +281,8 @@ class PendrelImportExportTest : public IsolatedTest {
   PendrelImportExportTest()
       : home_("HOME", temp_.path().c_str()), data_("XDG_DATA_HOME", (temp_.path() / "share").c_str()) {}
 
-  struct Run {
-    int status;
-    std::string output;
-  };
-  Run Pendrel(const std::string& args) {
-    std::string command = std::string(PENDREL_BIN_DIR) + "/pendrel " + args + " </dev/null 2>&1";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    std::string output;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) output.append(buffer.data(), n);
-    int status = ::pclose(pipe.release());
-    return {WEXITSTATUS(status), output};
+  CommandOutput Pendrel(const std::string& args) {
+    return RunCommandLine(std::string(PENDREL_BIN_DIR) + "/pendrel " + args + " </dev/null 2>&1");
   }
   std::string Quoted(const std::filesystem::path& path) const { return "'" + path.string() + "'"; }
 
@@ -306,13 +295,13 @@ TEST_F(PendrelImportExportTest, ImportThenExportAfterInstall) {
   std::ofstream(file) << "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n<DT><H3>Reading</H3>\n<DL><p>\n"
                          "<DT><A HREF=\"https://lwn.net/\" ADD_DATE=\"1700000000\">LWN.net</A>\n"
                          "<DT><A HREF=\"javascript:void(0)\">x</A>\n</DL><p>\n</DL><p>\n";
-  Run early = Pendrel("import " + Quoted(file));
+  CommandOutput early = Pendrel("import " + Quoted(file));
   EXPECT_EQ(early.status, 1);
   EXPECT_NE(early.output.find("run `pendrel install` first"), std::string::npos) << early.output;
 
   std::filesystem::path data = temp_.path() / "data";
   ASSERT_EQ(Pendrel("install --data " + Quoted(data)).status, 0);
-  Run imported = Pendrel("import " + Quoted(file));
+  CommandOutput imported = Pendrel("import " + Quoted(file));
   EXPECT_EQ(imported.status, 0) << imported.output;
   EXPECT_EQ(imported.output, "imported 1, skipped 1 (already stored 0, unsupported 1)\n");
   EXPECT_EQ(QueryText(FromUtf8(data.string()), "select Category || '|' || Description from LinksData"),
@@ -320,12 +309,12 @@ TEST_F(PendrelImportExportTest, ImportThenExportAfterInstall) {
 
   std::filesystem::path page = temp_.path() / "page.html";
   std::ofstream(page) << "<html><body><p>Not bookmarks</p></body></html>";
-  Run refused = Pendrel("import " + Quoted(page));
+  CommandOutput refused = Pendrel("import " + Quoted(page));
   EXPECT_EQ(refused.status, 1);
   EXPECT_NE(refused.output.find("is not a bookmark file"), std::string::npos) << refused.output;
 
   std::filesystem::path out = temp_.path() / "exported.html";
-  Run exported = Pendrel("export " + Quoted(out));
+  CommandOutput exported = Pendrel("export " + Quoted(out));
   EXPECT_EQ(exported.status, 0) << exported.output;
   EXPECT_EQ(exported.output, "exported 1 in 1 folder\n");
   std::string text = ReadFileBytes(out);

@@ -18,21 +18,9 @@
 
 namespace {
 
-struct RunResult {
-  int status;
-  std::string output;
-};
-
 // `environment` goes before the command, e.g. "HOME='/x' ".
-RunResult RunPendrel(const std::string& args, const std::string& environment = "") {
-  std::string command = environment + std::string(PENDREL_BIN_DIR) + "/pendrel " + args + " 2>&1";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-  std::string output;
-  std::array<char, 4096> buffer;
-  size_t n;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) output.append(buffer.data(), n);
-  int status = ::pclose(pipe.release());
-  return {WEXITSTATUS(status), output};
+CommandOutput RunPendrel(const std::string& args, const std::string& environment = "") {
+  return RunCommandLine(environment + std::string(PENDREL_BIN_DIR) + "/pendrel " + args + " 2>&1");
 }
 
 unsigned Mode(const std::filesystem::path& path) {
@@ -47,7 +35,7 @@ class InstallTest : public IsolatedTest {
 };
 
 TEST_F(InstallTest, SetsUpTheDataFolderDatabaseHelpAndSettings) {
-  RunResult run = RunPendrel("install --data " + data_.string());
+  CommandOutput run = RunPendrel("install --data " + data_.string());
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("database: created " + (data_ / "Bookmark.mdb").string()), std::string::npos);
   // The band is registered from beside the program, and listed among the browser's toolbars.
@@ -85,7 +73,7 @@ TEST_F(InstallTest, RunningAgainChangesNothingAndKeepsTheDatabase) {
   WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kHistoryValue, L"1");
   { std::ofstream(data_ / "help" / "help.html") << "my own notes"; }
 
-  RunResult again = RunPendrel("install");
+  CommandOutput again = RunPendrel("install");
   ASSERT_EQ(again.status, 0) << again.output;
   EXPECT_NE(again.output.find("database: kept"), std::string::npos);
   EXPECT_EQ(QueryCount(folder, "LinksData"), 1);
@@ -98,12 +86,12 @@ TEST_F(InstallTest, AFolderPathOver127CharactersIsRefused) {
   std::string base = temp_.path().string() + "/";
   std::filesystem::path fits = base + std::string(127 - base.size(), 'a');
   std::filesystem::path tooLong = base + std::string(128 - base.size(), 'b');
-  RunResult refused = RunPendrel("install --data " + tooLong.string());
+  CommandOutput refused = RunPendrel("install --data " + tooLong.string());
   EXPECT_EQ(refused.status, 2);
   EXPECT_NE(refused.output.find("has 128 characters; the toolbar accepts at most 127"), std::string::npos)
       << refused.output;
   EXPECT_FALSE(std::filesystem::exists(tooLong));
-  RunResult accepted = RunPendrel("install --data " + fits.string());
+  CommandOutput accepted = RunPendrel("install --data " + fits.string());
   EXPECT_EQ(accepted.status, 0) << accepted.output;
   EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue), FromUtf8(fits.string()));
 }
@@ -111,7 +99,7 @@ TEST_F(InstallTest, AFolderPathOver127CharactersIsRefused) {
 TEST_F(InstallTest, AFileThatIsNoDatabaseIsLeftAlone) {
   std::filesystem::create_directories(data_);
   { std::ofstream(data_ / "Bookmark.mdb") << "not a database"; }
-  RunResult run = RunPendrel("install --data " + data_.string());
+  CommandOutput run = RunPendrel("install --data " + data_.string());
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.output.find("is not a usable bookmark database"), std::string::npos) << run.output;
   EXPECT_EQ(ReadFileBytes(data_ / "Bookmark.mdb"), "not a database");
@@ -126,7 +114,7 @@ TEST_F(InstallTest, AnUnreadableSettingsHiveIsReportedAndLeftByteForByte) {
     { std::ofstream(hive, std::ios::binary | std::ios::trunc) << bytes; }
     // The commands that keep their settings there stop and say why; the others go on without it.
     for (const std::string& command : {"install --data " + data_.string(), std::string("uninstall")}) {
-      RunResult run = RunPendrel(command);
+      CommandOutput run = RunPendrel(command);
       EXPECT_NE(run.status, 0) << command << ": " << run.output;
       EXPECT_NE(run.output.find("registry"), std::string::npos) << command << ": " << run.output;
       EXPECT_EQ(ReadFileBytes(hive), bytes) << command;
@@ -140,7 +128,7 @@ TEST_F(InstallTest, AnUnreadableSettingsHiveIsReportedAndLeftByteForByte) {
 }
 
 TEST_F(InstallTest, BadArgumentsShowTheUsage) {
-  RunResult run = RunPendrel("install --bogus");
+  CommandOutput run = RunPendrel("install --bogus");
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.output.find("usage:"), std::string::npos);
   EXPECT_EQ(RunPendrel("frobnicate").status, 2);
@@ -153,7 +141,7 @@ TEST_F(InstallTest, UninstallUnregistersAndRemovesTheSettingsAndKeepsTheDataUnle
   ExecuteSql(folder, "insert into LinksData (HomePage, Category, Description) values ('http://kept/', 'c', 'd')");
   WriteRegistryString(HKEY_CURRENT_USER, L"Software\\Vellorin\\Other", L"Name", L"someone else's");
 
-  RunResult run = RunPendrel("uninstall");
+  CommandOutput run = RunPendrel("uninstall");
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(run.output, "band: unregistered " + library +
                             "\nsettings: removed HKEY_CURRENT_USER\\Software\\Vellorin\\Pendrel\\User\n"
@@ -187,7 +175,7 @@ TEST_F(InstallTest, PurgeRemovesOnlyADataFolder) {
   std::filesystem::create_directories(notData);
   { std::ofstream(notData / "precious.txt") << "mine"; }
   WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue, FromUtf8(notData.string()));
-  RunResult run = RunPendrel("uninstall --purge");
+  CommandOutput run = RunPendrel("uninstall --purge");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.output.find("the data folder " + notData.string() + " was not removed: it holds no Bookmark.mdb"),
             std::string::npos)
@@ -210,11 +198,11 @@ TEST_F(InstallTest, PurgeRemovesOnlyADataFolder) {
 
 TEST_F(InstallTest, RegistrationCommandsTakeNoArguments) {
   for (const char* command : {"register now", "unregister all", "uninstall --everything", "uninstall --purge more"}) {
-    RunResult run = RunPendrel(command);
+    CommandOutput run = RunPendrel(command);
     EXPECT_EQ(run.status, 2) << command;
     EXPECT_NE(run.output.find("pendrel uninstall [--purge]"), std::string::npos) << run.output;
   }
-  RunResult run = RunPendrel("register");
+  CommandOutput run = RunPendrel("register");
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(run.output, "band: registered " + std::string(PENDREL_BIN_DIR) + "/libPendrelBand.so\n");
 }
