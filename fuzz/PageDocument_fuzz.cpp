@@ -61,12 +61,12 @@ void ReadPage(PageDocument& page) {
   page.BaseUrl();
   PageDocument::VisibleText(page.Root());
   page.Frames();
-  for (PageNode* element : page.Elements())
-    if (const std::wstring_view* href = element->Attribute(L"href")) page.ResolveReference(*href);
-  for (PageNode* form : page.Forms())
-    for (PageNode* control : page.ControlsOf(*form)) {
-      PageDocument::InputType(*control);
-      PageDocument::ControlValue(*control);
+  for (PageNode element : page.Elements())
+    if (element.HasAttribute("href")) page.ResolveReference(element.AttributeOr("href"));
+  for (PageNode form : page.Forms())
+    for (PageNode control : page.ControlsOf(form)) {
+      PageDocument::InputType(control);
+      page.ControlValue(control);
     }
 }
 

@@ -18,8 +18,12 @@ build() {
   cmake --build "$dir" -j "$(nproc)" "${targets[@]}"
 }
 
-# Stops at the first report; leaks are looked for when each test program ends.
-export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1"
+# Stops at the first report; leaks are looked for when each test program ends. The runtime's
+# tracking of dynamically loaded libraries' thread-local blocks misreads this glibc's layout now and
+# then, and the leak check then dies with "Tracer caught signal 11" in a program that passed (seen
+# in the desktop browser, whose WebKit threads use such blocks); without that tracking the leak
+# check scans every thread's stack and static thread-local block as before.
+export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:intercept_tls_get_addr=0"
 # The desktop window's libraries keep some memory for the life of the process (see the file).
 export LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan-suppressions.txt"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"

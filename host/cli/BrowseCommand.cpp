@@ -27,7 +27,7 @@ int RunBrowse(const std::vector<std::string>& addresses, std::ostream& out, std:
   }
   for (const std::string& address : addresses) {
     window.Navigate(FromUtf8(address));
-    for (const std::wstring& line : DescribePage(window.Top())) out << ToUtf8(line) << '\n';
+    WritePage(window.Top(), [&out](std::string_view line) { out << line << '\n'; });
     out.flush();
   }
   window.Quit();

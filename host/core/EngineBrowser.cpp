@@ -4,7 +4,7 @@
 
 std::vector<std::wstring> EngineBrowser::LinkTexts() {
   std::vector<std::wstring> texts;
-  for (const WindowLink& link : WindowLinks(window_.Top())) texts.push_back(LinkText(*link.anchor));
+  for (const WindowLink& link : WindowLinks(window_.Top())) texts.push_back(LinkText(link.anchor));
   return texts;
 }
 

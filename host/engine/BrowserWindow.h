@@ -20,7 +20,7 @@ enum class CheckState { Cleared, Ticked };
 // A link of the window: the browser object showing it and its element.
 struct WindowLink {
   WebBrowserObject* browser;
-  const PageNode* anchor;
+  PageNode anchor;
 };
 // The links of `top` and its frames in the order the page text numbers them.
 std::vector<WindowLink> WindowLinks(WebBrowserObject& top);
@@ -59,7 +59,7 @@ class BrowserWindow {
  private:
   struct Found {
     WebBrowserObject* browser = nullptr;
-    PageNode* node = nullptr;
+    PageNode node;
   };
   template <class Match>
   Found FindControl(WebBrowserObject& browser, const Match& match);

@@ -7,9 +7,9 @@
 
 namespace {
 
-bool IsButton(const PageNode& control) {
-  if (control.tag == L"button") return true;
-  if (control.tag != L"input") return false;
+bool IsButton(PageNode control) {
+  if (control.IsElement("button")) return true;
+  if (!control.IsElement("input")) return false;
   std::wstring type = PageDocument::InputType(control);
   return type == L"submit" || type == L"reset" || type == L"button" || type == L"image";
 }
@@ -55,45 +55,45 @@ std::string ChooseBoundary(const std::vector<FormEntry>& entries) {
 
 }  // namespace
 
-std::vector<FormEntry> FormDataSet(const PageDocument& document, const PageNode& form, const PageNode* submitter) {
+std::vector<FormEntry> FormDataSet(const PageDocument& document, PageNode form, PageNode submitter) {
   std::vector<FormEntry> entries;
-  for (const PageNode* control : document.ControlsOf(form)) {
-    if (control->Attribute(L"disabled")) continue;
-    std::wstring name = control->AttributeOr(L"name");
+  for (PageNode control : document.ControlsOf(form)) {
+    if (control.HasAttribute("disabled")) continue;
+    std::wstring name = control.AttributeOr("name");
     if (name.empty()) continue;
-    if (IsButton(*control)) {
+    if (IsButton(control)) {
       bool sends = control == submitter &&
-                   (control->tag == L"button" ? ToLower(control->AttributeOr(L"type", L"submit")) == L"submit"
-                                              : PageDocument::InputType(*control) == L"submit");
-      if (sends) entries.push_back({name, PageDocument::ControlValue(*control)});
+                   (control.IsElement("button") ? ToLower(control.AttributeOr("type", L"submit")) == L"submit"
+                                              : PageDocument::InputType(control) == L"submit");
+      if (sends) entries.push_back({name, document.ControlValue(control)});
       continue;
     }
-    if (control->tag == L"input") {
-      std::wstring type = PageDocument::InputType(*control);
-      if ((type == L"checkbox" || type == L"radio") && !control->checked) continue;
+    if (control.IsElement("input")) {
+      std::wstring type = PageDocument::InputType(control);
+      if ((type == L"checkbox" || type == L"radio") && !document.IsChecked(control)) continue;
       if (type == L"file") {
         entries.push_back({name, L""});  // no file was chosen
         continue;
       }
-      entries.push_back({name, PageDocument::ControlValue(*control)});
-    } else if (control->tag == L"select") {
-      for (const PageNode* option : PageDocument::OptionsOf(*control))
-        if (option->selected && !option->Attribute(L"disabled"))
-          entries.push_back({name, PageDocument::OptionValue(*option)});
-    } else if (control->tag == L"textarea") {
-      entries.push_back({name, PageDocument::ControlValue(*control)});
+      entries.push_back({name, document.ControlValue(control)});
+    } else if (control.IsElement("select")) {
+      for (PageNode option : PageDocument::OptionsOf(control))
+        if (document.IsSelected(option) && !option.HasAttribute("disabled"))
+          entries.push_back({name, PageDocument::OptionValue(option)});
+    } else if (control.IsElement("textarea")) {
+      entries.push_back({name, document.ControlValue(control)});
     }
   }
   return entries;
 }
 
-NavigationRequest BuildFormSubmission(const PageDocument& document, const PageNode& form, const PageNode* submitter) {
+NavigationRequest BuildFormSubmission(const PageDocument& document, PageNode form, PageNode submitter) {
   std::vector<FormEntry> entries = FormDataSet(document, form, submitter);
-  std::wstring action = form.AttributeOr(L"action");
-  if (submitter && submitter->Attribute(L"formaction")) action = submitter->AttributeOr(L"formaction");
+  std::wstring action = form.AttributeOr("action");
+  if (submitter.HasAttribute("formaction")) action = submitter.AttributeOr("formaction");
   std::wstring target = Trim(action).empty() ? document.Url() : document.ResolveReference(action);
-  std::wstring method = ToLower(Trim(form.AttributeOr(L"method", L"get")));
-  std::wstring enctype = ToLower(Trim(form.AttributeOr(L"enctype")));
+  std::wstring method = ToLower(Trim(form.AttributeOr("method", L"get")));
+  std::wstring enctype = ToLower(Trim(form.AttributeOr("enctype")));
 
   NavigationRequest request;
   if (method != L"post") {

@@ -24,9 +24,9 @@ HRESULT HandOut(CComPtr<Interface> object, void** out) {
 class CollectionObject final : public IHTMLElementCollection, public CountedObject {
  public:
   // Borrows `items` from `document`, which the collection keeps alive.
-  CollectionObject(CComPtr<PageDocument> document, const std::vector<PageNode*>* items)
+  CollectionObject(CComPtr<PageDocument> document, const std::vector<PageNode>* items)
       : document_(std::move(document)), items_(items) {}
-  CollectionObject(CComPtr<PageDocument> document, std::vector<PageNode*> owned)
+  CollectionObject(CComPtr<PageDocument> document, std::vector<PageNode> owned)
       : document_(std::move(document)), owned_(std::move(owned)), items_(&owned_) {}
 
   HRESULT QueryInterface(REFIID iid, void** object) override {
@@ -53,17 +53,17 @@ class CollectionObject final : public IHTMLElementCollection, public CountedObje
     *collection = nullptr;
     std::wstring tag;
     if (FAILED(VariantToText(tagName, tag))) return E_INVALIDARG;
-    tag = ToLower(tag);
-    std::vector<PageNode*> selected;
-    for (PageNode* node : *items_)
-      if (node->tag == tag) selected.push_back(node);
+    std::string name = ToUtf8(ToLower(tag));
+    std::vector<PageNode> selected;
+    for (PageNode node : *items_)
+      if (node.Tag() == name) selected.push_back(node);
     *collection = CComPtr<IDispatch>(MakeCounted<CollectionObject>(document_, std::move(selected)).get()).Detach();
     return S_OK;
   }
 
   // The item rule shared by collections and forms: an index picks one element; a name picks the
   // elements whose name or id equals it, one as itself, several as a collection.
-  static HRESULT ItemOf(const CComPtr<PageDocument>& document, const std::vector<PageNode*>& items,
+  static HRESULT ItemOf(const CComPtr<PageDocument>& document, const std::vector<PageNode>& items,
                         const Variant& name, const Variant& index, IDispatch** element) {
     if (!element) return E_POINTER;
     *element = nullptr;
@@ -71,26 +71,24 @@ class CollectionObject final : public IHTMLElementCollection, public CountedObje
     if (IsInteger(name)) {
       std::int32_t at = 0;
       if (FAILED(VariantToInt32(name, at))) return E_INVALIDARG;
-      if (at >= 0 && static_cast<size_t>(at) < items.size()) *element = MakeElementObject(document, *items[at]).Detach();
+      if (at >= 0 && static_cast<size_t>(at) < items.size()) *element = MakeElementObject(document, items[at]).Detach();
       return S_OK;
     }
     std::wstring key;
     if (FAILED(VariantToText(name, key))) return E_INVALIDARG;
-    std::vector<PageNode*> matches;
-    for (PageNode* node : items) {
-      const std::wstring_view* nodeName = node->Attribute(L"name");
-      const std::wstring_view* id = node->Attribute(L"id");
-      if ((nodeName && *nodeName == key) || (id && *id == key)) matches.push_back(node);
-    }
+    std::string wanted = ToUtf8(key);
+    std::vector<PageNode> matches;
+    for (PageNode node : items)
+      if (node.Attribute("name") == wanted || node.Attribute("id") == wanted) matches.push_back(node);
     if (IsInteger(index)) {
       std::int32_t at = 0;
       if (FAILED(VariantToInt32(index, at))) return E_INVALIDARG;
       if (at >= 0 && static_cast<size_t>(at) < matches.size())
-        *element = MakeElementObject(document, *matches[at]).Detach();
+        *element = MakeElementObject(document, matches[at]).Detach();
       return S_OK;
     }
     if (matches.size() == 1) {
-      *element = MakeElementObject(document, *matches.front()).Detach();
+      *element = MakeElementObject(document, matches.front()).Detach();
     } else if (matches.size() > 1) {
       CComPtr<IDispatch> collection(MakeCounted<CollectionObject>(document, std::move(matches)).get());
       *element = collection.Detach();
@@ -100,8 +98,8 @@ class CollectionObject final : public IHTMLElementCollection, public CountedObje
 
  private:
   CComPtr<PageDocument> document_;
-  std::vector<PageNode*> owned_;
-  const std::vector<PageNode*>* items_;
+  std::vector<PageNode> owned_;
+  const std::vector<PageNode>* items_;
 };
 
 // One element; it answers the form, input and select interfaces only when it is one.
@@ -111,16 +109,16 @@ class ElementObject final : public IHTMLElement,
                             public IHTMLSelectElement,
                             public CountedObject {
  public:
-  ElementObject(CComPtr<PageDocument> document, PageNode& node) : document_(std::move(document)), node_(node) {}
+  ElementObject(CComPtr<PageDocument> document, PageNode node) : document_(std::move(document)), node_(node) {}
 
   HRESULT QueryInterface(REFIID iid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
     if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IHTMLElement)
       return HandOut(CComPtr<IHTMLElement>(this), object);
-    if (iid == IID_IHTMLFormElement && node_.tag == L"form") return HandOut(CComPtr<IHTMLFormElement>(this), object);
-    if (iid == IID_IHTMLInputElement && node_.tag == L"input") return HandOut(CComPtr<IHTMLInputElement>(this), object);
-    if (iid == IID_IHTMLSelectElement && node_.tag == L"select")
+    if (iid == IID_IHTMLFormElement && node_.IsElement("form")) return HandOut(CComPtr<IHTMLFormElement>(this), object);
+    if (iid == IID_IHTMLInputElement && node_.IsElement("input")) return HandOut(CComPtr<IHTMLInputElement>(this), object);
+    if (iid == IID_IHTMLSelectElement && node_.IsElement("select"))
       return HandOut(CComPtr<IHTMLSelectElement>(this), object);
     return E_NOINTERFACE;
   }
@@ -132,10 +130,11 @@ class ElementObject final : public IHTMLElement,
   HRESULT getAttribute(const std::wstring& name, LONG flags, Variant* value) override {
     if (!value) return E_POINTER;
     *value = Variant(VariantNull{});
-    for (const auto& [key, text] : node_.attributes) {
-      bool same = (flags & ATTRFLAG_CASESENSITIVE) ? key == name : EqualsNoCase(key, name);
+    for (const auto& [key, text] : node_.Attributes()) {
+      std::wstring wideKey = FromUtf8(key);
+      bool same = (flags & ATTRFLAG_CASESENSITIVE) ? wideKey == name : EqualsNoCase(wideKey, name);
       if (same) {
-        *value = Variant(std::wstring(text));
+        *value = Variant(FromUtf8(text));
         break;
       }
     }
@@ -144,7 +143,7 @@ class ElementObject final : public IHTMLElement,
   HRESULT get_tagName(std::wstring* tagName) override {
     if (!tagName) return E_POINTER;
     std::wstring upper;
-    for (wchar_t c : node_.tag) upper += (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
+    for (wchar_t c : FromUtf8(node_.Tag())) upper += (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
     *tagName = upper;
     return S_OK;
   }
@@ -163,20 +162,20 @@ class ElementObject final : public IHTMLElement,
   HRESULT item(Variant name, Variant index, IDispatch** element) override {
     return CollectionObject::ItemOf(document_, document_->ControlsOf(node_), name, index, element);
   }
-  HRESULT get_action(std::wstring* action) override { return Text(node_.AttributeOr(L"action"), action); }
+  HRESULT get_action(std::wstring* action) override { return Text(node_.AttributeOr("action"), action); }
   HRESULT get_method(std::wstring* method) override {
-    return Text(ToLower(node_.AttributeOr(L"method")) == L"post" ? L"post" : L"get", method);
+    return Text(ToLower(node_.AttributeOr("method")) == L"post" ? L"post" : L"get", method);
   }
 
   // Shared by forms, inputs and selects.
-  HRESULT get_name(std::wstring* name) override { return Text(node_.AttributeOr(L"name"), name); }
-  HRESULT get_value(std::wstring* value) override { return Text(PageDocument::ControlValue(node_), value); }
+  HRESULT get_name(std::wstring* name) override { return Text(node_.AttributeOr("name"), name); }
+  HRESULT get_value(std::wstring* value) override { return Text(document_->ControlValue(node_), value); }
   HRESULT put_value(const std::wstring& value) override {
     // Only the person picks the file a form sends: a page (or a toolbar) that writes a path into
     // a file field is refused, as browsers refuse it, so that nothing uploads a file unasked.
-    if (!value.empty() && node_.IsElement(L"input") && PageDocument::InputType(node_) == L"file")
+    if (!value.empty() && node_.IsElement("input") && PageDocument::InputType(node_) == L"file")
       return E_ACCESSDENIED;
-    PageDocument::SetControlValue(node_, value);
+    document_->SetControlValue(node_, value);
     return S_OK;
   }
 
@@ -184,7 +183,7 @@ class ElementObject final : public IHTMLElement,
   HRESULT get_type(std::wstring* type) override { return Text(PageDocument::InputType(node_), type); }
   HRESULT get_checked(VARIANT_BOOL* checked) override {
     if (!checked) return E_POINTER;
-    *checked = node_.checked ? VARIANT_TRUE : VARIANT_FALSE;
+    *checked = document_->IsChecked(node_) ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
   }
   HRESULT put_checked(VARIANT_BOOL checked) override {
@@ -200,7 +199,7 @@ class ElementObject final : public IHTMLElement,
   }
 
   CComPtr<PageDocument> document_;
-  PageNode& node_;
+  PageNode node_;
 };
 
 class DocumentObject final : public IHTMLDocument2, public CountedObject {
@@ -232,7 +231,7 @@ class DocumentObject final : public IHTMLDocument2, public CountedObject {
   }
 
  private:
-  HRESULT Collection(const std::vector<PageNode*>* items, IHTMLElementCollection** out) {
+  HRESULT Collection(const std::vector<PageNode>* items, IHTMLElementCollection** out) {
     if (!out) return E_POINTER;
     CComPtr<IHTMLElementCollection> collection(MakeCounted<CollectionObject>(document_, items).get());
     *out = collection.Detach();
@@ -272,7 +271,7 @@ CComPtr<IDispatch> MakeOtherDocumentObject(std::wstring url, std::wstring conten
   return CComPtr<IDispatch>(MakeCounted<OtherDocumentObject>(std::move(url), std::move(contentType)).get());
 }
 
-CComPtr<IDispatch> MakeElementObject(const CComPtr<PageDocument>& document, PageNode& node) {
+CComPtr<IDispatch> MakeElementObject(const CComPtr<PageDocument>& document, PageNode node) {
   CComPtr<ElementObject> element = MakeCounted<ElementObject>(document, node);
   return CComPtr<IDispatch>(static_cast<IHTMLElement*>(element.get()));
 }

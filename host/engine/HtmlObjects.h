@@ -11,4 +11,4 @@ CComPtr<IDispatch> MakeHtmlDocumentObject(const CComPtr<PageDocument>& document)
 // The document of a page that is not HTML (an image): it answers IDispatch and nothing else.
 CComPtr<IDispatch> MakeOtherDocumentObject(std::wstring url, std::wstring contentType);
 // The element object of `node` (a node of `document`), answering the interfaces of its kind.
-CComPtr<IDispatch> MakeElementObject(const CComPtr<PageDocument>& document, PageNode& node);
+CComPtr<IDispatch> MakeElementObject(const CComPtr<PageDocument>& document, PageNode node);

@@ -5,274 +5,242 @@
 #include <algorithm>
 #include <cstddef>
 #include <memory>
-#include <new>
-#include <span>
 #include <unordered_map>
 
 #include "host/engine/ArenaParse.h"
 #include "host/engine/NestingLimit.h"
-#include "host/engine/MappedArena.h"
 #include "host/engine/Url.h"
 #include "platform/text/WideText.h"
 
 namespace {
 
-bool IsBlock(std::wstring_view tag) {
-  static const std::wstring_view kBlocks[] = {
-      L"address", L"article", L"aside", L"blockquote", L"body", L"br", L"caption", L"dd", L"div",
-      L"dl", L"dt", L"fieldset", L"figcaption", L"figure", L"footer", L"form", L"frameset", L"h1",
-      L"h2", L"h3", L"h4", L"h5", L"h6", L"header", L"hr", L"html", L"li", L"main", L"nav", L"ol",
-      L"p", L"pre", L"section", L"table", L"tbody", L"td", L"tfoot", L"th", L"thead", L"tr", L"ul"};
+bool IsBlock(std::string_view tag) {
+  static constexpr std::string_view kBlocks[] = {
+      "address", "article", "aside", "blockquote", "body", "br", "caption", "dd", "div",
+      "dl", "dt", "fieldset", "figcaption", "figure", "footer", "form", "frameset", "h1",
+      "h2", "h3", "h4", "h5", "h6", "header", "hr", "html", "li", "main", "nav", "ol",
+      "p", "pre", "section", "table", "tbody", "td", "tfoot", "th", "thead", "tr", "ul"};
   for (auto block : kBlocks)
     if (tag == block) return true;
   return false;
 }
 
-bool IsHidden(std::wstring_view tag) {
-  return tag == L"head" || tag == L"script" || tag == L"style" || tag == L"title" || tag == L"template" ||
-         tag == L"noscript" || tag == L"select" || tag == L"textarea" || tag == L"option";
+bool IsHidden(std::string_view tag) {
+  return tag == "head" || tag == "script" || tag == "style" || tag == "title" || tag == "template" ||
+         tag == "noscript" || tag == "select" || tag == "textarea" || tag == "option";
 }
 
-bool IsUnder(const PageNode& node, std::wstring_view tag) {
-  for (const PageNode* p = node.parent; p; p = p->parent)
-    if (p->IsElement(tag)) return true;
+bool IsUnder(PageNode node, std::string_view tag) {
+  for (PageNode p = node.Parent(); p; p = p.Parent())
+    if (p.IsElement(tag)) return true;
   return false;
+}
+
+bool IsElementNode(const GumboNode* node) {
+  return node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE;
+}
+
+// The texts of a node's text children, joined.
+std::wstring ChildText(PageNode node) {
+  std::wstring text;
+  for (PageNode child : node.ChildNodes())
+    if (child.IsText()) text += FromUtf8(child.Text());
+  return text;
+}
+
+// `text` with each run of white space made one space, and none at either end.
+std::wstring Collapse(std::wstring_view text) {
+  std::wstring collapsed;
+  for (wchar_t c : text) {
+    if (!IsWideSpace(c)) collapsed += c;
+    else if (!collapsed.empty() && collapsed.back() != L' ') collapsed += L' ';
+  }
+  return Trim(collapsed);
 }
 
 }  // namespace
 
-const std::wstring_view* PageNode::Attribute(std::wstring_view name) const {
-  for (const auto& [key, value] : attributes)
-    if (EqualsNoCase(key, name)) return &value;
-  return nullptr;
+bool PageNode::IsText() const {
+  return node_ && (node_->type == GUMBO_NODE_TEXT || node_->type == GUMBO_NODE_CDATA ||
+                   node_->type == GUMBO_NODE_WHITESPACE);
 }
 
-std::wstring PageNode::AttributeOr(std::wstring_view name, std::wstring_view fallback) const {
-  const std::wstring_view* value = Attribute(name);
-  return std::wstring(value ? *value : fallback);
+bool PageNode::IsElement() const { return node_ && IsElementNode(node_); }
+
+std::string_view PageNode::Tag() const {
+  if (!node_) return {};
+  if (node_->type == GUMBO_NODE_DOCUMENT) return "#document";
+  if (!IsElementNode(node_)) return {};
+  const GumboElement& element = node_->v.element;
+  // Index gave each unknown tag its name, in lower case, in place of the tag's page text.
+  if (element.tag == GUMBO_TAG_UNKNOWN) return std::string_view(element.original_tag.data, element.original_tag.length);
+  return gumbo_normalized_tagname(element.tag);
 }
 
-// The wide name of a known tag, converted once per tag rather than once per element.
-std::wstring_view TagName(GumboTag tag) {
-  static const std::vector<std::wstring> names = [] {
-    std::vector<std::wstring> all;
-    for (int t = 0; t < GUMBO_TAG_LAST; ++t) all.push_back(FromUtf8(gumbo_normalized_tagname(static_cast<GumboTag>(t))));
-    return all;
-  }();
-  return tag < GUMBO_TAG_LAST ? std::wstring_view(names[tag]) : std::wstring_view();
+std::string_view PageNode::Text() const { return IsText() ? std::string_view(node_->v.text.text) : std::string_view(); }
+
+PageNode PageNode::Parent() const { return PageNode(node_ ? node_->parent : nullptr); }
+
+PageNode PageNode::Children::iterator::operator*() const {
+  return PageNode(static_cast<GumboNode*>(range_->items_[at_]));
 }
 
-// Copies gumbo's trees into the document, iteratively, in document order.
-class GumboTreeCopier {
- public:
-  explicit GumboTreeCopier(PageDocument& document) : document_(document) {}
+PageNode::Children::iterator& PageNode::Children::iterator::operator++() {
+  ++at_;
+  SkipComments();
+  return *this;
+}
 
-  // Copies the tree of a whole page.
-  void CopyPage(const GumboOutput& output) {
-    StartDocument(*output.document);
-    Run();
+void PageNode::Children::iterator::SkipComments() {
+  while (at_ < range_->count_ && static_cast<GumboNode*>(range_->items_[at_])->type == GUMBO_NODE_COMMENT) ++at_;
+}
+
+PageNode::Children PageNode::ChildNodes() const {
+  Children children;
+  const GumboVector* vector = nullptr;
+  if (node_ && node_->type == GUMBO_NODE_DOCUMENT) vector = &node_->v.document.children;
+  else if (IsElement()) vector = &node_->v.element.children;
+  if (vector) {
+    children.items_ = vector->data;
+    children.count_ = vector->length;
   }
+  return children;
+}
 
- private:
-  using Attribute = std::pair<std::wstring_view, std::wstring_view>;
-
-  void StartDocument(const GumboNode& gumboRoot) {
-    document_.root_ = &document_.NewNode();
-    document_.root_->tag = L"#document";
-    ReserveChildren(*document_.root_, gumboRoot.v.document.children.length);
-    PushChildren(gumboRoot.v.document.children, document_.root_);
+std::optional<std::string_view> PageNode::Attribute(std::string_view name) const {
+  if (!IsElement()) return std::nullopt;
+  const GumboVector& attributes = node_->v.element.attributes;
+  for (unsigned i = 0; i < attributes.length; ++i) {
+    auto* attribute = static_cast<const GumboAttribute*>(attributes.data[i]);
+    if (attribute->name == name) return std::string_view(attribute->value);
   }
+  return std::nullopt;
+}
 
-  // Room for `count` children of a new node; comments are left out, so fewer may be used.
-  void ReserveChildren(PageNode& node, size_t count) {
-    node.children = std::span<PageNode*>(document_.storage_.AllocateArray<PageNode*>(count), 0);
+std::wstring PageNode::AttributeOr(std::string_view name, std::wstring_view fallback) const {
+  std::optional<std::string_view> value = Attribute(name);
+  return value ? FromUtf8(*value) : std::wstring(fallback);
+}
+
+std::vector<std::pair<std::string_view, std::string_view>> PageNode::Attributes() const {
+  std::vector<std::pair<std::string_view, std::string_view>> all;
+  if (!IsElement()) return all;
+  const GumboVector& attributes = node_->v.element.attributes;
+  for (unsigned i = 0; i < attributes.length; ++i) {
+    auto* attribute = static_cast<const GumboAttribute*>(attributes.data[i]);
+    all.emplace_back(attribute->name, attribute->value);
   }
-
-  void PushChildren(const GumboVector& children, PageNode* parent) {
-    for (unsigned i = children.length; i-- > 0;) pending_.emplace_back(static_cast<const GumboNode*>(children.data[i]), parent);
-  }
-
-  static void Adopt(PageNode& node, PageNode* parent) {
-    node.parent = parent;
-    parent->children = std::span<PageNode*>(parent->children.data(), parent->children.size() + 1);
-    parent->children.back() = &node;
-  }
-
-  std::span<const Attribute> KeepAttributes(const GumboVector& from) {
-    Attribute* attributes = document_.storage_.AllocateArray<Attribute>(from.length);
-    for (unsigned i = 0; i < from.length; ++i) {
-      auto* attribute = static_cast<const GumboAttribute*>(from.data[i]);
-      // The parser gives attribute names in lower case already.
-      ::new (&attributes[i]) Attribute(document_.Keep(attribute->name), document_.Keep(attribute->value));
-    }
-    return std::span<const Attribute>(attributes, from.length);
-  }
-
-  void Run() {
-    while (!pending_.empty()) {
-      auto [source, parent] = pending_.back();
-      pending_.pop_back();
-      switch (source->type) {
-        case GUMBO_NODE_ELEMENT:
-        case GUMBO_NODE_TEMPLATE: {
-          const GumboElement& element = source->v.element;
-          PageNode& node = document_.NewNode();
-          if (element.tag == GUMBO_TAG_UNKNOWN) {
-            GumboStringPiece original = element.original_tag;
-            gumbo_tag_from_original_text(&original);
-            node.tag = document_.Keep(ToUtf8(ToLower(FromUtf8(std::string_view(original.data, original.length)))));
-          } else {
-            node.tag = TagName(element.tag);
-          }
-          node.attributes = KeepAttributes(element.attributes);
-          Adopt(node, parent);
-          document_.AddElement(node);
-          ReserveChildren(node, element.children.length);
-          PushChildren(element.children, &node);
-          break;
-        }
-        case GUMBO_NODE_TEXT:
-        case GUMBO_NODE_CDATA:
-        case GUMBO_NODE_WHITESPACE: {
-          PageNode& node = document_.NewNode();
-          node.kind = NodeKind::Text;
-          node.text = document_.Keep(source->v.text.text);
-          Adopt(node, parent);
-          break;
-        }
-        default:
-          break;  // comments and the document node show nothing
-      }
-    }
-  }
-
-  PageDocument& document_;
-  std::vector<std::pair<const GumboNode*, PageNode*>> pending_;
-};
-
-PageNode& PageDocument::NewNode() { return nodes_.New(); }
-
-std::wstring_view PageDocument::Keep(std::string_view utf8) {
-  // The wide text is never longer than the bytes; the room not used goes back to the pool.
-  wchar_t* start = storage_.AllocateArray<wchar_t>(utf8.size());
-  size_t length = DecodeUtf8(utf8, start);
-  storage_.Shrink(start, length * sizeof(wchar_t));
-  return std::wstring_view(start, length);
+  return all;
 }
 
 CComPtr<PageDocument> PageDocument::Parse(std::string_view html, std::wstring url) {
   std::string bounded;
   std::string_view page = LimitNesting(html, bounded);
-  MappedArena arena;
-  GumboOutput* output = ParseInArena(page, arena);
-  if (!output) return nullptr;
   CComPtr<PageDocument> document = MakeCounted<PageDocument>(std::move(url));
-  // The document's storage is prepared once the parse is done, so that its helpers do not
-  // compete with the parse for the processors. Most pages make a node for every few bytes,
-  // with texts no longer than their bytes; every element the page writes starts at a "<", and
-  // the few the parser adds fit the spare room.
-  document->nodes_.Expect(page.size() / 4 + 16);
-  document->storage_.Expect(page.size() * 6);
-  document->elements_.reserve(static_cast<size_t>(std::count(page.begin(), page.end(), '<')) + 16);
-  GumboTreeCopier(*document).CopyPage(*output);
-  if (!document->root_) {
-    document->root_ = &document->NewNode();
-    document->root_->tag = L"#document";
-  }
-  document->Index();
-  document->nodes_.Seal();
-  document->storage_.Seal();
+  GumboOutput* output = ParseInArena(page, document->tree_);
+  if (!output) return nullptr;
+  document->Index(output->document);
   return document;
 }
 
-void PageDocument::AddElement(PageNode& node) {
-  // Provisional: the nearest enclosing form, which the parent, added before, already knows;
-  // Index keeps it for the controls and clears it for the rest.
-  node.form = node.parent->tag == L"form" ? node.parent : node.parent->form;
-  elements_.push_back(&node);
-  if (node.tag == L"form") {
-    node.formIndex = static_cast<uint32_t>(forms_.size());
-    forms_.push_back(&node);
-  } else if (node.tag == L"input") {
-    node.checked = node.Attribute(L"checked") != nullptr;
-  } else if (node.tag == L"option") {
-    node.selected = node.Attribute(L"selected") != nullptr;
-  } else if (node.tag == L"frame" || node.tag == L"iframe") {
-    frames_.push_back(&node);
-  }
-}
-
-void PageDocument::Index() {
-  std::unordered_map<std::wstring, PageNode*> formsById;
-  for (PageNode* form : forms_)
-    if (const std::wstring_view* id = form->Attribute(L"id")) formsById.emplace(std::wstring(*id), form);
-  formControls_.resize(forms_.size());
-  for (PageNode* element : elements_)
-    if (element->tag == L"base")
-      if (const std::wstring_view* href = element->Attribute(L"href")) {
-        baseUrl_ = ResolveUrl(url_, *href);
-        break;
+// Walks the tree once, in document order (iteratively: a page may nest deeply), recording the
+// elements, forms, frames and initial control state, then finds each control's form.
+void PageDocument::Index(GumboNode* document) {
+  root_ = PageNode(document);
+  std::vector<GumboNode*> pending{document};
+  // Each control with the last form that starts before it.
+  std::vector<std::pair<PageNode, PageNode>> controls;
+  PageNode lastForm;
+  while (!pending.empty()) {
+    GumboNode* node = pending.back();
+    pending.pop_back();
+    const GumboVector* children = &node->v.document.children;
+    if (node != document) {
+      if (!IsElementNode(node)) continue;
+      GumboElement& element = node->v.element;
+      children = &element.children;
+      if (element.tag == GUMBO_TAG_UNKNOWN) {
+        // The tag's page text does not outlive the parse: its name is kept, in lower case.
+        GumboStringPiece name = element.original_tag;
+        gumbo_tag_from_original_text(&name);
+        auto* kept = static_cast<char*>(tree_.TryAllocate(name.length, 1));
+        if (kept)
+          std::transform(name.data, name.data + name.length, kept,
+                         [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+        element.original_tag = {kept, kept ? name.length : 0};
       }
+      PageNode found(node);
+      elements_.push_back(found);
+      std::string_view tag = found.Tag();
+      if (tag == "form") {
+        formIndex_.emplace(found, static_cast<uint32_t>(forms_.size()));
+        forms_.push_back(found);
+        lastForm = found;
+      } else if (tag == "input" || tag == "option") {
+        if (found.HasAttribute(tag == "input" ? "checked" : "selected")) flags_[found] = true;
+      } else if (tag == "frame" || tag == "iframe") {
+        frames_.push_back(found);
+      } else if (tag == "base" && baseUrl_.empty()) {
+        if (std::optional<std::string_view> href = found.Attribute("href")) baseUrl_ = ResolveUrl(url_, FromUtf8(*href));
+      }
+      if (IsControl(found)) controls.emplace_back(found, lastForm);
+    }
+    for (unsigned i = children->length; i-- > 0;) pending.push_back(static_cast<GumboNode*>(children->data[i]));
+  }
+
+  std::unordered_map<std::string_view, PageNode> formsById;
+  for (PageNode form : forms_)
+    if (std::optional<std::string_view> id = form.Attribute("id")) formsById.emplace(*id, form);
+  formControls_.resize(forms_.size());
   // The parser leaves a form opened between table rows empty, its controls following it in the
   // table; it still owns them, as it would have in the browser's parser.
-  auto tableOf = [](const PageNode& form) -> const PageNode* {
-    const PageNode* p = form.parent;
-    if (!p || !(p->tag == L"table" || p->tag == L"tbody" || p->tag == L"thead" || p->tag == L"tfoot" || p->tag == L"tr"))
-      return nullptr;
-    while (p && p->tag != L"table") p = p->parent;
+  auto tableOf = [](PageNode form) -> PageNode {
+    PageNode p = form.Parent();
+    std::string_view tag = p.Tag();
+    if (!(tag == "table" || tag == "tbody" || tag == "thead" || tag == "tfoot" || tag == "tr")) return {};
+    while (p && !p.IsElement("table")) p = p.Parent();
     return p;
   };
-  PageNode* tableForm = nullptr;
-  const PageNode* tableOfForm = nullptr;
-  for (PageNode* element : elements_) {
-    if (element->tag == L"form") {
-      element->form = nullptr;
-      tableOfForm = tableOf(*element);
-      tableForm = tableOfForm ? element : nullptr;
-      continue;
-    }
-    if (!IsControl(*element)) {
-      element->form = nullptr;
-      continue;
-    }
-    PageNode* owner = nullptr;
-    if (const std::wstring_view* formId = element->Attribute(L"form")) {
-      auto found = formsById.find(std::wstring(*formId));
+  for (auto [control, formBefore] : controls) {
+    PageNode owner;
+    if (std::optional<std::string_view> formId = control.Attribute("form")) {
+      auto found = formsById.find(*formId);
       if (found != formsById.end()) owner = found->second;
     }
-    if (!owner) owner = element->form;
+    for (PageNode p = control.Parent(); !owner && p; p = p.Parent())
+      if (p.IsElement("form")) owner = p;
     // Bounded: a control deep below the table is not one the form was opened around.
+    PageNode table = !owner && formBefore ? tableOf(formBefore) : PageNode();
     int levels = 0;
-    if (!owner && tableForm)
-      for (const PageNode* p = element->parent; p && levels < 64; p = p->parent, ++levels)
-        if (p == tableOfForm) owner = tableForm;
-    element->form = nullptr;
+    for (PageNode p = control.Parent(); table && !owner && p && levels < 64; p = p.Parent(), ++levels)
+      if (p == table) owner = formBefore;
     if (!owner) continue;
-    element->form = owner;
-    formControls_[owner->formIndex].push_back(element);
+    formOf_.emplace(control, owner);
+    formControls_[formIndex_.at(owner)].push_back(control);
   }
-  for (PageNode* element : elements_) {
-    if (element->tag != L"select") continue;
+  for (auto [control, formBefore] : controls) {
+    if (!control.IsElement("select")) continue;
     // A drop-down list shows one option: the last one marked selected, or else the first.
-    bool multiple = element->Attribute(L"multiple") != nullptr;
-    std::vector<PageNode*> options = OptionsOf(*element);
-    if (multiple || options.empty()) continue;
-    PageNode* chosen = nullptr;
-    for (PageNode* option : options)
-      if (option->selected) chosen = option;
-    for (PageNode* option : options) option->selected = false;
-    (chosen ? chosen : options.front())->selected = true;
+    std::vector<PageNode> options = OptionsOf(control);
+    if (control.HasAttribute("multiple") || options.empty()) continue;
+    PageNode chosen;
+    for (PageNode option : options)
+      if (IsSelected(option)) chosen = option;
+    for (PageNode option : options) flags_.erase(option);
+    flags_[chosen ? chosen : options.front()] = true;
   }
 }
 
-const std::vector<PageNode*>& PageDocument::ControlsOf(const PageNode& form) const {
-  static const std::vector<PageNode*> kNone;
-  if (form.tag != L"form" || form.formIndex >= formControls_.size() || forms_[form.formIndex] != &form)
-    return kNone;
-  return formControls_[form.formIndex];
+const std::vector<PageNode>& PageDocument::ControlsOf(PageNode form) const {
+  static const std::vector<PageNode> kNone;
+  auto found = formIndex_.find(form);
+  return found == formIndex_.end() ? kNone : formControls_[found->second];
 }
 
-std::vector<PageNode*> PageDocument::Frames() const { return frames_; }
+PageNode PageDocument::FormOf(PageNode control) const {
+  auto found = formOf_.find(control);
+  return found == formOf_.end() ? PageNode() : found->second;
+}
 
 std::wstring PageDocument::BaseUrl() const { return baseUrl_.empty() ? url_ : baseUrl_; }
 
@@ -281,167 +249,154 @@ std::wstring PageDocument::ResolveReference(std::wstring_view reference) const {
 }
 
 std::wstring PageDocument::Title() const {
-  for (PageNode* element : elements_) {
-    if (element->tag != L"title") continue;
-    std::wstring text;
-    for (PageNode* child : element->children)
-      if (child->kind == NodeKind::Text) text += child->text;
-    std::wstring collapsed;
-    for (wchar_t c : text) {
-      if (IsWideSpace(c)) {
-        if (!collapsed.empty() && collapsed.back() != L' ') collapsed += L' ';
-      } else {
-        collapsed += c;
-      }
-    }
-    return Trim(collapsed);
-  }
+  for (PageNode element : elements_)
+    if (element.IsElement("title")) return Collapse(ChildText(element));
   return {};
 }
 
-std::wstring PageDocument::VisibleText(const PageNode& start) {
-  std::wstring out;
+std::wstring PageDocument::VisibleText(PageNode node) { return FromUtf8(VisibleTextUtf8(node)); }
+
+std::string PageDocument::VisibleTextUtf8(PageNode start) {
+  std::string out;
   bool pendingSpace = false;
   auto lineBreak = [&] {
     pendingSpace = false;
-    while (!out.empty() && out.back() == L' ') out.pop_back();
-    if (!out.empty() && out.back() != L'\n') out += L'\n';
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+    if (!out.empty() && out.back() != '\n') out += '\n';
   };
   // Each entry is a node to enter, or (with `leaving`) a block to close with a line break.
   struct Step {
-    const PageNode* node;
+    PageNode node;
     bool leaving;
     bool inPre;  // carried down rather than looked up, so deep pages stay linear
   };
-  std::vector<Step> pending{{&start, false, IsUnder(start, L"pre") || start.IsElement(L"pre")}};
+  std::vector<Step> pending{{start, false, IsUnder(start, "pre") || start.IsElement("pre")}};
   while (!pending.empty()) {
     Step step = pending.back();
     pending.pop_back();
-    const PageNode& node = *step.node;
+    PageNode node = step.node;
     if (step.leaving) {
       lineBreak();
       continue;
     }
-    if (node.kind == NodeKind::Text) {
+    if (node.IsText()) {
+      std::string_view text = node.Text();
       if (step.inPre) {
-        out += node.text;
+        out += text;
         continue;
       }
-      for (wchar_t c : node.text) {
-        if (IsWideSpace(c)) {
+      // The parser gives valid UTF-8: a character is its lead byte and the continuation bytes.
+      for (size_t i = 0; i < text.size();) {
+        auto lead = static_cast<unsigned char>(text[i]);
+        size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        std::string_view character = text.substr(i, length);
+        i += character.size();
+        wchar_t wide[4] = {static_cast<wchar_t>(lead)};
+        if (lead >= 0x80) DecodeUtf8(character, wide);
+        if (IsWideSpace(wide[0])) {
           pendingSpace = true;
         } else {
-          if (pendingSpace && !out.empty() && out.back() != L'\n') out += L' ';
+          if (pendingSpace && !out.empty() && out.back() != '\n') out += ' ';
           pendingSpace = false;
-          out += c;
+          out += character;
         }
       }
       continue;
     }
-    if (&node != &start && IsHidden(node.tag)) continue;
-    bool block = IsBlock(node.tag);
-    if (block) {
+    std::string_view tag = node.Tag();
+    if (node != start && IsHidden(tag)) continue;
+    if (IsBlock(tag)) {
       lineBreak();
-      pending.push_back({&node, true, step.inPre});
+      pending.push_back({node, true, step.inPre});
     }
-    bool inPre = step.inPre || node.tag == L"pre";
-    for (auto it = node.children.rbegin(); it != node.children.rend(); ++it) pending.push_back({*it, false, inPre});
+    bool inPre = step.inPre || tag == "pre";
+    size_t first = pending.size();
+    for (PageNode child : node.ChildNodes()) pending.push_back({child, false, inPre});
+    std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(first), pending.end());
   }
-  while (!out.empty() && (out.back() == L'\n' || out.back() == L' ')) out.pop_back();
+  while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
   return out;
 }
 
-bool PageDocument::IsControl(const PageNode& node) {
-  static const std::wstring_view kControls[] = {L"input", L"select", L"textarea", L"button",
-                                                L"fieldset", L"object", L"output"};
-  if (node.kind != NodeKind::Element) return false;
-  for (auto tag : kControls)
-    if (node.tag == tag) return true;
+bool PageDocument::IsControl(PageNode node) {
+  static constexpr std::string_view kControls[] = {"input", "select", "textarea", "button",
+                                                   "fieldset", "object", "output"};
+  if (!node.IsElement()) return false;
+  std::string_view tag = node.Tag();
+  for (auto control : kControls)
+    if (tag == control) return true;
   return false;
 }
 
-std::wstring PageDocument::InputType(const PageNode& input) {
+std::wstring PageDocument::InputType(PageNode input) {
   static const std::wstring_view kTypes[] = {
       L"text", L"password", L"checkbox", L"radio", L"hidden", L"submit", L"reset", L"button",
       L"image", L"file", L"email", L"number", L"search", L"tel", L"url", L"date", L"time",
       L"datetime-local", L"month", L"week", L"color", L"range"};
-  std::wstring type = ToLower(Trim(input.AttributeOr(L"type")));
+  std::wstring type = ToLower(Trim(input.AttributeOr("type")));
   for (auto known : kTypes)
     if (type == known) return type;
   return L"text";
 }
 
-std::vector<PageNode*> PageDocument::OptionsOf(const PageNode& select) {
-  std::vector<PageNode*> options;
-  std::vector<PageNode*> pending(select.children.rbegin(), select.children.rend());
-  while (!pending.empty()) {
-    PageNode* node = pending.back();
-    pending.pop_back();
-    if (node->tag == L"option") options.push_back(node);
-    else if (node->tag == L"optgroup")
-      for (auto it = node->children.rbegin(); it != node->children.rend(); ++it) pending.push_back(*it);
+std::vector<PageNode> PageDocument::OptionsOf(PageNode select) {
+  std::vector<PageNode> options;
+  for (PageNode child : select.ChildNodes()) {
+    if (child.IsElement("option")) options.push_back(child);
+    else if (child.IsElement("optgroup"))
+      for (PageNode grandchild : child.ChildNodes())
+        if (grandchild.IsElement("option")) options.push_back(grandchild);
   }
   return options;
 }
 
-std::wstring PageDocument::OptionValue(const PageNode& option) {
-  if (const std::wstring_view* value = option.Attribute(L"value")) return std::wstring(*value);
-  std::wstring text;
-  for (PageNode* child : option.children)
-    if (child->kind == NodeKind::Text) text += child->text;
-  std::wstring collapsed;
-  for (wchar_t c : Trim(text)) {
-    if (!IsWideSpace(c)) collapsed += c;
-    else if (collapsed.back() != L' ') collapsed += L' ';
-  }
-  return collapsed;
+std::wstring PageDocument::OptionValue(PageNode option) {
+  if (std::optional<std::string_view> value = option.Attribute("value")) return FromUtf8(*value);
+  return Collapse(ChildText(option));
 }
 
-std::wstring PageDocument::ControlValue(const PageNode& control) {
-  if (control.value) return *control.value;
-  if (control.tag == L"select") {
-    for (PageNode* option : OptionsOf(control))
-      if (option->selected) return OptionValue(*option);
+std::wstring PageDocument::ControlValue(PageNode control) const {
+  if (auto typed = values_.find(control); typed != values_.end()) return typed->second;
+  if (control.IsElement("select")) {
+    for (PageNode option : OptionsOf(control))
+      if (IsSelected(option)) return OptionValue(option);
     return {};
   }
-  if (control.tag == L"textarea") {
-    std::wstring text;
-    for (PageNode* child : control.children)
-      if (child->kind == NodeKind::Text) text += child->text;
-    return text;
-  }
-  if (const std::wstring_view* value = control.Attribute(L"value")) return std::wstring(*value);
-  if (control.tag == L"input") {
+  if (control.IsElement("textarea")) return ChildText(control);
+  if (std::optional<std::string_view> value = control.Attribute("value")) return FromUtf8(*value);
+  if (control.IsElement("input")) {
     std::wstring type = InputType(control);
     if (type == L"checkbox" || type == L"radio") return L"on";
   }
   return {};
 }
 
-void PageDocument::SetControlValue(PageNode& control, std::wstring value) {
-  if (control.tag == L"select") {
+void PageDocument::SetControlValue(PageNode control, std::wstring value) {
+  if (control.IsElement("select")) {
     SelectValue(control, value);
     return;
   }
-  control.value = std::make_unique<std::wstring>(std::move(value));
+  values_[control] = std::move(value);
 }
 
-bool PageDocument::SelectValue(PageNode& select, std::wstring_view value) {
+bool PageDocument::SelectValue(PageNode select, std::wstring_view value) {
   bool found = false;
-  for (PageNode* option : OptionsOf(select)) {
-    option->selected = !found && OptionValue(*option) == value;
-    found = found || option->selected;
+  for (PageNode option : OptionsOf(select)) {
+    bool chosen = !found && OptionValue(option) == value;
+    SetSelected(option, chosen);
+    found = found || chosen;
   }
   return found;
 }
 
-void PageDocument::SetChecked(PageNode& input, bool checked) {
+void PageDocument::SetChecked(PageNode input, bool checked) {
   if (checked && InputType(input) == L"radio") {
-    std::wstring name = input.AttributeOr(L"name");
-    for (PageNode* other : elements_)
-      if (other != &input && other->tag == L"input" && other->form == input.form &&
-          InputType(*other) == L"radio" && other->AttributeOr(L"name") == name)
-        other->checked = false;
+    std::wstring name = input.AttributeOr("name");
+    PageNode form = FormOf(input);
+    for (PageNode other : elements_)
+      if (other != input && other.IsElement("input") && FormOf(other) == form && InputType(other) == L"radio" &&
+          other.AttributeOr("name") == name)
+        flags_.erase(other);
   }
-  input.checked = checked;
+  flags_[input] = checked;
 }

@@ -3,50 +3,91 @@
 // the browser holds the document of the page it shows, and every element object handed out to a
 // caller holds it too, so a caller's element stays valid after the browser has moved on.
 #pragma once
+#include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <span>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "host/engine/MappedArena.h"
-#include "host/engine/NodePool.h"
 
 #include "platform/com/CountedObject.h"
 
-enum class NodeKind : uint8_t { Element, Text };
+struct GumboInternalNode;
+struct GumboInternalOutput;
 
-// One node. Nodes live in their document's storage; the links between them are plain pointers
-// so that neither building nor freeing a deeply nested page recurses. The texts of the page
-// (tags, text, attributes) never change and are views into the document's text pool.
-// A large page has millions of nodes, so the fields are laid out to keep a node small.
-struct PageNode {
-  std::wstring_view tag;   // lower case; empty for text
-  std::wstring_view text;  // text nodes only
-  std::span<const std::pair<std::wstring_view, std::wstring_view>> attributes;  // names in lower case
-  PageNode* parent = nullptr;
-  std::span<PageNode*> children;
+// One node of a document (an element, a text, or the document itself at the root): a handle
+// copied freely, valid while its document lives. The tree is the parser's own, read in place: a
+// 10 MB page has about a million nodes, and a copy of them would double what a page costs.
+// Texts are UTF-8 as the parser gives them; tag and attribute names are in lower case. A
+// default handle is no node.
+class PageNode {
+ public:
+  PageNode() = default;
+  explicit operator bool() const { return node_ != nullptr; }
+  bool operator==(const PageNode&) const = default;
+  struct Hash {
+    size_t operator()(PageNode node) const { return std::hash<const void*>()(node.node_); }
+  };
 
-  // Form state.
-  PageNode* form = nullptr;            // the form a control belongs to
-  std::unique_ptr<std::wstring> value;  // the value typed or written, if any
-  uint32_t formIndex = 0;              // for a form: its place among the document's forms
-  NodeKind kind = NodeKind::Element;
-  bool checked = false;   // checkbox and radio button
-  bool selected = false;  // option
+  bool IsText() const;
+  bool IsElement() const;
+  bool IsElement(std::string_view tag) const { return IsElement() && Tag() == tag; }
+  // "#document" at the root; empty for a text.
+  std::string_view Tag() const;
+  // The text of a text node; empty for the others.
+  std::string_view Text() const;
+  PageNode Parent() const;
 
-  bool IsElement(std::wstring_view name) const { return kind == NodeKind::Element && tag == name; }
-  // The attribute's value, or null when the element has none (names compare without case).
-  const std::wstring_view* Attribute(std::wstring_view name) const;
-  std::wstring AttributeOr(std::wstring_view name, std::wstring_view fallback = {}) const;
+  // The elements and texts below a node, in order (comments are left out).
+  class Children {
+   public:
+    class iterator {
+     public:
+      PageNode operator*() const;
+      iterator& operator++();
+      bool operator==(const iterator& other) const { return at_ == other.at_; }
+
+     private:
+      friend class Children;
+      iterator(const Children* range, unsigned at) : range_(range), at_(at) { SkipComments(); }
+      void SkipComments();
+      const Children* range_;
+      unsigned at_;
+    };
+    iterator begin() const { return iterator(this, 0); }
+    iterator end() const { return iterator(this, count_); }
+
+   private:
+    friend class PageNode;
+    void* const* items_ = nullptr;
+    unsigned count_ = 0;
+  };
+  Children ChildNodes() const;
+
+  // The attribute's value (`name` in lower case), or nothing when the element has none.
+  std::optional<std::string_view> Attribute(std::string_view name) const;
+  bool HasAttribute(std::string_view name) const { return Attribute(name).has_value(); }
+  std::wstring AttributeOr(std::string_view name, std::wstring_view fallback = {}) const;
+  // Every attribute as (name, value), in the order the page gives them.
+  std::vector<std::pair<std::string_view, std::string_view>> Attributes() const;
+
+ private:
+  friend class PageDocument;
+  explicit PageNode(GumboInternalNode* node) : node_(node) {}
+  GumboInternalNode* node_ = nullptr;
 };
 
 class PageDocument : public CountedObject {
  public:
-  // An empty document at `url`; Parse fills one.
+  // Use Parse.
   explicit PageDocument(std::wstring url) : url_(std::move(url)) {}
+  PageDocument(const PageDocument&) = delete;
+  PageDocument& operator=(const PageDocument&) = delete;
 
   // Builds the document of `html` (UTF-8), the text of the page at `url`: a broken page gives
   // what the HTML parser makes of it, nested no deeper than the engine's bound (see
@@ -61,52 +102,59 @@ class PageDocument : public CountedObject {
   // The text of the first <title>, white space collapsed; empty when the page has none.
   std::wstring Title() const;
 
-  const PageNode& Root() const { return *root_; }
+  PageNode Root() const { return root_; }
   // Every element in document order.
-  const std::vector<PageNode*>& Elements() const { return elements_; }
-  const std::vector<PageNode*>& Forms() const { return forms_; }
+  const std::vector<PageNode>& Elements() const { return elements_; }
+  const std::vector<PageNode>& Forms() const { return forms_; }
   // The controls of `form` in document order.
-  const std::vector<PageNode*>& ControlsOf(const PageNode& form) const;
+  const std::vector<PageNode>& ControlsOf(PageNode form) const;
+  // The form a control belongs to; no node for the rest.
+  PageNode FormOf(PageNode control) const;
   // The <frame> and <iframe> elements in document order.
-  std::vector<PageNode*> Frames() const;
+  const std::vector<PageNode>& Frames() const { return frames_; }
 
   // The text a node shows: white space collapsed, block elements on lines of their own, scripts,
   // styles and the head left out.
-  static std::wstring VisibleText(const PageNode& node);
+  static std::wstring VisibleText(PageNode node);
+  // The same in UTF-8, for a whole page's text: a quarter of the wide text's memory.
+  static std::string VisibleTextUtf8(PageNode node);
 
   // Control state, as the page's script and the user see it.
-  static bool IsControl(const PageNode& node);
+  static bool IsControl(PageNode node);
   // The type of an input in lower case; "text" when missing or unknown.
-  static std::wstring InputType(const PageNode& input);
+  static std::wstring InputType(PageNode input);
   // The current value of an input, textarea, select or button.
-  static std::wstring ControlValue(const PageNode& control);
-  static void SetControlValue(PageNode& control, std::wstring value);
+  std::wstring ControlValue(PageNode control) const;
+  void SetControlValue(PageNode control, std::wstring value);
+  bool IsChecked(PageNode input) const { return Flag(input); }
   // Ticks or clears a checkbox or radio button; ticking a radio button clears the others of its
   // group (same name, same form).
-  void SetChecked(PageNode& input, bool checked);
+  void SetChecked(PageNode input, bool checked);
+  bool IsSelected(PageNode option) const { return Flag(option); }
+  void SetSelected(PageNode option, bool selected) { flags_[option] = selected; }
   // Selects the first option of `select` whose value is `value`; false when it has none (then no
   // option stays selected).
-  static bool SelectValue(PageNode& select, std::wstring_view value);
-  static std::vector<PageNode*> OptionsOf(const PageNode& select);
-  static std::wstring OptionValue(const PageNode& option);
+  bool SelectValue(PageNode select, std::wstring_view value);
+  static std::vector<PageNode> OptionsOf(PageNode select);
+  static std::wstring OptionValue(PageNode option);
 
  private:
-  PageNode& NewNode();
-  // Keeps the wide form of `utf8` in the text pool and returns it.
-  std::wstring_view Keep(std::string_view utf8);
-  // Records an element, in document order, once its parent has been recorded.
-  void AddElement(PageNode& node);
-  void Index();  // fills the controls of each form and the initial state of drop-down lists
+  bool Flag(PageNode node) const {
+    auto found = flags_.find(node);
+    return found != flags_.end() && found->second;
+  }
+  void Index(GumboInternalNode* document);
 
   std::wstring url_;
   std::wstring baseUrl_;  // found once by Index
-  NodePool<PageNode> nodes_;  // addresses that never move
-  MappedArena storage_;       // the text pool, and the children and attributes of each node
-  PageNode* root_ = nullptr;
-  std::vector<PageNode*> elements_;
-  std::vector<PageNode*> forms_;
-  std::vector<PageNode*> frames_;
-  std::vector<std::vector<PageNode*>> formControls_;
-
-  friend class GumboTreeCopier;
+  MappedArena tree_;       // the parser's tree and the names of unknown tags; freed at once
+  PageNode root_;
+  std::vector<PageNode> elements_;
+  std::vector<PageNode> forms_;
+  std::vector<PageNode> frames_;
+  std::vector<std::vector<PageNode>> formControls_;
+  std::unordered_map<PageNode, uint32_t, PageNode::Hash> formIndex_;
+  std::unordered_map<PageNode, PageNode, PageNode::Hash> formOf_;  // controls only
+  std::unordered_map<PageNode, std::wstring, PageNode::Hash> values_;  // typed or written
+  std::unordered_map<PageNode, bool, PageNode::Hash> flags_;  // checked inputs, selected options
 };

@@ -1,6 +1,7 @@
 #include "host/engine/PageText.h"
 
-#include <cwchar>
+#include <cstdio>
+#include <functional>
 
 #include "host/engine/BrowserWindow.h"
 #include "platform/text/WideText.h"
@@ -12,8 +13,9 @@ struct Counters {
   size_t frame = 0;
 };
 
-bool IsField(const PageNode& node) {
-  return node.tag == L"input" || node.tag == L"select" || node.tag == L"textarea" || node.tag == L"button";
+bool IsField(PageNode node) {
+  std::string_view tag = node.Tag();
+  return tag == "input" || tag == "select" || tag == "textarea" || tag == "button";
 }
 
 std::wstring OneLine(std::wstring_view text) {
@@ -22,78 +24,100 @@ std::wstring OneLine(std::wstring_view text) {
   return Trim(out);
 }
 
-void DescribeOne(std::wstring_view title, const PageDocument* page, Counters& counters,
-                 std::vector<std::wstring>& lines) {
-  lines.push_back(L"title: " + EscapeLine(title));
+void DescribeOne(std::wstring_view title, const PageDocument* page, Counters& counters, const PageLineSink& emit) {
+  emit(ToUtf8(L"title: " + EscapeLine(title)));
   if (page) {
-    lines.push_back(L"text: " + EscapeLine(PageDocument::VisibleText(page->Root())));
-    for (const PageNode* element : DocumentLinks(*page))
-      lines.push_back(L"link " + std::to_wstring(++counters.link) + L": " + EscapeLine(LinkText(*element)) + L" -> " +
-                      EscapeLine(page->ResolveReference(element->AttributeOr(L"href"))));
-    for (const PageNode* element : page->Elements())
-      if (IsField(*element))
-        lines.push_back(L"field: " + EscapeLine(element->AttributeOr(L"name")) + L" = " +
-                        EscapeLine(PageDocument::ControlValue(*element)));
+    // The page's text is the one line as long as the page: it stays in UTF-8 throughout.
+    std::string text = "text: ";
+    AppendEscapedLine(text, PageDocument::VisibleTextUtf8(page->Root()));
+    emit(text);
+    text = {};
+    for (PageNode element : DocumentLinks(*page))
+      emit(ToUtf8(L"link " + std::to_wstring(++counters.link) + L": " + EscapeLine(LinkText(element)) + L" -> " +
+                  EscapeLine(page->ResolveReference(element.AttributeOr("href")))));
+    for (PageNode element : page->Elements())
+      if (IsField(element))
+        emit(ToUtf8(L"field: " + EscapeLine(element.AttributeOr("name")) + L" = " +
+                    EscapeLine(page->ControlValue(element))));
   }
 }
 
-void Describe(WebBrowserObject& browser, Counters& counters, std::vector<std::wstring>& lines) {
-  DescribeOne(browser.DisplayTitle(), browser.Page().get(), counters, lines);
+void Describe(WebBrowserObject& browser, Counters& counters, const PageLineSink& emit) {
+  DescribeOne(browser.DisplayTitle(), browser.Page().get(), counters, emit);
   for (const auto& frame : browser.Frames()) {
-    lines.push_back(L"frame " + std::to_wstring(++counters.frame) + L": " + EscapeLine(frame->Url()));
-    Describe(*frame, counters, lines);
+    emit(ToUtf8(L"frame " + std::to_wstring(++counters.frame) + L": " + EscapeLine(frame->Url())));
+    Describe(*frame, counters, emit);
   }
+}
+
+std::vector<std::wstring> WideLines(const std::function<void(const PageLineSink&)>& write) {
+  std::vector<std::wstring> lines;
+  write([&lines](std::string_view line) { lines.push_back(FromUtf8(line)); });
+  return lines;
 }
 
 }  // namespace
 
-std::wstring EscapeLine(std::wstring_view text) {
-  std::wstring out;
-  out.reserve(text.size());
-  for (wchar_t c : text) {
+void AppendEscapedLine(std::string& out, std::string_view text) {
+  out.reserve(out.size() + text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    auto c = static_cast<unsigned char>(text[i]);
     switch (c) {
-      case L'\\': out += L"\\\\"; break;
-      case L'\n': out += L"\\n"; break;
-      case L'\r': out += L"\\r"; break;
-      case L'\t': out += L"\\t"; break;
-      default:
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default: {
         // Other control characters (an escape sequence in a page title, say) would drive the
-        // terminal the lines are shown on; they appear as \xHH instead.
-        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
-          wchar_t code[8];
-          std::swprintf(code, 8, L"\\x%02x", static_cast<unsigned>(c));
-          out += code;
+        // terminal the lines are shown on; they appear as \xHH instead. C1 controls are
+        // U+0080 to U+009F, in UTF-8 0xC2 followed by 0x80 to 0x9F.
+        unsigned code = c;
+        bool c1 = c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) <= 0x9F &&
+                  static_cast<unsigned char>(text[i + 1]) >= 0x80;
+        if (c1) code = static_cast<unsigned char>(text[++i]);
+        if (code < 0x20 || code == 0x7F || c1) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\x%02x", code);
+          out += escaped;
         } else {
-          out += c;
+          out += static_cast<char>(c);
         }
+      }
     }
   }
-  return out;
 }
 
-std::wstring LinkText(const PageNode& anchor) {
+std::wstring EscapeLine(std::wstring_view text) {
+  std::string out;
+  AppendEscapedLine(out, ToUtf8(text));
+  return FromUtf8(out);
+}
+
+std::wstring LinkText(PageNode anchor) {
   std::wstring text = OneLine(PageDocument::VisibleText(anchor));
-  if (text.empty()) text = anchor.AttributeOr(L"alt", anchor.AttributeOr(L"title"));
+  if (text.empty()) text = anchor.AttributeOr("alt", anchor.AttributeOr("title"));
   return text;
 }
 
-std::vector<const PageNode*> DocumentLinks(const PageDocument& page) {
-  std::vector<const PageNode*> links;
-  for (const PageNode* element : page.Elements())
-    if ((element->tag == L"a" || element->tag == L"area") && element->Attribute(L"href")) links.push_back(element);
+std::vector<PageNode> DocumentLinks(const PageDocument& page) {
+  std::vector<PageNode> links;
+  for (PageNode element : page.Elements())
+    if ((element.IsElement("a") || element.IsElement("area")) && element.HasAttribute("href")) links.push_back(element);
   return links;
 }
 
-std::vector<std::wstring> DescribeDocument(std::wstring_view title, const PageDocument* page) {
-  std::vector<std::wstring> lines;
+void WritePage(WebBrowserObject& top, const PageLineSink& emit) {
   Counters counters;
-  DescribeOne(title, page, counters, lines);
-  return lines;
+  Describe(top, counters, emit);
 }
 
 std::vector<std::wstring> DescribePage(WebBrowserObject& top) {
-  std::vector<std::wstring> lines;
-  Counters counters;
-  Describe(top, counters, lines);
-  return lines;
+  return WideLines([&top](const PageLineSink& emit) { WritePage(top, emit); });
+}
+
+std::vector<std::wstring> DescribeDocument(std::wstring_view title, const PageDocument* page) {
+  return WideLines([&](const PageLineSink& emit) {
+    Counters counters;
+    DescribeOne(title, page, counters, emit);
+  });
 }

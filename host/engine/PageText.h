@@ -6,6 +6,7 @@
 //   frame N: ADDRESS          (then the frame's own lines, for each frame in document order)
 // Texts are escaped with EscapeLine so that each item stays on one line.
 #pragma once
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,14 +16,22 @@
 // Line feeds, carriage returns, tabs and backslashes as \n, \r, \t and \\; every other control
 // character (C0, DEL and C1) as \xHH, so that no text drives the terminal it is shown on.
 std::wstring EscapeLine(std::wstring_view text);
+// The same escaping of UTF-8 `text`, appended to `out`.
+void AppendEscapedLine(std::string& out, std::string_view text);
 
+// Receives the lines of a page one by one, in UTF-8.
+using PageLineSink = std::function<void(std::string_view line)>;
+// Hands the lines of the page `top` shows, with its frames, to `emit` as they are made: a large
+// page's text line is never held twice or as wide text.
+void WritePage(WebBrowserObject& top, const PageLineSink& emit);
+// The same lines, collected.
 std::vector<std::wstring> DescribePage(WebBrowserObject& top);
 // The lines of one page shown without frames: `title` as the window shows it (the title, or the
 // address when the page has none), `page` its document (null for a page that is not HTML).
 std::vector<std::wstring> DescribeDocument(std::wstring_view title, const PageDocument* page);
 // The links of `page` (a and area elements with an href) in the order its lines number them.
-std::vector<const PageNode*> DocumentLinks(const PageDocument& page);
+std::vector<PageNode> DocumentLinks(const PageDocument& page);
 
 // The text a link shows, as its "link N:" line gives it: its visible text on one line, or else
 // its alt or title text. Not escaped.
-std::wstring LinkText(const PageNode& anchor);
+std::wstring LinkText(PageNode anchor);

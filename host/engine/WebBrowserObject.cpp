@@ -283,14 +283,14 @@ WebBrowserObject::LoadedPage WebBrowserObject::Load(const NavigationRequest& req
 void WebBrowserObject::LoadFrames(int depth) {
   if (depth >= kMaxFrameDepth) return;
   CComPtr<PageDocument> page = page_;
-  for (PageNode* element : page->Frames()) {
+  for (PageNode element : page->Frames()) {
     if (context_->quit || context_->frames >= kMaxFramesPerWindow) return;
     ++context_->frames;
-    auto frame = MakeCounted<WebBrowserObject>(context_, FrameRole::Frame, element->AttributeOr(L"name"));
+    auto frame = MakeCounted<WebBrowserObject>(context_, FrameRole::Frame, element.AttributeOr("name"));
     frame->depth_ = depth + 1;
     frame->parent_ = this;
     frames_.push_back(frame);
-    std::wstring src = Trim(element->AttributeOr(L"src"));
+    std::wstring src = Trim(element.AttributeOr("src"));
     NavigationRequest request;
     request.url = src.empty() ? L"about:blank" : page->ResolveReference(src);
     if (!MayOpen(request.url) || ShownAbove(request.url)) request.url = L"about:blank";
@@ -330,17 +330,17 @@ bool WebBrowserObject::MayOpen(std::wstring_view url) const {
   return !(to == L"file" && (from == L"http" || from == L"https"));
 }
 
-HRESULT WebBrowserObject::SubmitForm(PageNode& form, const PageNode* submitter) {
+HRESULT WebBrowserObject::SubmitForm(PageNode form, PageNode submitter) {
   if (!page_) return E_FAIL;
   NavigationRequest request = BuildFormSubmission(*page_, form, submitter);
   if (!MayOpen(request.url)) return E_ACCESSDENIED;
   return Navigate(std::move(request), HistoryUse::Record, NavigationStart::Now);
 }
 
-HRESULT WebBrowserObject::FollowLink(const PageNode& anchor) {
+HRESULT WebBrowserObject::FollowLink(PageNode anchor) {
   if (!page_) return E_FAIL;
   NavigationRequest request;
-  request.url = page_->ResolveReference(anchor.AttributeOr(L"href"));
+  request.url = page_->ResolveReference(anchor.AttributeOr("href"));
   if (!MayOpen(request.url)) return E_ACCESSDENIED;
   return Navigate(std::move(request), HistoryUse::Record, NavigationStart::Now);
 }

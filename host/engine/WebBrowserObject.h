@@ -97,9 +97,9 @@ class WebBrowserObject final : public BrowserObject {
   bool HasQuit() const { return context_->quit; }
   // Sends `form` (an element of this object's page) as the browser does, with `submitter` the
   // button that sent it, if any. A user action: the page loads before the call returns.
-  HRESULT SubmitForm(PageNode& form, const PageNode* submitter);
+  HRESULT SubmitForm(PageNode form, PageNode submitter);
   // Follows the link `anchor` (an element of this object's page); a user action likewise.
-  HRESULT FollowLink(const PageNode& anchor);
+  HRESULT FollowLink(PageNode anchor);
 
  private:
   struct LoadedPage;

@@ -8,10 +8,10 @@ namespace {
 // The answer's nesting: object, controls array, control, selected array, flag.
 constexpr int kMaxAnswerDepth = 5;
 
-bool IsControlTag(std::wstring_view tag) { return tag == L"input" || tag == L"select" || tag == L"textarea"; }
+bool IsControlTag(std::string_view tag) { return tag == "input" || tag == "select" || tag == "textarea"; }
 
-bool IsCheckable(const PageNode& node) {
-  if (node.tag != L"input") return false;
+bool IsCheckable(PageNode node) {
+  if (!node.IsElement("input")) return false;
   std::wstring type = PageDocument::InputType(node);
   return type == L"checkbox" || type == L"radio";
 }
@@ -26,7 +26,7 @@ std::optional<ControlState> ReadControl(const JsonValue& value) {
   const std::wstring* tag = TextMember(value, L"tag");
   const std::wstring* name = TextMember(value, L"name");
   const std::wstring* text = TextMember(value, L"value");
-  if (!tag || !IsControlTag(*tag) || !name || !text) return std::nullopt;
+  if (!tag || !IsControlTag(ToUtf8(*tag)) || !name || !text) return std::nullopt;
   ControlState state{*tag, *name, *text, false, {}};
   if (const JsonValue* checked = value.Member(L"checked")) {
     if (checked->kind != JsonValue::Kind::Bool) return std::nullopt;
@@ -65,10 +65,10 @@ std::optional<PageForms> ReadPageForms(std::string_view json) {
   return forms;
 }
 
-std::vector<PageNode*> ControlsInOrder(const PageDocument& document) {
-  std::vector<PageNode*> controls;
-  for (PageNode* element : document.Elements())
-    if (IsControlTag(element->tag)) controls.push_back(element);
+std::vector<PageNode> ControlsInOrder(const PageDocument& document) {
+  std::vector<PageNode> controls;
+  for (PageNode element : document.Elements())
+    if (IsControlTag(element.Tag())) controls.push_back(element);
   return controls;
 }
 
@@ -76,18 +76,19 @@ CComPtr<PageDocument> DocumentFromPageForms(const PageForms& forms, std::wstring
   CComPtr<PageDocument> document = PageDocument::Parse(ToUtf8(forms.html), url);
   if (!document) document = PageDocument::Parse("", std::move(url));
   if (!document) return document;
-  std::vector<PageNode*> nodes = ControlsInOrder(*document);
+  std::vector<PageNode> nodes = ControlsInOrder(*document);
   for (size_t i = 0; i < nodes.size() && i < forms.controls.size(); ++i) {
-    PageNode& node = *nodes[i];
+    PageNode node = nodes[i];
     const ControlState& state = forms.controls[i];
-    if (node.tag != state.tag || node.AttributeOr(L"name") != state.name) continue;
+    if (FromUtf8(node.Tag()) != state.tag || node.AttributeOr("name") != state.name) continue;
     if (IsCheckable(node)) {
-      node.checked = state.checked;
-    } else if (node.tag == L"select") {
-      std::vector<PageNode*> options = PageDocument::OptionsOf(node);
-      for (size_t o = 0; o < options.size() && o < state.selected.size(); ++o) options[o]->selected = state.selected[o];
-    } else if (PageDocument::ControlValue(node) != state.value) {
-      PageDocument::SetControlValue(node, state.value);
+      document->SetChecked(node, state.checked);
+    } else if (node.IsElement("select")) {
+      std::vector<PageNode> options = PageDocument::OptionsOf(node);
+      for (size_t o = 0; o < options.size() && o < state.selected.size(); ++o)
+        document->SetSelected(options[o], state.selected[o]);
+    } else if (document->ControlValue(node) != state.value) {
+      document->SetControlValue(node, state.value);
     }
   }
   return document;
@@ -95,11 +96,11 @@ CComPtr<PageDocument> DocumentFromPageForms(const PageForms& forms, std::wstring
 
 std::vector<ControlState> ControlStates(const PageDocument& document) {
   std::vector<ControlState> states;
-  for (const PageNode* node : ControlsInOrder(document)) {
-    ControlState state{std::wstring(node->tag), node->AttributeOr(L"name"), PageDocument::ControlValue(*node),
-                       node->checked, {}};
-    if (node->tag == L"select")
-      for (const PageNode* option : PageDocument::OptionsOf(*node)) state.selected.push_back(option->selected);
+  for (PageNode node : ControlsInOrder(document)) {
+    ControlState state{FromUtf8(node.Tag()), node.AttributeOr("name"), document.ControlValue(node),
+                       document.IsChecked(node), {}};
+    if (node.IsElement("select"))
+      for (PageNode option : PageDocument::OptionsOf(node)) state.selected.push_back(document.IsSelected(option));
     states.push_back(std::move(state));
   }
   return states;

@@ -45,7 +45,7 @@ std::optional<PageForms> ReadPageForms(std::string_view json);
 CComPtr<PageDocument> DocumentFromPageForms(const PageForms& forms, std::wstring url);
 
 // The input, select and textarea elements of `document` in document order.
-std::vector<PageNode*> ControlsInOrder(const PageDocument& document);
+std::vector<PageNode> ControlsInOrder(const PageDocument& document);
 // Their state as the document holds it now.
 std::vector<ControlState> ControlStates(const PageDocument& document);
 

@@ -371,16 +371,16 @@ ActionResult WebViewBrowser::SubmitFormNumber(size_t number) {
 std::vector<std::wstring> WebViewBrowser::LinkTexts() const {
   std::vector<std::wstring> texts;
   if (page_)
-    for (const PageNode* link : DocumentLinks(*page_)) texts.push_back(LinkText(*link));
+    for (PageNode link : DocumentLinks(*page_)) texts.push_back(LinkText(link));
   return texts;
 }
 
 ActionResult WebViewBrowser::FollowLink(size_t number) {
   if (quit_) return ActionResult::Refused;
   if (!page_) return ActionResult::NotFound;
-  std::vector<const PageNode*> links = DocumentLinks(*page_);
+  std::vector<PageNode> links = DocumentLinks(*page_);
   if (number == 0 || number > links.size()) return ActionResult::NotFound;
-  std::wstring url = page_->ResolveReference(links[number - 1]->AttributeOr(L"href"));
+  std::wstring url = page_->ResolveReference(links[number - 1].AttributeOr("href"));
   // As the engine: no script runs from a link, and a web page never opens local files.
   std::wstring to = SchemeOf(url);
   std::wstring from = SchemeOf(url_);

@@ -82,9 +82,10 @@ TEST_F(EventSinkTest, AFieldThatRefusesItsValueIsReportedAsTheBrowsersErrorAndTh
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_THAT(texts[0], ::testing::StartsWith(L"OnDocumentComplete COM error Error Code = 80070005 "));
   // The password went in before the refusal; the file field stays empty.
-  for (auto* control : harness.Browser().Top().Page()->Elements()) {
-    if (!PageDocument::IsControl(*control)) continue;
-    EXPECT_EQ(PageDocument::ControlValue(*control), control->AttributeOr(L"name") == L"pass" ? L"pw" : L"");
+  const PageDocument& page = *harness.Browser().Top().Page();
+  for (PageNode control : page.Elements()) {
+    if (!PageDocument::IsControl(control)) continue;
+    EXPECT_EQ(page.ControlValue(control), control.AttributeOr("name") == L"pass" ? L"pw" : L"");
   }
 }
 

@@ -89,9 +89,9 @@ class FormMemoryTest : public IsolatedTest {
     return FileUrlFromPath(FromUtf8((temp_.path() / name).string()));
   }
   std::wstring Value(const wchar_t* field) {
-    for (auto* control : window_.Top().Page()->Elements())
-      if (PageDocument::IsControl(*control) && control->AttributeOr(L"name") == field)
-        return PageDocument::ControlValue(*control);
+    const PageDocument& page = *window_.Top().Page();
+    for (PageNode control : page.Elements())
+      if (PageDocument::IsControl(control) && control.AttributeOr("name") == field) return page.ControlValue(control);
     return L"<none>";
   }
   Rows Forms() { return QueryRows(folder_, "select URL, FormName, domain, action, Active from FormURL order by ID"); }
@@ -262,9 +262,9 @@ TEST_F(FormMemoryTest, AFrameIsCapturedAndFilledThroughItsOwnBrowser) {
   window_.Navigate(outer);
   auto& frame = *window_.Top().Frames()[0];
   auto value = [&](const wchar_t* name) {
-    for (auto* control : frame.Page()->Elements())
-      if (PageDocument::IsControl(*control) && control->AttributeOr(L"name") == name)
-        return PageDocument::ControlValue(*control);
+    const PageDocument& page = *frame.Page();
+    for (PageNode control : page.Elements())
+      if (PageDocument::IsControl(control) && control.AttributeOr("name") == name) return page.ControlValue(control);
     return std::wstring(L"<none>");
   };
   EXPECT_EQ(value(L"user"), L"ann");

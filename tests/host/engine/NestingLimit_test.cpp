@@ -35,13 +35,13 @@ struct Shape {
 
 Shape ShapeOf(const PageDocument& document) {
   Shape shape;
-  std::vector<std::pair<const PageNode*, size_t>> pending{{&document.Root(), 0}};
+  std::vector<std::pair<PageNode, size_t>> pending{{document.Root(), 0}};
   while (!pending.empty()) {
     auto [node, depth] = pending.back();
     pending.pop_back();
     ++shape.nodes;
     shape.depth = std::max(shape.depth, depth);
-    for (const PageNode* child : node->children) pending.emplace_back(child, depth + 1);
+    for (PageNode child : node.ChildNodes()) pending.emplace_back(child, depth + 1);
   }
   return shape;
 }
@@ -201,17 +201,17 @@ TEST(NestingLimitTest, ElementsPastTheBoundHangOnTheElementAtIt) {
   html += "inside</div>after" + Repeat("</div>", 599) + "<p id=last>end";
   CComPtr<PageDocument> document = PageDocument::Parse(html, L"http://x/");
   ASSERT_TRUE(document);
-  const PageNode* after = nullptr;
-  const PageNode* last = nullptr;
-  for (const PageNode* element : document->Elements()) {
-    for (const PageNode* child : element->children)
-      if (child->kind == NodeKind::Text && child->text.ends_with(L"after")) after = element;
-    if (element->AttributeOr(L"id") == L"last") last = element;
+  PageNode after;
+  PageNode last;
+  for (PageNode element : document->Elements()) {
+    for (PageNode child : element.ChildNodes())
+      if (child.IsText() && child.Text().ends_with("after")) after = element;
+    if (element.AttributeOr("id") == L"last") last = element;
   }
   ASSERT_TRUE(after);
-  EXPECT_EQ(after->AttributeOr(L"id"), L"d512");
+  EXPECT_EQ(after.AttributeOr("id"), L"d512");
   ASSERT_TRUE(last);
-  EXPECT_EQ(last->parent->tag, L"body");
+  EXPECT_EQ(last.Parent().Tag(), "body");
   EXPECT_EQ(PageDocument::VisibleText(document->Root()), L"insideafter\nend");
 }
 

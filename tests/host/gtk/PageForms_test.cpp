@@ -29,17 +29,17 @@ TEST(PageFormsTest, TheAnswerBecomesTheEngineDocumentWithTheLiveState) {
   ASSERT_TRUE(document);
   EXPECT_EQ(document->Title(), L"Sign in");
   ASSERT_EQ(document->Forms().size(), 1u);
-  std::vector<PageNode*> controls = ControlsInOrder(*document);
+  std::vector<PageNode> controls = ControlsInOrder(*document);
   ASSERT_EQ(controls.size(), 4u);
-  EXPECT_EQ(PageDocument::ControlValue(*controls[0]), L"ann");
-  EXPECT_EQ(PageDocument::ControlValue(*controls[1]), L"s\u00e9cr\u00eat \U0001F600");
-  EXPECT_TRUE(controls[2]->checked);
-  EXPECT_EQ(PageDocument::ControlValue(*controls[3]), L"fr");
+  EXPECT_EQ(document->ControlValue(controls[0]), L"ann");
+  EXPECT_EQ(document->ControlValue(controls[1]), L"s\u00e9cr\u00eat \U0001F600");
+  EXPECT_TRUE(document->IsChecked(controls[2]));
+  EXPECT_EQ(document->ControlValue(controls[3]), L"fr");
 
   // What a sink writes is found again, and only that.
   std::vector<ControlState> before = ControlStates(*document);
-  PageDocument::SetControlValue(*controls[0], L"bob");
-  PageDocument::SelectValue(*controls[3], L"en");
+  document->SetControlValue(controls[0], L"bob");
+  document->SelectValue(controls[3], L"en");
   std::vector<ControlChange> changes = ChangedControls(before, ControlStates(*document));
   ASSERT_EQ(changes.size(), 2u);
   EXPECT_EQ(changes[0].index, 0u);
@@ -53,10 +53,10 @@ TEST(PageFormsTest, AStateIsPutOnlyIntoTheControlOfTheSameTagAndName) {
   PageForms forms{L"<form><input name=a><input name=b></form>",
                   {{L"input", L"a", L"1", false, {}}, {L"input", L"other", L"2", false, {}}}};
   CComPtr<PageDocument> document = DocumentFromPageForms(forms, L"http://x/");
-  std::vector<PageNode*> controls = ControlsInOrder(*document);
+  std::vector<PageNode> controls = ControlsInOrder(*document);
   ASSERT_EQ(controls.size(), 2u);
-  EXPECT_EQ(PageDocument::ControlValue(*controls[0]), L"1");
-  EXPECT_EQ(PageDocument::ControlValue(*controls[1]), L"");
+  EXPECT_EQ(document->ControlValue(controls[0]), L"1");
+  EXPECT_EQ(document->ControlValue(controls[1]), L"");
   // No markup at all (a page too large to read) is an empty document, not a failure.
   EXPECT_TRUE(DocumentFromPageForms(PageForms{}, L"http://x/"));
 }
