@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <random>
@@ -106,26 +107,63 @@ BenchStore::~BenchStore() {
 
 std::wstring BenchStore::Folder() const { return FromUtf8(folder.string()); }
 
-void TimePendrelRun(benchmark::State& state, const std::filesystem::path& script) {
+namespace {
+
+// The peak resident memory of child `pid`, in KiB, read from its status until it has ended. The
+// kernel's own count for a child (wait4) would hold this process's memory, which a spawned child
+// shares until it runs its program; the child's status counts its program's memory alone.
+long PeakWhileRunning(pid_t pid) {
+  const std::string status = "/proc/" + std::to_string(pid) + "/status";
+  long peak = 0;
+  for (;;) {
+    std::ifstream in(status);
+    std::string line;
+    bool found = false;
+    while (std::getline(in, line))
+      if (line.rfind("VmHWM:", 0) == 0) {
+        peak = std::max(peak, std::stol(line.substr(6)));
+        found = true;
+      }
+    // A child that has ended (a zombie until waited for) has no memory left to count.
+    if (!found && peak > 0) return peak;
+    if (!found) {
+      siginfo_t info{};
+      if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid)
+        return peak;
+    }
+    usleep(1000);
+  }
+}
+
+}  // namespace
+
+long TimePendrel(benchmark::State& state, const std::vector<std::string>& arguments) {
   const std::string program = std::string(PENDREL_BIN_DIR) + "/pendrel";
-  const std::string scriptPath = script.string();
-  char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("run"), const_cast<char*>(scriptPath.c_str()),
-                  nullptr};
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  long peak = 0;
   for (auto _ : state) {
     pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ) != 0) {
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
       state.SkipWithError("pendrel could not be started");
       break;
     }
+    peak = std::max(peak, PeakWhileRunning(pid));
     int status = 0;
     waitpid(pid, &status, 0);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      state.SkipWithError("pendrel run failed");
+      state.SkipWithError("pendrel failed");
       break;
     }
   }
   posix_spawn_file_actions_destroy(&actions);
+  return peak;
+}
+
+void TimePendrelRun(benchmark::State& state, const std::filesystem::path& script) {
+  TimePendrel(state, {"run", script.string()});
 }

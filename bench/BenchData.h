@@ -27,3 +27,5 @@ namespace benchmark {
 class State;
 }
 void TimePendrelRun(benchmark::State& state, const std::filesystem::path& script);
+// The same for `pendrel ARGUMENTS...`; returns the largest peak resident memory of a run, in KiB.
+long TimePendrel(benchmark::State& state, const std::vector<std::string>& arguments);

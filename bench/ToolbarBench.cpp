@@ -13,6 +13,7 @@
 #include "band/DllEntryPoints.h"
 #include "bench/BenchData.h"
 #include "host/core/HostWindow.h"
+#include "host/engine/BrowserWindow.h"
 #include "platform/text/WideText.h"
 #include "platform/ui/MessageLoop.h"
 #include "store/CBookmarkDatabase.h"

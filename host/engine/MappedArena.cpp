@@ -25,7 +25,7 @@ std::atomic<bool> MappedArena::failHelperStartForTesting{false};
 
 MappedArena::~MappedArena() { StopHelper(); }
 
-void MappedArena::Expect(size_t bytes, FaultIn faultIn) {
+void MappedArena::Expect(size_t bytes) {
   if (!blocks_.empty()) return;
   size_t size = std::min(std::max(bytes, kSmallBlock), limit_);
   if (size >= kHelperThreshold) size = RoundUp(size, kStep);
@@ -34,7 +34,7 @@ void MappedArena::Expect(size_t bytes, FaultIn faultIn) {
   blocks_.push_back(std::move(block));
   mapped_ += size;
   used_ = 0;
-  if (size >= kHelperThreshold && faultIn == FaultIn::Ahead) StartHelper(blocks_.back().data(), size);
+  if (size >= kHelperThreshold) StartHelper(blocks_.back().data(), size);
 }
 
 void MappedArena::StartHelper(std::byte* base, size_t size) {

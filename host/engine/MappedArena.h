@@ -1,4 +1,4 @@
-// Memory taken in order and given back all at once: a page's parse and a document's storage.
+// Memory taken in order and given back all at once: a page's parse, which its document keeps.
 //
 // A large arena lets a helper thread fault its memory in a little ahead of use. Getting fresh
 // pages from the kernel (zeroing them) costs about as much as parsing what goes into them;
@@ -24,13 +24,9 @@ class MappedArena {
   MappedArena(const MappedArena&) = delete;
   MappedArena& operator=(const MappedArena&) = delete;
 
-  // Who faults the memory in: a helper thread ahead of use, or the allocating thread as it
-  // goes (when every processor is busy allocating already, a helper only gets in the way).
-  enum class FaultIn { Ahead, OnUse };
-
-  // Prepares room for about `bytes`; an arena expected to grow large starts the helper unless
-  // told otherwise. Call before the first allocation; more than `bytes` can still be allocated.
-  void Expect(size_t bytes, FaultIn faultIn = FaultIn::Ahead);
+  // Prepares room for about `bytes`; an arena expected to grow large starts the helper. Call
+  // before the first allocation; more than `bytes` can still be allocated.
+  void Expect(size_t bytes);
   // The most the arena may hold in all; beyond it TryAllocate fails.
   void Limit(size_t bytes) { limit_ = bytes; }
   size_t LimitBytes() const { return limit_; }
@@ -43,19 +39,6 @@ class MappedArena {
     if (helper_.joinable()) frontier_.store(used_, std::memory_order_relaxed);
     return blocks_.back().data() + at;
   }
-  // As TryAllocate, but throws std::bad_alloc instead of giving null.
-  void* Allocate(size_t size, size_t align = alignof(std::max_align_t)) {
-    void* memory = TryAllocate(size, align);
-    if (!memory) throw std::bad_alloc();
-    return memory;
-  }
-  // Uninitialised room for `count` objects of a trivially destructible type.
-  template <class T>
-  T* AllocateArray(size_t count) {
-    return static_cast<T*>(Allocate(sizeof(T) * count, alignof(T)));
-  }
-  // Gives back the end of the latest allocation, which began at `last`, keeping `size` bytes.
-  void Shrink(void* last, size_t size) { used_ = static_cast<size_t>(static_cast<std::byte*>(last) - blocks_.back().data()) + size; }
   // Growth is over: stops the helper and returns what it faulted in beyond the memory in use.
   void Seal();
 

@@ -1,4 +1,4 @@
-// A block of anonymous memory mapped for one large use (a page's parse, a document's nodes),
+// A block of anonymous memory mapped for one large use (a page's parse),
 // aligned to and advised for huge pages: a 10 MB page makes the parser touch hundreds of
 // megabytes, and taking them 4 KiB at a time costs more than the parse itself. Only address
 // space is reserved at first; the kernel gives pages as they are touched or populated.
@@ -15,10 +15,6 @@ class MappedBlock {
  public:
   static constexpr size_t kHugePage = size_t{2} << 20;
 
-  // Throws std::bad_alloc when the system has no room for the block.
-  explicit MappedBlock(size_t size) : MappedBlock(size, std::nothrow) {
-    if (!data_) throw std::bad_alloc();
-  }
   // Leaves the block empty (data() null) when the system has no room for it.
   MappedBlock(size_t size, std::nothrow_t) {
     // Blocks of a huge page or more start on a huge page boundary, so that the kernel can back
