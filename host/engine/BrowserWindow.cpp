@@ -94,8 +94,8 @@ ActionResult BrowserWindow::PickOption(std::wstring_view fieldName, std::wstring
   PageDocument& page = *found.browser->Page();
   // A list that takes one entry drops the one picked before.
   if (!found.node.HasAttribute("multiple"))
-    for (PageNode option : options) page.SetSelected(option, false);
-  page.SetSelected(chosen, true);
+    for (PageNode option : options) page.SetState(option, false);
+  page.SetState(chosen, true);
   return ActionResult::Done;
 }
 

@@ -148,9 +148,21 @@ CComPtr<PageDocument> PageDocument::Parse(std::string_view html, std::wstring ur
 void PageDocument::Index(GumboNode* document) {
   root_ = PageNode(document);
   std::vector<GumboNode*> pending{document};
-  // Each control with the last form that starts before it.
-  std::vector<std::pair<PageNode, PageNode>> controls;
-  PageNode lastForm;
+  // The parser leaves a form opened between table rows empty, its controls following it in the
+  // table; it still owns them, as it would have in the browser's parser.
+  auto tableOf = [](PageNode form) -> PageNode {
+    PageNode p = form.Parent();
+    std::string_view tag = p.Tag();
+    if (!(tag == "table" || tag == "tbody" || tag == "thead" || tag == "tfoot" || tag == "tr")) return {};
+    while (p && !p.IsElement("table")) p = p.Parent();
+    return p;
+  };
+  // Each control, with the last form before it when that form was opened in a table, and the table.
+  struct Control {
+    PageNode node, tableForm, table;
+  };
+  std::vector<Control> controls;
+  PageNode tableForm, table;
   while (!pending.empty()) {
     GumboNode* node = pending.back();
     pending.pop_back();
@@ -175,7 +187,8 @@ void PageDocument::Index(GumboNode* document) {
       if (tag == "form") {
         formIndex_.emplace(found, static_cast<uint32_t>(forms_.size()));
         forms_.push_back(found);
-        lastForm = found;
+        table = tableOf(found);
+        tableForm = table ? found : PageNode();
       } else if (tag == "input" || tag == "option") {
         if (found.HasAttribute(tag == "input" ? "checked" : "selected")) flags_[found] = true;
       } else if (tag == "frame" || tag == "iframe") {
@@ -183,7 +196,7 @@ void PageDocument::Index(GumboNode* document) {
       } else if (tag == "base" && baseUrl_.empty()) {
         if (std::optional<std::string_view> href = found.Attribute("href")) baseUrl_ = ResolveUrl(url_, FromUtf8(*href));
       }
-      if (IsControl(found)) controls.emplace_back(found, lastForm);
+      if (IsControl(found)) controls.push_back({found, tableForm, table});
     }
     for (unsigned i = children->length; i-- > 0;) pending.push_back(static_cast<GumboNode*>(children->data[i]));
   }
@@ -192,16 +205,7 @@ void PageDocument::Index(GumboNode* document) {
   for (PageNode form : forms_)
     if (std::optional<std::string_view> id = form.Attribute("id")) formsById.emplace(*id, form);
   formControls_.resize(forms_.size());
-  // The parser leaves a form opened between table rows empty, its controls following it in the
-  // table; it still owns them, as it would have in the browser's parser.
-  auto tableOf = [](PageNode form) -> PageNode {
-    PageNode p = form.Parent();
-    std::string_view tag = p.Tag();
-    if (!(tag == "table" || tag == "tbody" || tag == "thead" || tag == "tfoot" || tag == "tr")) return {};
-    while (p && !p.IsElement("table")) p = p.Parent();
-    return p;
-  };
-  for (auto [control, formBefore] : controls) {
+  for (auto [control, formInTable, tableOfForm] : controls) {
     PageNode owner;
     if (std::optional<std::string_view> formId = control.Attribute("form")) {
       auto found = formsById.find(*formId);
@@ -210,15 +214,15 @@ void PageDocument::Index(GumboNode* document) {
     for (PageNode p = control.Parent(); !owner && p; p = p.Parent())
       if (p.IsElement("form")) owner = p;
     // Bounded: a control deep below the table is not one the form was opened around.
-    PageNode table = !owner && formBefore ? tableOf(formBefore) : PageNode();
     int levels = 0;
-    for (PageNode p = control.Parent(); table && !owner && p && levels < 64; p = p.Parent(), ++levels)
-      if (p == table) owner = formBefore;
+    for (PageNode p = control.Parent(); tableOfForm && !owner && p && levels < 64; p = p.Parent(), ++levels)
+      if (p == tableOfForm) owner = formInTable;
     if (!owner) continue;
     formOf_.emplace(control, owner);
     formControls_[formIndex_.at(owner)].push_back(control);
   }
-  for (auto [control, formBefore] : controls) {
+  for (const Control& entry : controls) {
+    PageNode control = entry.node;
     if (!control.IsElement("select")) continue;
     // A drop-down list shows one option: the last one marked selected, or else the first.
     std::vector<PageNode> options = OptionsOf(control);
@@ -383,7 +387,7 @@ bool PageDocument::SelectValue(PageNode select, std::wstring_view value) {
   bool found = false;
   for (PageNode option : OptionsOf(select)) {
     bool chosen = !found && OptionValue(option) == value;
-    SetSelected(option, chosen);
+    SetState(option, chosen);
     found = found || chosen;
   }
   return found;
@@ -392,8 +396,9 @@ bool PageDocument::SelectValue(PageNode select, std::wstring_view value) {
 void PageDocument::SetChecked(PageNode input, bool checked) {
   if (checked && InputType(input) == L"radio") {
     std::wstring name = input.AttributeOr("name");
+    // The group: radio buttons of the same name in the same form, or in none.
     PageNode form = FormOf(input);
-    for (PageNode other : elements_)
+    for (PageNode other : form ? ControlsOf(form) : elements_)
       if (other != input && other.IsElement("input") && FormOf(other) == form && InputType(other) == L"radio" &&
           other.AttributeOr("name") == name)
         flags_.erase(other);

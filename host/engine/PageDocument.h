@@ -131,7 +131,9 @@ class PageDocument : public CountedObject {
   // group (same name, same form).
   void SetChecked(PageNode input, bool checked);
   bool IsSelected(PageNode option) const { return Flag(option); }
-  void SetSelected(PageNode option, bool selected) { flags_[option] = selected; }
+  // Sets the checked state of a checkbox or radio button, or the selected state of an option,
+  // as given and leaves the rest of its group alone: for a state that comes whole from a page.
+  void SetState(PageNode control, bool on) { flags_[control] = on; }
   // Selects the first option of `select` whose value is `value`; false when it has none (then no
   // option stays selected).
   bool SelectValue(PageNode select, std::wstring_view value);

@@ -7,11 +7,11 @@
 // asked for while events are being delivered always waits, so sinks never see two loads
 // interleaved.
 #pragma once
-#include "host/engine/BrowserObject.h"
 #include <deque>
 #include <string>
 #include <vector>
 
+#include "host/engine/BrowserObject.h"
 #include "host/engine/EventConnections.h"
 #include "host/engine/Fetcher.h"
 #include "host/engine/NavigationRequest.h"
@@ -59,7 +59,6 @@ enum class FrameRole { Top, Frame };
 class WebBrowserObject final : public BrowserObject {
  public:
   WebBrowserObject(CComPtr<WindowContext> context, FrameRole role, std::wstring frameName);
-
 
   // IWebBrowser2
   HRESULT get_LocationURL(std::wstring* url) override;

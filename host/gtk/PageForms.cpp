@@ -82,11 +82,11 @@ CComPtr<PageDocument> DocumentFromPageForms(const PageForms& forms, std::wstring
     const ControlState& state = forms.controls[i];
     if (FromUtf8(node.Tag()) != state.tag || node.AttributeOr("name") != state.name) continue;
     if (IsCheckable(node)) {
-      document->SetChecked(node, state.checked);
+      document->SetState(node, state.checked);
     } else if (node.IsElement("select")) {
       std::vector<PageNode> options = PageDocument::OptionsOf(node);
       for (size_t o = 0; o < options.size() && o < state.selected.size(); ++o)
-        document->SetSelected(options[o], state.selected[o]);
+        document->SetState(options[o], state.selected[o]);
     } else if (document->ControlValue(node) != state.value) {
       document->SetControlValue(node, state.value);
     }
