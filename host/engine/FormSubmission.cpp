@@ -64,7 +64,7 @@ std::vector<FormEntry> FormDataSet(const PageDocument& document, PageNode form, 
     if (IsButton(control)) {
       bool sends = control == submitter &&
                    (control.IsElement("button") ? ToLower(control.AttributeOr("type", L"submit")) == L"submit"
-                                              : PageDocument::InputType(control) == L"submit");
+                                                : PageDocument::InputType(control) == L"submit");
       if (sends) entries.push_back({name, document.ControlValue(control)});
       continue;
     }

@@ -117,7 +117,8 @@ class ElementObject final : public IHTMLElement,
     if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IHTMLElement)
       return HandOut(CComPtr<IHTMLElement>(this), object);
     if (iid == IID_IHTMLFormElement && node_.IsElement("form")) return HandOut(CComPtr<IHTMLFormElement>(this), object);
-    if (iid == IID_IHTMLInputElement && node_.IsElement("input")) return HandOut(CComPtr<IHTMLInputElement>(this), object);
+    if (iid == IID_IHTMLInputElement && node_.IsElement("input"))
+      return HandOut(CComPtr<IHTMLInputElement>(this), object);
     if (iid == IID_IHTMLSelectElement && node_.IsElement("select"))
       return HandOut(CComPtr<IHTMLSelectElement>(this), object);
     return E_NOINTERFACE;
