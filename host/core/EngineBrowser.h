@@ -23,7 +23,6 @@ class EngineBrowser final : public HostBrowser {
   bool Busy() const override { return false; }
   void WaitForWork(std::chrono::milliseconds) override {}
 
-  BrowserWindow& Window() { return window_; }
 
  private:
   BrowserWindow window_;

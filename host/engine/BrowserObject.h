@@ -1,8 +1,11 @@
 // What every browser object a host makes shares as a COM object, whatever shows its pages: it is
 // counted, answers as the browser (IWebBrowser2 and its older names) and as the container of its
 // DWebBrowserEvents2 connection point, and is reached through those interfaces, not by late
-// binding.
+// binding. It also answers what any browser knows of the page it shows: its address, title,
+// status text and document.
 #pragma once
+#include <string>
+
 #include "platform/browser/WebBrowser.h"
 #include "platform/com/ConnectionPoint.h"
 #include "platform/com/CountedObject.h"
@@ -26,4 +29,32 @@ class BrowserObject : public IWebBrowser2, public IConnectionPointContainer, pub
   ULONG AddRef() override { return CountedObject::AddRef(); }
   ULONG Release() override { return CountedObject::Release(); }
   HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, Variant*) override { return DISP_E_MEMBERNOTFOUND; }
+
+  HRESULT get_LocationURL(std::wstring* url) override { return Answer(url_, url); }
+  HRESULT get_LocationName(std::wstring* name) override { return Answer(DisplayTitle(), name); }
+  HRESULT get_StatusText(std::wstring* text) override { return Answer(statusText_, text); }
+  HRESULT get_Document(IDispatch** document) override {
+    if (!document) return E_POINTER;
+    *document = nullptr;
+    if (!document_) return E_FAIL;
+    *document = CComPtr<IDispatch>(document_).Detach();
+    return S_OK;
+  }
+  // The page title, or the address when the page has none.
+  std::wstring DisplayTitle() const { return title_.empty() ? url_ : title_; }
+
+ protected:
+  CComPtr<IDispatch> Self() { return CComPtr<IDispatch>(static_cast<IWebBrowser2*>(this)); }
+
+  std::wstring url_;         // the page shown
+  std::wstring title_;
+  std::wstring statusText_;
+  CComPtr<IDispatch> document_;  // the page's document object; null while there is none
+
+ private:
+  static HRESULT Answer(const std::wstring& value, std::wstring* out) {
+    if (!out) return E_POINTER;
+    *out = value;
+    return S_OK;
+  }
 };

@@ -42,6 +42,13 @@ std::wstring SchemeOf(std::wstring_view address) {
   return ToLower(address.substr(0, colon));
 }
 
+bool PageMayOpen(std::wstring_view from, std::wstring_view to) {
+  std::wstring target = SchemeOf(to);
+  if (target == L"javascript" || target == L"data") return false;
+  std::wstring source = SchemeOf(from);
+  return !(target == L"file" && (source == L"http" || source == L"https"));
+}
+
 std::wstring AddressFromUserInput(std::wstring_view input) {
   std::wstring text = Trim(input);
   if (text.empty()) return L"about:blank";  // nothing to open: an empty page rather than a guess

@@ -9,6 +9,10 @@
 // `address` has none.
 std::wstring SchemeOf(std::wstring_view address);
 
+// Whether a page at `from` may send the browser to `to`: no script runs from an address
+// (javascript: and data: are refused), and a web page never opens local files.
+bool PageMayOpen(std::wstring_view from, std::wstring_view to);
+
 // The address to load for what a user typed: an address with a scheme stays as it is; a path
 // (absolute, or relative to the working folder) becomes a file:// address; anything else is
 // taken as a host name and gets "http://". An empty text opens about:blank.

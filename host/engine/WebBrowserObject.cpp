@@ -92,22 +92,6 @@ struct WebBrowserObject::LoadedPage {
 WebBrowserObject::WebBrowserObject(CComPtr<WindowContext> context, FrameRole role, std::wstring frameName)
     : context_(std::move(context)), role_(role), frameName_(std::move(frameName)) {}
 
-CComPtr<IDispatch> WebBrowserObject::Self() { return CComPtr<IDispatch>(static_cast<IWebBrowser2*>(this)); }
-
-HRESULT WebBrowserObject::get_LocationURL(std::wstring* url) {
-  if (!url) return E_POINTER;
-  *url = url_;
-  return S_OK;
-}
-
-HRESULT WebBrowserObject::get_LocationName(std::wstring* name) {
-  if (!name) return E_POINTER;
-  *name = DisplayTitle();
-  return S_OK;
-}
-
-std::wstring WebBrowserObject::DisplayTitle() const { return title_.empty() ? url_ : title_; }
-
 HRESULT WebBrowserObject::Navigate2(Variant* url, Variant* /*flags*/, Variant* targetFrameName, Variant* postData,
                                     Variant* headers) {
   if (!url) return E_POINTER;
@@ -142,23 +126,9 @@ HRESULT WebBrowserObject::Back(NavigationStart start) {
   return Navigate(previous, HistoryUse::Back, start);
 }
 
-HRESULT WebBrowserObject::get_StatusText(std::wstring* text) {
-  if (!text) return E_POINTER;
-  *text = statusText_;
-  return S_OK;
-}
-
 HRESULT WebBrowserObject::put_StatusText(const std::wstring& text) {
   statusText_ = text;
   FireText(DISPID_STATUSTEXTCHANGE, text);
-  return S_OK;
-}
-
-HRESULT WebBrowserObject::get_Document(IDispatch** document) {
-  if (!document) return E_POINTER;
-  *document = nullptr;
-  if (!document_) return E_FAIL;
-  *document = CComPtr<IDispatch>(document_).Detach();
   return S_OK;
 }
 
@@ -323,12 +293,7 @@ WebBrowserObject* WebBrowserObject::FindFrame(std::wstring_view name) {
   return nullptr;
 }
 
-bool WebBrowserObject::MayOpen(std::wstring_view url) const {
-  std::wstring from = SchemeOf(url_);
-  std::wstring to = SchemeOf(url);
-  if (to == L"javascript" || to == L"data") return false;  // no scripts run here
-  return !(to == L"file" && (from == L"http" || from == L"https"));
-}
+bool WebBrowserObject::MayOpen(std::wstring_view url) const { return PageMayOpen(url_, url); }
 
 HRESULT WebBrowserObject::SubmitForm(PageNode form, PageNode submitter) {
   if (!page_) return E_FAIL;

@@ -61,15 +61,11 @@ class WebBrowserObject final : public BrowserObject {
   WebBrowserObject(CComPtr<WindowContext> context, FrameRole role, std::wstring frameName);
 
   // IWebBrowser2
-  HRESULT get_LocationURL(std::wstring* url) override;
-  HRESULT get_LocationName(std::wstring* name) override;
   HRESULT Navigate2(Variant* url, Variant* flags, Variant* targetFrameName, Variant* postData,
                     Variant* headers) override;
   // Goes back from the window's message loop (see Back).
   HRESULT GoBack() override;
-  HRESULT get_StatusText(std::wstring* text) override;
   HRESULT put_StatusText(const std::wstring& text) override;
-  HRESULT get_Document(IDispatch** document) override;
   HRESULT Quit() override;
 
   // IConnectionPointContainer: the window's DWebBrowserEvents2 point (frames report through it).
@@ -85,8 +81,6 @@ class WebBrowserObject final : public BrowserObject {
   // way (the loop is woken again when it ends).
   void RunWaitingNavigation();
   const std::wstring& Url() const { return url_; }
-  // The page title, or the address when the page has none.
-  std::wstring DisplayTitle() const;
   // The document of the page shown when it is HTML; null otherwise.
   const CComPtr<PageDocument>& Page() const { return page_; }
   const std::vector<CComPtr<WebBrowserObject>>& Frames() const { return frames_; }
@@ -124,7 +118,6 @@ class WebBrowserObject final : public BrowserObject {
   void FireProgress(LONG progress, LONG maximum);
   void FireCommandState(LONG command, bool enable);
   void FireNoArguments(DISPID dispId);
-  CComPtr<IDispatch> Self();
 
   CComPtr<WindowContext> context_;
   FrameRole role_;
@@ -133,11 +126,7 @@ class WebBrowserObject final : public BrowserObject {
   bool dropped_ = false;                // a frame its page has let go: it navigates no more
   int depth_ = 0;
   bool loaded_ = false;
-  std::wstring url_;
-  std::wstring title_;
-  std::wstring statusText_;
   CComPtr<PageDocument> page_;
-  CComPtr<IDispatch> document_;
   std::vector<CComPtr<WebBrowserObject>> frames_;
   std::vector<NavigationRequest> history_;  // top only: the pages shown, the current one last
 };

@@ -22,10 +22,9 @@ void IterateMainLoop(std::chrono::milliseconds most) {
 
 MessagePump::MessagePump(std::function<void()> dispatch, std::chrono::milliseconds every)
     : dispatch_(std::move(dispatch)) {
-  source_ = g_timeout_add(static_cast<guint>(every.count()), OnTick, this);
+  source_ = GSourceHandle(g_timeout_add(static_cast<guint>(every.count()), OnTick, this));
 }
 
-MessagePump::~MessagePump() { g_source_remove(source_); }
 
 gboolean MessagePump::OnTick(gpointer self) {
   MSG msg;

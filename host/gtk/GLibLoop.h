@@ -2,6 +2,7 @@
 // GLib's loop, and the window system's messages are taken from it (MessagePump); a wait for
 // WebKit's work lets GLib's loop run for a bounded time (IterateMainLoop).
 #pragma once
+#include "host/gtk/GObjectRef.h"
 #include "host/gtk/GtkHeaders.h"
 
 #include <chrono>
@@ -15,12 +16,11 @@ void IterateMainLoop(std::chrono::milliseconds most);
 class MessagePump {
  public:
   MessagePump(std::function<void()> dispatch, std::chrono::milliseconds every);
-  ~MessagePump();
   MessagePump(const MessagePump&) = delete;
   MessagePump& operator=(const MessagePump&) = delete;
 
  private:
   static gboolean OnTick(gpointer self);
   std::function<void()> dispatch_;
-  guint source_ = 0;
+  GSourceHandle source_;
 };

@@ -45,7 +45,6 @@ void Post(const std::vector<MSG>& messages) {
   for (const MSG& msg : messages) PostMessageW(msg.hwnd, msg.message, msg.wParam, msg.lParam);
 }
 
-std::string Utf8Label(std::wstring_view text) { return ToUtf8(text); }
 
 // The tip the tooltip control `tooltip` gives for the tool (`owner`, `id`).
 std::wstring ToolText(HWND tooltip, HWND owner, UINT_PTR id) {
@@ -303,7 +302,7 @@ void ToolbarView::RefreshButton(Item& item) {
   label.resize(label.find(L'\0'));
   if (label != item.label) {
     item.label = label;
-    gtk_tool_button_set_label(GTK_TOOL_BUTTON(item.tool), Utf8Label(label).c_str());
+    gtk_tool_button_set_label(GTK_TOOL_BUTTON(item.tool), ToUtf8(label).c_str());
   }
 
   std::optional<Image> image = GetToolbarImage(window_, button.iBitmap);
@@ -449,20 +448,20 @@ void ToolbarView::OnPaste(GtkEntry* entry, gpointer data) {
   // Pasted text is typed into the edit field, character by character.
   g_signal_stop_emission_by_name(entry, "paste-clipboard");
   GtkClipboard* clipboard = gtk_widget_get_clipboard(GTK_WIDGET(entry), GDK_SELECTION_CLIPBOARD);
-  gchar* pasted = gtk_clipboard_wait_for_text(clipboard);
+  GCharPtr pasted(gtk_clipboard_wait_for_text(clipboard));
   if (!pasted) return;
-  std::wstring text = FromUtf8(pasted);
-  g_free(pasted);
-  item->view->Deliver([&] {
+  std::wstring text = FromUtf8(pasted.get());
+  // One input for the whole text, so that the view is refreshed once rather than per character.
+  ToolbarView* view = item->view;
+  view->Deliver([&] {
     if (GetFocus() != item->edit) SetFocus(item->edit);
-  });
-  for (wchar_t character : text) {
-    if (character < 0x20) continue;
-    item->view->Deliver([&] {
+    for (wchar_t character : text) {
+      if (character < 0x20) continue;
+      if (view->runLoop_) view->runLoop_();
       HWND target = GetFocus() ? GetFocus() : item->edit;
       Post(KeyStrokesForCharacter(target, character));
-    });
-  }
+    }
+  });
 }
 
 gboolean ToolbarView::OnTimeout(gpointer data) {

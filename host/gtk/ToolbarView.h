@@ -29,7 +29,6 @@
 #include <vector>
 
 #include "host/gtk/GObjectRef.h"
-#include "platform/com/WinTypes.h"
 #include "platform/ui/Image.h"
 
 // The grey that the toolbar's bitmaps paint their background with; the platform's toolbars draw

@@ -66,20 +66,6 @@ void WebViewBrowser::Detach() {
   g_signal_handlers_disconnect_by_data(view_.get(), this);
 }
 
-HRESULT WebViewBrowser::get_LocationURL(std::wstring* url) {
-  if (!url) return E_POINTER;
-  *url = url_;
-  return S_OK;
-}
-
-HRESULT WebViewBrowser::get_LocationName(std::wstring* name) {
-  if (!name) return E_POINTER;
-  *name = DisplayTitle();
-  return S_OK;
-}
-
-std::wstring WebViewBrowser::DisplayTitle() const { return title_.empty() ? url_ : title_; }
-
 HRESULT WebViewBrowser::Navigate2(Variant* url, Variant*, Variant*, Variant*, Variant*) {
   if (!url) return E_POINTER;
   std::wstring address;
@@ -96,24 +82,10 @@ HRESULT WebViewBrowser::GoBack() {
   return S_OK;
 }
 
-HRESULT WebViewBrowser::get_StatusText(std::wstring* text) {
-  if (!text) return E_POINTER;
-  *text = statusText_;
-  return S_OK;
-}
-
 HRESULT WebViewBrowser::put_StatusText(const std::wstring& text) {
   statusText_ = text;
   if (statusListener_) statusListener_(text);
   events_->FireText(DISPID_STATUSTEXTCHANGE, text);
-  return S_OK;
-}
-
-HRESULT WebViewBrowser::get_Document(IDispatch** document) {
-  if (!document) return E_POINTER;
-  *document = nullptr;
-  if (!document_) return E_FAIL;
-  *document = CComPtr<IDispatch>(document_).Detach();
   return S_OK;
 }
 
@@ -381,11 +353,7 @@ ActionResult WebViewBrowser::FollowLink(size_t number) {
   std::vector<PageNode> links = DocumentLinks(*page_);
   if (number == 0 || number > links.size()) return ActionResult::NotFound;
   std::wstring url = page_->ResolveReference(links[number - 1].AttributeOr("href"));
-  // As the engine: no script runs from a link, and a web page never opens local files.
-  std::wstring to = SchemeOf(url);
-  std::wstring from = SchemeOf(url_);
-  if (to == L"javascript" || to == L"data" || (to == L"file" && (from == L"http" || from == L"https")))
-    return ActionResult::Refused;
+  if (!PageMayOpen(url_, url)) return ActionResult::Refused;
   Load(url);
   return ActionResult::Done;
 }

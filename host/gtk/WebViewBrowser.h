@@ -43,17 +43,12 @@ class WebViewBrowser final : public BrowserObject {
   explicit WebViewBrowser(WebKitWebView* view);
   ~WebViewBrowser() override;
 
-
   // IWebBrowser2. Navigate2 loads a text address or file path in this window; WebKit sends no
   // request body from here, so `postData` and `headers` are not sent.
-  HRESULT get_LocationURL(std::wstring* url) override;
-  HRESULT get_LocationName(std::wstring* name) override;
   HRESULT Navigate2(Variant* url, Variant* flags, Variant* targetFrameName, Variant* postData,
                     Variant* headers) override;
   HRESULT GoBack() override;
-  HRESULT get_StatusText(std::wstring* text) override;
   HRESULT put_StatusText(const std::wstring& text) override;
-  HRESULT get_Document(IDispatch** document) override;
   HRESULT Quit() override;
   // IConnectionPointContainer
   HRESULT FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
@@ -68,8 +63,6 @@ class WebViewBrowser final : public BrowserObject {
   std::vector<std::wstring> PageLines();
   bool HasQuit() const { return quit_; }
   bool Busy() const;
-  // The title, or the address when the page has none.
-  std::wstring DisplayTitle() const;
 
   // Told every text put into the status bar.
   void SetStatusListener(std::function<void(const std::wstring& text)> listener) {
@@ -103,16 +96,11 @@ class WebViewBrowser final : public BrowserObject {
   // Reads the page into the document; `then` runs afterwards, also when it could not be read.
   void ReadPage(std::function<void()> then);
   void TakePage(const std::optional<std::string>& answer);
-  CComPtr<IDispatch> Self() { return CComPtr<IDispatch>(static_cast<IWebBrowser2*>(this)); }
 
   GObjectRef<WebKitWebView> view_;
   CComPtr<EventConnections> events_ = MakeCounted<EventConnections>();
   std::function<void(const std::wstring&)> statusListener_;
-  std::wstring url_;  // the page shown (committed)
-  std::wstring title_;
-  std::wstring statusText_;
   CComPtr<PageDocument> page_;
-  CComPtr<IDispatch> document_;
   std::wstring substituting_;  // a file address whose bytes are being loaded in its stead
   bool quit_ = false;
   bool detached_ = false;
