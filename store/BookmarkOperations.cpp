@@ -11,10 +11,12 @@
 namespace {
 
 // Holds the statements of a bulk operation in one transaction, so that ten thousand inserts
-// cost one commit. Rows a statement stored stay stored whatever error ends the operation early:
-// the transaction is then committed on the way out, as if each statement had committed on its
-// own. A commit that fails is rolled back and reported as every store error that changes data is,
-// so the operation never seems to have stored what it did not.
+// cost one commit. Unless the operation abandons the transaction (the bulk add does, on a
+// failure that would refuse every record after it), rows a statement stored stay stored
+// whatever error ends the operation early: the transaction is then committed on the way out, as
+// if each statement had committed on its own. A commit that fails is rolled back and reported as
+// every store error that changes data is, so the operation never seems to have stored what it
+// did not.
 class BulkTransaction {
  public:
   explicit BulkTransaction(CADODatabase& db) : db_(db) {
@@ -25,7 +27,8 @@ class BulkTransaction {
       db_.Execute(L"begin immediate");
       open_ = true;
     } catch (const CCustomException&) {
-      // Without a transaction every statement commits by itself; the result is the same.
+      // Without a transaction every statement commits by itself: the rows stored before a
+      // failure then stay, even where the operation would have abandoned them.
     }
   }
   ~BulkTransaction() {
@@ -205,6 +208,11 @@ StoreOutcome CBookmarkDatabase::AddBookmarks(CBookmarkRecordList& list, BulkAddC
   // for each category once instead of once per record.
   std::unordered_set<std::wstring> ensured;
   BulkTransaction transaction(Connection());
+  // A failed operation keeps none of its rows and reports no counts.
+  auto failed = [counts] {
+    if (counts) *counts = BulkAddCounts{};
+    return StoreOutcome::ErrorReported;
+  };
   // Every stored address, trimmed, read in one pass: an address whose forms are not among them
   // is certainly not stored, and needs no query of its own. Any other is tested as always.
   std::unordered_set<std::wstring> storedTrimmed;
@@ -245,17 +253,13 @@ StoreOutcome CBookmarkDatabase::AddBookmarks(CBookmarkRecordList& list, BulkAddC
       if (e.Cause() != DB_E_DATAOVERFLOW && e.Cause() != DB_E_INTEGRITYVIOLATION) {
         transaction.Abandon();
         ShowStoreError(e, statement);
-        if (counts) *counts = BulkAddCounts{};
-        return StoreOutcome::ErrorReported;
+        return failed();
       }
       ++done.refused;
     }
   }
   // The list stays as it was when nothing was stored, so the caller still holds the records.
-  if (transaction.Commit() == StoreOutcome::ErrorReported) {
-    if (counts) *counts = BulkAddCounts{};
-    return StoreOutcome::ErrorReported;
-  }
+  if (transaction.Commit() == StoreOutcome::ErrorReported) return failed();
   if (counts) *counts = done;
   list.clear();
   return StoreOutcome::Done;

@@ -156,9 +156,11 @@ void Connection::RaiseEngineError(int rc) const {
 void Connection::Execute(std::wstring_view commandText, long* recordsAffected, long) {
   StatementHandle stmt = Prepare(commandText);
   // The connection keeps the file it opened even when that file is deleted or replaced under
-  // it: a change written there now would be lost with it, while it seemed stored.
+  // it: a change written there now would be lost with it, while it seemed stored. A statement
+  // inside a transaction was checked with the statement that began it, so a bulk write pays
+  // the check once rather than per row.
   int moved = 0;
-  if (!sqlite3_stmt_readonly(stmt.get()) &&
+  if (!sqlite3_stmt_readonly(stmt.get()) && sqlite3_get_autocommit(db_.get()) &&
       sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved)
     Raise(E_FAIL, kEngineSource,
           L"The database file '" + FromUtf8(sqlite3_db_filename(db_.get(), "main")) +
