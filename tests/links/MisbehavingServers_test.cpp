@@ -20,7 +20,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-using Rows = std::vector<std::vector<std::wstring>>;
 
 // Short limits, so a server that holds a check costs the test seconds, not minutes. A byte a
 // second never stalls a transfer under them; only the whole time ends it.

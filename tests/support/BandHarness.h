@@ -101,8 +101,8 @@ class BandHarness {
 
   // Runs the window's loop until the toolbar's repair job has ended and its end is handled; at
   // most 30 s. Whether it ended.
-  bool WaitForRepair() {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  bool WaitForRepair(std::chrono::seconds limit = std::chrono::seconds(30)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
       PumpMessages();
       if (!Toolbar().RepairJobRunning()) return true;

@@ -29,6 +29,19 @@ struct Outcome {
   std::chrono::milliseconds took;
 };
 
+// Whether any box of the outcome says `text`.
+bool Shows(const Outcome& outcome, std::wstring_view text) {
+  for (const auto& box : outcome.boxes)
+    if (box.find(text) != std::wstring::npos) return true;
+  return false;
+}
+
+std::string Described(const Outcome& outcome) {
+  std::string text = outcome.command + " (" + std::to_string(outcome.took.count()) + " ms):";
+  for (const auto& box : outcome.boxes) text += " [" + ToUtf8(box) + "]";
+  return text;
+}
+
 class StoreFaultsTest : public IsolatedTest {
  protected:
   StoreFaultsTest() : home_("HOME", temp_.path().c_str()), harness_(temp_, BandSettings{L"1", L"OR"}) {
@@ -65,6 +78,16 @@ class StoreFaultsTest : public IsolatedTest {
   }
 
   // Every command of the toolbar once, on the kept page, answering Yes to every question.
+  // Every command runs without an error box, and the bookmark the run adds is stored.
+  void ExpectEveryCommandWorks() {
+    for (const Outcome& outcome : RunEveryCommand()) {
+      SCOPED_TRACE(Described(outcome));
+      EXPECT_FALSE(Shows(outcome, L"rror"));
+    }
+    EXPECT_EQ(QueryText(harness_.DataFolder(), "select Category from LinksData where Description = 'New page'"),
+              "Fresh");
+  }
+
   std::vector<Outcome> RunEveryCommand() {
     CTesselToolBarCtrl& toolbar = harness_.Toolbar();
     std::vector<Outcome> outcomes;
@@ -122,19 +145,6 @@ class StoreFaultsTest : public IsolatedTest {
   std::chrono::milliseconds slowest_{0};
 };
 
-// Whether any box of the outcome says `text`.
-bool Shows(const Outcome& outcome, std::wstring_view text) {
-  for (const auto& box : outcome.boxes)
-    if (box.find(text) != std::wstring::npos) return true;
-  return false;
-}
-
-std::string Described(const Outcome& outcome) {
-  std::string text = outcome.command + " (" + std::to_string(outcome.took.count()) + " ms):";
-  for (const auto& box : outcome.boxes) text += " [" + ToUtf8(box) + "]";
-  return text;
-}
-
 // The commands that change the store, and those that only read it.
 const std::set<std::string> kWriters = {"Add",           "Change",        "Delete",        "rename",
                                         "Enable forms",  "Disable forms", "Clear history", "Import",
@@ -160,12 +170,7 @@ TEST_F(StoreFaultsTest, AFileLockedByAnotherProcessFailsEveryChangeInAMomentWith
   EXPECT_EQ(Bookmarks(), before_);
 
   // The lock gone, the same toolbar works again.
-  for (const Outcome& outcome : RunEveryCommand()) {
-    SCOPED_TRACE(Described(outcome));
-    EXPECT_FALSE(Shows(outcome, L"rror"));
-  }
-  EXPECT_EQ(QueryText(harness_.DataFolder(), "select Category from LinksData where Description = 'New page'"),
-            "Fresh");
+  ExpectEveryCommandWorks();
   EXPECT_EQ(QueryText(harness_.DataFolder(), "select count(*) from LinksData where HomePage = 'http://fav.example/'"),
             "1");
   EXPECT_EQ(QueryText(harness_.DataFolder(), "select Category from LinksData where Description = 'other'"), "Otherx");
@@ -185,12 +190,7 @@ TEST_F(StoreFaultsTest, AFileDeletedUnderTheToolbarRefusesEveryChangeInsteadOfLo
   // Put back, the file has everything it had, and the toolbar changes it again.
   fs::rename(away, DatabaseFile());
   EXPECT_EQ(Bookmarks(), before_);
-  for (const Outcome& outcome : RunEveryCommand()) {
-    SCOPED_TRACE(Described(outcome));
-    EXPECT_FALSE(Shows(outcome, L"rror"));
-  }
-  EXPECT_EQ(QueryText(harness_.DataFolder(), "select Category from LinksData where Description = 'New page'"),
-            "Fresh");
+  ExpectEveryCommandWorks();
 }
 
 TEST_F(StoreFaultsTest, AFileMadeReadOnlyWhileTheToolbarHoldsItKeepsWhatTheToolbarSaysItStored) {

@@ -39,7 +39,10 @@ class XvfbServer {
       return {};
     }
     std::string fd = std::to_string(pipe_fds[1]);
-    const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", kScreen, "-nolisten", "tcp", nullptr};
+    // -terminate: the server ends with its last client, so a test program that dies (a
+    // sanitizer's abort) leaves no server behind; this program connects at once and stays.
+    const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", kScreen, "-nolisten", "tcp",
+                          "-terminate", nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addclose(&actions, pipe_fds[0]);

@@ -83,7 +83,7 @@ TEST_F(DesktopTest, ASearchShowsItsResultPageRendered) {
 
 TEST_F(DesktopTest, TheWindowShowsABookmarkedPageWithChangeAndDeleteOn) {
   std::string a = Url("/a");
-  const std::filesystem::path picture = "/tmp/pendrel-desktop.png";
+  const std::filesystem::path picture = temp_.path() / "bookmarked.png";
   RunResult run = RunWithPicture("navigate " + a + "\ntype category News\ntype search Page A, a page\nclick Add\n"
                                  "navigate " + a + "\nshow\n", picture);
   ASSERT_TRUE(HasToolbar(run)) << run.Text();

@@ -18,7 +18,6 @@
 
 namespace {
 
-std::string Utf8(const std::wstring& text) { return ToUtf8(text); }
 
 class ToolbarViewTest : public GtkTest {
  protected:
@@ -68,6 +67,19 @@ class ToolbarViewTest : public GtkTest {
   void Open(const std::wstring& address) {
     harness_->Open(address);
     view_->Refresh();
+  }
+  // Stores the page shown as a bookmark in the category Reading.
+  void StoreShownPage(const std::string& description) {
+    ExecuteSql(harness_->DataFolder(), "insert into LinksCategory(Category) values ('Reading')");
+    ExecuteSql(harness_->DataFolder(), "insert into LinksData(HomePage, Category, Description) values ('" +
+                                           ToUtf8(harness_->Location()) + "', 'Reading', '" + description + "')");
+  }
+  // A news page bookmarked under Reading, as the toolbar shows it on the next load.
+  void OpenBookmarkedPage() {
+    const std::wstring page = harness_->Page("news.html", "Daily news");
+    Open(page);
+    StoreShownPage("Morning paper");
+    Open(page);
   }
   void Click(UINT button) { g_signal_emit_by_name(view_->ButtonWidget(button), "clicked"); }
   GtkWidget* Entry(UINT box) { return GTK_WIDGET(view_->BoxEntry(box)); }
@@ -163,9 +175,7 @@ TEST_F(ToolbarViewTest, ButtonsFollowTheToolbarsStatesAfterEveryPageLoadAndOnThe
   EXPECT_EQ(EntryText(ID_SEARCH_BOX), "Daily news");
 
   const std::wstring address = harness_->Location();
-  ExecuteSql(harness_->DataFolder(), "insert into LinksCategory(Category) values ('Reading')");
-  ExecuteSql(harness_->DataFolder(), "insert into LinksData(HomePage, Category, Description) values ('" +
-                                         Utf8(address) + "', 'Reading', 'Morning paper')");
+  StoreShownPage("Morning paper");
   Open(page);
   EXPECT_TRUE(Sensitive(ID_BUTTON_CHANGE));
   EXPECT_TRUE(Sensitive(ID_BUTTON_DELETE));
@@ -211,7 +221,7 @@ TEST_F(ToolbarViewTest, TypingACategoryAndClickingAddStoresThePageAndTheNextLoad
   Click(ID_BUTTON_ADD);
   EXPECT_EQ(boxes_.texts(), std::vector<std::wstring>{address + L" is successfully added."});
   EXPECT_EQ(QueryRows(harness_->DataFolder(),
-                      "select Category, Description from LinksData where HomePage = '" + Utf8(address) + "'"),
+                      "select Category, Description from LinksData where HomePage = '" + ToUtf8(address) + "'"),
             (std::vector<std::vector<std::wstring>>{{L"Reading", L"Daily news"}}));
   Open(page);
   EXPECT_TRUE(Sensitive(ID_BUTTON_CHANGE));
@@ -250,15 +260,13 @@ TEST_F(ToolbarViewTest, TheCaretAndSelectionMoveBetweenEntryAndEditField) {
 TEST_F(ToolbarViewTest, EnterInTheSearchEntryRunsTheSearchAndAPickFromItsListRunsItAgain) {
   const std::wstring page = harness_->Page("news.html", "Daily news");
   Open(page);
-  ExecuteSql(harness_->DataFolder(), "insert into LinksCategory(Category) values ('Reading')");
-  ExecuteSql(harness_->DataFolder(), "insert into LinksData(HomePage, Category, Description) values ('" +
-                                         Utf8(harness_->Location()) + "', 'Reading', 'Daily news')");
+  StoreShownPage("Daily news");
   GtkWidget* entry = Entry(ID_SEARCH_BOX);
   gtk_widget_grab_focus(entry);
   gtk_editable_select_region(GTK_EDITABLE(entry), 0, -1);
   TypeGtkText(entry, "daily");
   EXPECT_TRUE(PressGtkKey(entry, GDK_KEY_Return));
-  EXPECT_NE(harness_->Location().find(L"Bookmark.html"), std::wstring::npos) << Utf8(harness_->Location());
+  EXPECT_NE(harness_->Location().find(L"Bookmark.html"), std::wstring::npos) << ToUtf8(harness_->Location());
   EXPECT_EQ(GtkList(ID_SEARCH_BOX), std::vector<std::string>{"daily"});
 
   // Back on the page, a pick from the GTK list is the toolbar's pick: the search runs again.
@@ -266,7 +274,7 @@ TEST_F(ToolbarViewTest, EnterInTheSearchEntryRunsTheSearchAndAPickFromItsListRun
   ASSERT_EQ(harness_->Location().find(L"Bookmark.html"), std::wstring::npos);
   gtk_combo_box_set_active(GTK_COMBO_BOX(view_->BoxWidget(ID_SEARCH_BOX)), 0);
   PumpMessages();
-  EXPECT_NE(harness_->Location().find(L"Bookmark.html"), std::wstring::npos) << Utf8(harness_->Location());
+  EXPECT_NE(harness_->Location().find(L"Bookmark.html"), std::wstring::npos) << ToUtf8(harness_->Location());
   EXPECT_EQ(SendMessageW(Box(ID_SEARCH_BOX), CB_GETCURSEL, 0, 0), 0);
 }
 
@@ -302,12 +310,7 @@ TEST_F(ToolbarViewTest, APickFromTheCategoryListIsTheToolbarsAndTheViewsOwnUpdat
 }
 
 TEST_F(ToolbarViewTest, TheOptionsMenuShowsTheSetupMenuAsItIsAndRunsTheEntryChosen) {
-  const std::wstring page = harness_->Page("news.html", "Daily news");
-  Open(page);
-  ExecuteSql(harness_->DataFolder(), "insert into LinksCategory(Category) values ('Reading')");
-  ExecuteSql(harness_->DataFolder(), "insert into LinksData(HomePage, Category, Description) values ('" +
-                                         Utf8(harness_->Location()) + "', 'Reading', 'Morning paper')");
-  Open(page);
+  OpenBookmarkedPage();
   GtkWidget* options = view_->ButtonWidget(ID_BUTTON_OPTIONS);
   PopupMenuHandler previous =
       SetPopupMenuHandler([options](const PopupMenuRequest& menu) { return RunPopupMenu(menu, options); });
@@ -351,7 +354,7 @@ TEST_F(ToolbarViewTest, TheOptionsMenuShowsTheSetupMenuAsItIsAndRunsTheEntryChos
       EXPECT_EQ(seen[i].label, "-");
       continue;
     }
-    EXPECT_EQ(seen[i].label, Utf8(before[i].text));
+    EXPECT_EQ(seen[i].label, ToUtf8(before[i].text));
     EXPECT_EQ(seen[i].checked, before[i].IsChecked()) << seen[i].label;
     EXPECT_EQ(seen[i].sensitive, before[i].IsEnabled()) << seen[i].label;
   }
@@ -361,16 +364,13 @@ TEST_F(ToolbarViewTest, TheOptionsMenuShowsTheSetupMenuAsItIsAndRunsTheEntryChos
 }
 
 TEST_F(ToolbarViewTest, AScreenshotOfABookmarkedPageShowsAToolbarAPersonCanUse) {
-  const std::wstring page = harness_->Page("news.html", "Daily news");
-  Open(page);
-  ExecuteSql(harness_->DataFolder(), "insert into LinksCategory(Category) values ('Reading')");
-  ExecuteSql(harness_->DataFolder(), "insert into LinksData(HomePage, Category, Description) values ('" +
-                                         Utf8(harness_->Location()) + "', 'Reading', 'Morning paper')");
-  Open(page);
+  OpenBookmarkedPage();
   ASSERT_TRUE(gtk_widget_get_visible(view_->Widget()));
-  ASSERT_TRUE(SaveScreenshot({window_}, "/tmp/pendrel-toolbar.png"));
+  const std::string picture = (temp_.path() / "toolbar.png").string();
+  ASSERT_TRUE(SaveScreenshot({window_}, picture));
   GError* error = nullptr;
-  auto shot = GObjectRef<GdkPixbuf>::Adopt(gdk_pixbuf_new_from_file("/tmp/pendrel-toolbar.png", &error));
+  auto shot = GObjectRef<GdkPixbuf>::Adopt(gdk_pixbuf_new_from_file(picture.c_str(), &error));
+  GErrorPtr failure(error);
   ASSERT_TRUE(shot) << (error ? error->message : "");
   GtkAllocation toolbar;
   gtk_widget_get_allocation(view_->Widget(), &toolbar);
