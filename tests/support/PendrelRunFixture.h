@@ -79,22 +79,10 @@ class PendrelRunFixture : public IsolatedTest {
             response.set_content("<title>After</title>", "text/html");
           });
         }) {
-    Remember("HOME");
-    Remember("XDG_DATA_HOME");
-    ::setenv("HOME", temp_.path().c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (temp_.path() / "share").c_str(), 1);
     RunResult install = RunPendrel("install --data '" + (temp_.path() / "data").string() + "'");
     EXPECT_EQ(install.status, 0) << install.Text();
   }
-  ~PendrelRunFixture() override {
-    held_.Release();
-    for (const auto& [name, value] : saved_) {
-      if (value)
-        ::setenv(name.c_str(), value->c_str(), 1);
-      else
-        ::unsetenv(name.c_str());
-    }
-  }
+  ~PendrelRunFixture() override { held_.Release(); }
 
   // Runs pendrel with `input` (a file; none: nothing) as its standard input.
   static RunResult RunPendrel(const std::string& args, const std::filesystem::path& input = "/dev/null") {
@@ -138,15 +126,13 @@ class PendrelRunFixture : public IsolatedTest {
 
   bool StillHanging() { return held_.StillHeld(); }
 
+  // The programs run find their home and their installed files in the test's folder.
+  ScopedEnv home_{"HOME", temp_.path().c_str()};
+  ScopedEnv dataHome_{"XDG_DATA_HOME", (temp_.path() / "share").c_str()};
   DirectConnections direct_;
   HeldAnswer held_;
   LoopbackServer server_;
 
  private:
-  void Remember(const char* name) {
-    const char* value = std::getenv(name);
-    saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-  }
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
   int scripts_ = 0;
 };
