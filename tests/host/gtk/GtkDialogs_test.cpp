@@ -114,9 +114,14 @@ TEST_F(GtkDialogsTest, ABoxAskedForByAnotherThreadIsShownOnTheMainLoopAndAnswere
   SeenDialog seen;
   DialogAnswer yes(GTK_RESPONSE_YES, seen);
   std::atomic<int> answer{0};
-  // A thread of its own: it waits for the main loop to show the box.
-  std::thread worker([&] {
-    answer = RunMessageBoxDialog(Box(L"Repair bookmarks", L"Go on?", MB_YESNO | MB_ICONQUESTION), nullptr);
+  // A thread of its own, started once the main loop runs (so that the loop owns the main
+  // context): it waits for the main loop to show the box.
+  std::thread worker;
+  LaterStep start([&] {
+    worker = std::thread([&] {
+      answer = RunMessageBoxDialog(Box(L"Repair bookmarks", L"Go on?", MB_YESNO | MB_ICONQUESTION), nullptr);
+    });
+    return true;
   });
   GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
   LaterStep stop([&] {
