@@ -5,11 +5,10 @@
 #include "events/FormAutoFill.h"
 #include "events/FormCapture.h"
 #include "fuzz/FuzzSupport.h"
+#include "host/engine/BrowserObject.h"
 #include "host/engine/HtmlObjects.h"
 #include "host/engine/PageDocument.h"
-#include "platform/browser/WebBrowser.h"
 #include "platform/com/ComError.h"
-#include "platform/com/CountedObject.h"
 #include "store/CBookmarkDatabase.h"
 #include "store/CCustomException.h"
 
@@ -18,41 +17,21 @@ namespace {
 constexpr wchar_t kPageAddress[] = L"http://login.example.com/account/signin?next=%2F";
 
 // The browser object of a window showing one page: what capture and auto-fill ask of it.
-class PageBrowser final : public IWebBrowser2, public CountedObject {
+class PageBrowser final : public BrowserObject {
  public:
-  explicit PageBrowser(CComPtr<IDispatch> document) : document_(std::move(document)) {}
-
-  HRESULT QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IDispatch && iid != IID_IWebBrowser2) return E_NOINTERFACE;
-    *object = CComPtr<IWebBrowser2>(this).Detach();
-    return S_OK;
+  explicit PageBrowser(CComPtr<IDispatch> document) {
+    url_ = kPageAddress;
+    document_ = std::move(document);
   }
-  ULONG AddRef() override { return CountedObject::AddRef(); }
-  ULONG Release() override { return CountedObject::Release(); }
-  HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, Variant*) override { return DISP_E_MEMBERNOTFOUND; }
 
-  HRESULT get_LocationURL(std::wstring* url) override { return Text(url, kPageAddress); }
-  HRESULT get_LocationName(std::wstring* name) override { return Text(name, kPageAddress); }
   HRESULT Navigate2(Variant*, Variant*, Variant*, Variant*, Variant*) override { return E_FAIL; }
   HRESULT GoBack() override { return E_FAIL; }
-  HRESULT get_StatusText(std::wstring* text) override { return Text(text, L""); }
   HRESULT put_StatusText(const std::wstring&) override { return S_OK; }
-  HRESULT get_Document(IDispatch** document) override {
-    if (!document) return E_POINTER;
-    *document = CComPtr<IDispatch>(document_).Detach();
-    return S_OK;
-  }
   HRESULT Quit() override { return S_OK; }
-
- private:
-  static HRESULT Text(std::wstring* out, const wchar_t* text) {
-    if (!out) return E_POINTER;
-    *out = text;
-    return S_OK;
+  HRESULT FindConnectionPoint(REFIID, IConnectionPoint** point) override {
+    if (point) *point = nullptr;
+    return CONNECT_E_NOCONNECTION;
   }
-  CComPtr<IDispatch> document_;
 };
 
 // The whole document read as the browser shows it.
