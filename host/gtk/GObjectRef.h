@@ -83,3 +83,8 @@ struct GFree {
   void operator()(void* memory) const { g_free(memory); }
 };
 using GCharPtr = std::unique_ptr<char, GFree>;
+
+struct GBytesUnref {
+  void operator()(GBytes* bytes) const { g_bytes_unref(bytes); }
+};
+using GBytesPtr = std::unique_ptr<GBytes, GBytesUnref>;

@@ -53,10 +53,10 @@ std::optional<PageForms> ReadPageForms(std::string_view json) {
   if (!answer || answer->kind != JsonValue::Kind::Object) return std::nullopt;
   const std::wstring* html = TextMember(*answer, L"html");
   const JsonValue* controls = answer->Member(L"controls");
-  if (!html || ToUtf8(*html).size() > kMaxPageMarkupBytes || !controls ||
-      controls->kind != JsonValue::Kind::Array || controls->items.size() > kMaxPageControls)
+  if (!html || !controls || controls->kind != JsonValue::Kind::Array || controls->items.size() > kMaxPageControls)
     return std::nullopt;
-  PageForms forms{*html, {}};
+  PageForms forms{ToUtf8(*html), {}};
+  if (forms.html.size() > kMaxPageMarkupBytes) return std::nullopt;
   for (const JsonValue& item : controls->items) {
     std::optional<ControlState> state = ReadControl(item);
     if (!state) return std::nullopt;
@@ -73,7 +73,7 @@ std::vector<PageNode> ControlsInOrder(const PageDocument& document) {
 }
 
 CComPtr<PageDocument> DocumentFromPageForms(const PageForms& forms, std::wstring url) {
-  CComPtr<PageDocument> document = PageDocument::Parse(ToUtf8(forms.html), url);
+  CComPtr<PageDocument> document = PageDocument::Parse(forms.html, url);
   if (!document) document = PageDocument::Parse("", std::move(url));
   if (!document) return document;
   std::vector<PageNode> nodes = ControlsInOrder(*document);

@@ -26,7 +26,7 @@ struct ControlState {
 };
 
 struct PageForms {
-  std::wstring html;  // the markup of the page's root element
+  std::string html;  // the markup of the page's root element, in UTF-8
   std::vector<ControlState> controls;
 };
 

@@ -194,10 +194,10 @@ void ToolbarView::Refresh() {
   }
   try {
     updating_ = true;
-    Rebuild();
-    for (auto& item : items_) {
-      if (item->kind == Item::Kind::Button) RefreshButton(*item);
-      if (item->kind == Item::Kind::Box) RefreshBox(*item);
+    const std::vector<TBBUTTON> buttons = Rebuild();
+    for (size_t i = 0; i < items_.size(); ++i) {
+      if (items_[i]->kind == Item::Kind::Button) RefreshButton(*items_[i], buttons[i]);
+      if (items_[i]->kind == Item::Kind::Box) RefreshBox(*items_[i]);
     }
     EnableIf(Widget(), IsWindowEnabled(window_));
     ShowIf(Widget(), ShownItself(window_));
@@ -207,7 +207,7 @@ void ToolbarView::Refresh() {
   updating_ = false;
 }
 
-void ToolbarView::Rebuild() {
+std::vector<TBBUTTON> ToolbarView::Rebuild() {
   // What the toolbar holds now, in its order.
   struct Entry {
     TBBUTTON button;
@@ -230,7 +230,10 @@ void ToolbarView::Rebuild() {
   for (size_t i = 0; same && i < entries.size(); ++i)
     same = entries[i].kind == items_[i]->kind && entries[i].button.idCommand == items_[i]->command &&
            (entries[i].kind != Item::Kind::Box || GetDlgItem(window_, items_[i]->command) == items_[i]->box);
-  if (same) return;
+  std::vector<TBBUTTON> buttons;
+  buttons.reserve(entries.size());
+  for (const Entry& entry : entries) buttons.push_back(entry.button);
+  if (same) return buttons;
 
   for (auto& item : items_) {
     g_signal_handlers_disconnect_by_data(item->tool, item.get());
@@ -283,12 +286,10 @@ void ToolbarView::Rebuild() {
     gtk_toolbar_insert(toolbar_.get(), item->tool, -1);
     items_.push_back(std::move(item));
   }
+  return buttons;
 }
 
-void ToolbarView::RefreshButton(Item& item) {
-  LRESULT index = SendMessageW(window_, TB_COMMANDTOINDEX, static_cast<WPARAM>(item.command), 0);
-  TBBUTTON button;
-  if (!SendMessageW(window_, TB_GETBUTTON, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&button))) return;
+void ToolbarView::RefreshButton(Item& item, const TBBUTTON& button) {
   GtkWidget* tool = GTK_WIDGET(item.tool);
   ShowIf(tool, !(button.fsState & TBSTATE_HIDDEN));
   EnableIf(tool, button.fsState & TBSTATE_ENABLED);

@@ -31,6 +31,8 @@
 #include "host/gtk/GObjectRef.h"
 #include "platform/ui/Image.h"
 
+struct TBBUTTON;
+
 // The grey that the toolbar's bitmaps paint their background with; the platform's toolbars draw
 // it as the face of the button, so here it is transparent.
 inline constexpr std::uint32_t kButtonFaceColour = 0xC0C0C0;
@@ -74,9 +76,10 @@ class ToolbarView {
  private:
   struct Item;
 
-  // Makes the items anew when the toolbar's buttons are no longer those they were made for.
-  void Rebuild();
-  void RefreshButton(Item& item);
+  // Reads the toolbar's buttons, in its order, and makes the items anew when they are no longer
+  // those the items were made for; the buttons read are returned, one per item.
+  std::vector<TBBUTTON> Rebuild();
+  void RefreshButton(Item& item, const TBBUTTON& button);
   void RefreshBox(Item& item);
   // Runs `input` (which posts or sends messages), then the loop, then a refresh, unless another
   // input is still being handled (a menu or a box it opened runs a loop of its own).

@@ -25,7 +25,7 @@ constexpr std::uintmax_t kMaxSubstitutedFile = 64 * 1024 * 1024;
 // A page file written in UTF-16LE without a byte-order mark (as the generated bookmark page is)
 // is read by WebKit as if it were 8-bit text; its bytes are handed to WebKit with their encoding
 // said instead. Null when the file is of another kind.
-GBytes* Utf16PageBytes(const std::wstring& url) {
+GBytesPtr Utf16PageBytes(const std::wstring& url) {
   if (SchemeOf(url) != L"file") return nullptr;
   std::ifstream file(ToUtf8(PathFromFileUrl(url)), std::ios::binary);
   if (!file) return nullptr;
@@ -38,10 +38,11 @@ GBytes* Utf16PageBytes(const std::wstring& url) {
   auto size = static_cast<std::uintmax_t>(file.tellg());
   if (size > kMaxSubstitutedFile) return nullptr;
   file.seekg(0);
-  std::string bytes(static_cast<size_t>(size), '\0');
-  file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<size_t>(file.gcount()));
-  return g_bytes_new(bytes.data(), bytes.size());
+  // Read straight into the buffer WebKit is handed, which then owns it.
+  GCharPtr bytes(static_cast<char*>(g_malloc(static_cast<gsize>(size))));
+  file.read(bytes.get(), static_cast<std::streamsize>(size));
+  const auto read = static_cast<gsize>(file.gcount());
+  return GBytesPtr(g_bytes_new_take(bytes.release(), read));
 }
 
 }  // namespace
@@ -182,12 +183,11 @@ void WebViewBrowser::Decide(std::shared_ptr<GObjectRef<WebKitPolicyDecision>> de
 void WebViewBrowser::GoAhead(WebKitPolicyDecision* decision, const std::wstring& url) {
   put_StatusText(L"Opening page " + url + L"...");
   events_->FireProgress(0, 100);
-  if (GBytes* bytes = Utf16PageBytes(url)) {
+  if (GBytesPtr bytes = Utf16PageBytes(url)) {
     webkit_policy_decision_ignore(decision);
     substituting_ = url;
     requested_ = true;
-    webkit_web_view_load_bytes(view_.get(), bytes, "text/html", "UTF-16LE", ToUtf8(url).c_str());
-    g_bytes_unref(bytes);
+    webkit_web_view_load_bytes(view_.get(), bytes.get(), "text/html", "UTF-16LE", ToUtf8(url).c_str());
     return;
   }
   // WebKit says the load has started only a moment later; until then it is this browser's to
