@@ -137,51 +137,6 @@ TEST_F(GtkDialogsTest, ABoxAskedForByAnotherThreadIsShownOnTheMainLoopAndAnswere
 }
 
 // A menu entry as the GTK menu shows it.
-struct ShownEntry {
-  std::string label;  // "-" for a separator
-  bool check = false;
-  bool checked = false;
-  bool sensitive = true;
-  friend bool operator==(const ShownEntry&, const ShownEntry&) = default;
-};
-
-std::vector<ShownEntry> EntriesOf(GtkWidget* menu) {
-  std::vector<ShownEntry> entries;
-  GList* children = gtk_container_get_children(GTK_CONTAINER(menu));
-  for (GList* c = children; c; c = c->next) {
-    GtkWidget* item = GTK_WIDGET(c->data);
-    ShownEntry entry;
-    if (GTK_IS_SEPARATOR_MENU_ITEM(item)) {
-      entry.label = "-";
-    } else {
-      entry.label = gtk_menu_item_get_label(GTK_MENU_ITEM(item));
-      entry.check = GTK_IS_CHECK_MENU_ITEM(item);
-      entry.checked = entry.check && gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item));
-      entry.sensitive = gtk_widget_get_sensitive(item);
-    }
-    entries.push_back(entry);
-  }
-  g_list_free(children);
-  return entries;
-}
-
-GtkWidget* ItemLabelled(GtkWidget* menu, const std::string& label) {
-  GtkWidget* found = nullptr;
-  GList* children = gtk_container_get_children(GTK_CONTAINER(menu));
-  for (GList* c = children; c; c = c->next)
-    if (!GTK_IS_SEPARATOR_MENU_ITEM(c->data) && gtk_menu_item_get_label(GTK_MENU_ITEM(c->data)) == label)
-      found = GTK_WIDGET(c->data);
-  g_list_free(children);
-  return found;
-}
-
-// The menu attached to `anchor` while it is up.
-GtkWidget* MenuAt(GtkWidget* anchor) {
-  GList* menus = gtk_menu_get_for_attach_widget(anchor);
-  GtkWidget* menu = menus && gtk_widget_get_visible(GTK_WIDGET(menus->data)) ? GTK_WIDGET(menus->data) : nullptr;
-  return menu;
-}
-
 class PopupMenuTest : public GtkDialogsTest {
  protected:
   void SetUp() override {

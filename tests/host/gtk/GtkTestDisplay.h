@@ -6,6 +6,7 @@
 #include "platform/com/WinTypes.h"
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <gtk/gtk.h>
 
@@ -55,3 +56,19 @@ GtkMessageDialog* ShownMessageDialog();
 bool PressGtkKey(GtkWidget* widget, guint keyval, GdkModifierType modifiers = static_cast<GdkModifierType>(0));
 // Presses the keys of each character of `text` in `widget`.
 void TypeGtkText(GtkWidget* widget, const std::string& utf8);
+
+// An entry of a GTK menu as a person sees it.
+struct ShownEntry {
+  std::string label;  // "-" for a separator
+  bool check = false;
+  bool checked = false;
+  bool sensitive = true;
+  friend bool operator==(const ShownEntry&, const ShownEntry&) = default;
+};
+
+// The entries of `menu`, in order.
+std::vector<ShownEntry> EntriesOf(GtkWidget* menu);
+// The entry of `menu` with that label; null when there is none.
+GtkWidget* ItemLabelled(GtkWidget* menu, const std::string& label);
+// The menu attached to `anchor` while it is up; null otherwise.
+GtkWidget* MenuAt(GtkWidget* anchor);

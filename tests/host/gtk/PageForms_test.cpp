@@ -50,7 +50,7 @@ TEST(PageFormsTest, TheAnswerBecomesTheEngineDocumentWithTheLiveState) {
 
 TEST(PageFormsTest, AStateIsPutOnlyIntoTheControlOfTheSameTagAndName) {
   // The page changed between reading its markup and its controls: the second control differs.
-  PageForms forms{L"<form><input name=a><input name=b></form>",
+  PageForms forms{"<form><input name=a><input name=b></form>",
                   {{L"input", L"a", L"1", false, {}}, {L"input", L"other", L"2", false, {}}}};
   CComPtr<PageDocument> document = DocumentFromPageForms(forms, L"http://x/");
   std::vector<PageNode> controls = ControlsInOrder(*document);

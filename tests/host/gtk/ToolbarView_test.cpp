@@ -316,29 +316,12 @@ TEST_F(ToolbarViewTest, TheOptionsMenuShowsTheSetupMenuAsItIsAndRunsTheEntryChos
       SetPopupMenuHandler([options](const PopupMenuRequest& menu) { return RunPopupMenu(menu, options); });
   HMENU setup = reinterpret_cast<HMENU>(SendMessageW(Toolbar(), TBM_GETSETUPMENU, 0, 0));
 
-  struct Seen {
-    std::string label;
-    bool checked;
-    bool sensitive;
-  };
-  std::vector<Seen> seen;
+  std::vector<ShownEntry> seen;
   LaterStep choose([&] {
-    GList* menus = gtk_menu_get_for_attach_widget(options);
-    if (!menus || !gtk_widget_get_visible(GTK_WIDGET(menus->data))) return false;
-    GtkWidget* menu = GTK_WIDGET(menus->data);
-    GtkWidget* chosen = nullptr;
-    GList* children = gtk_container_get_children(GTK_CONTAINER(menu));
-    for (GList* c = children; c; c = c->next) {
-      if (GTK_IS_SEPARATOR_MENU_ITEM(c->data)) {
-        seen.push_back({"-", false, true});
-        continue;
-      }
-      std::string label = gtk_menu_item_get_label(GTK_MENU_ITEM(c->data));
-      bool checked = GTK_IS_CHECK_MENU_ITEM(c->data) && gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(c->data));
-      seen.push_back({label, checked, static_cast<bool>(gtk_widget_get_sensitive(GTK_WIDGET(c->data)))});
-      if (label == "Switch to AND search condition") chosen = GTK_WIDGET(c->data);
-    }
-    g_list_free(children);
+    GtkWidget* menu = MenuAt(options);
+    if (!menu) return false;
+    seen = EntriesOf(menu);
+    GtkWidget* chosen = ItemLabelled(menu, "Switch to AND search condition");
     SaveScreenshot({window_, gtk_widget_get_toplevel(menu)}, "/tmp/pendrel-toolbar-menu.png");
     gtk_menu_shell_activate_item(GTK_MENU_SHELL(menu), chosen, TRUE);
     return true;
