@@ -81,6 +81,9 @@ CreatedBand CreateBandOfClass(REFCLSID clsid) {
 }
 
 CreatedBand CreateBand() {
+  // A registry another account could have written names a library of its choosing: none is
+  // loaded from it.
+  if (std::optional<std::string> problem = RegistryProblem()) throw BandCreationError(FromUtf8(*problem));
   std::vector<std::wstring> listed = ListedToolbars();
   if (listed.empty()) {
     for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT})
