@@ -38,9 +38,11 @@ std::string NoHomeFolderReason() {
 
 std::wstring SHGetSpecialFolderPath(int csidl, FolderCreation creation) {
   if (csidl != CSIDL_FAVORITES) return {};
-  std::filesystem::path home = HomeFolder();
-  if (home.empty()) return {};
-  std::wstring path = FromUtf8(home.string());
+  // The shell's folders follow HOME alone: without it there is no Favorites folder to exchange
+  // with, which is safe, and nothing is written into a home the person did not name.
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) return {};
+  std::wstring path = FromUtf8(home);
   while (path.size() > 1 && path.back() == L'/') path.pop_back();
   path += path == L"/" ? L"Favorites" : L"/Favorites";
   if (path.size() > kMaxSpecialFolderPath) return {};

@@ -18,7 +18,7 @@ std::filesystem::path HomeFolder();
 // Why HomeFolder() is empty, as a sentence for a person; for the programs' messages.
 std::string NoHomeFolderReason();
 
-// The folder `csidl` names: for CSIDL_FAVORITES, "HOME/Favorites" (made, readable by the user
-// alone, when missing and `creation` asks for it). Empty when there is no such folder: no home,
+// The folder `csidl` names: for CSIDL_FAVORITES, "$HOME/Favorites" (made, readable by the user
+// alone, when missing and `creation` asks for it). Empty when there is no such folder: no HOME,
 // a path longer than kMaxSpecialFolderPath, a folder that cannot be made, or another csidl.
 std::wstring SHGetSpecialFolderPath(int csidl, FolderCreation creation);
