@@ -62,9 +62,8 @@ std::optional<std::string> RefusalAsDataFolder(const std::filesystem::path& fold
 }
 
 std::string ShellWord(const std::string& path) {
-  if (!path.empty() && path.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-+,=@%") ==
-                           std::string::npos)
-    return path;
+  static constexpr char kPlain[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-+,=@%";
+  if (!path.empty() && path.find_first_not_of(kPlain) == std::string::npos) return path;
   std::string word = "'";
   for (char c : path) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return word + "'";

@@ -111,7 +111,8 @@ void Connection::Open(std::wstring_view connectionString, std::wstring_view, std
   if (!why) {
     if ((why = WhyNotPrivate(folder, PrivateKind::Folder))) *why = "its folder " + folder.string() + ": " + *why;
   }
-  if (why) Raise(E_FAIL, kEngineSource, L"Refused to open '" + path + L"' as it is not yours alone: " + FromUtf8(*why) + L".");
+  if (why)
+    Raise(E_FAIL, kEngineSource, L"Refused to open '" + path + L"' as it is not yours alone: " + FromUtf8(*why) + L".");
   sqlite3* raw = nullptr;
   int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
   SqliteHandle db(raw);

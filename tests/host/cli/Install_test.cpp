@@ -377,9 +377,9 @@ TEST_F(InstallTest, FoldersAndFilesAnotherAccountCouldHavePlantedAreRefused) {
     ::chmod(c.path.c_str(), c.mode);
     ASSERT_EQ(::chown(c.path.c_str(), c.owner, c.owner), 0);
     const std::string classesBytes = ReadFileBytes(classes);
-    for (const std::string& command :
-         {std::string("run - </dev/null"), std::string("install"), std::string("unregister"), std::string("uninstall --purge"),
-          "import " + (temp_.path() / "none.html").string()}) {
+    for (const std::string& command : {std::string("run - </dev/null"), std::string("install"),
+                                       std::string("unregister"), std::string("uninstall --purge"),
+                                       "import " + (temp_.path() / "none.html").string()}) {
       CommandOutput refused = RunPendrel(command);
       EXPECT_EQ(refused.status, 1) << command << ": " << refused.output;
       EXPECT_NE(refused.output.find("pendrel: " + std::string(c.says) + c.path.string() + " is not yours alone: "),
