@@ -5,6 +5,7 @@
 
 #include "host/core/HostLines.h"
 #include "host/core/InprocServer.h"
+#include "host/core/UserFolders.h"
 #include "platform/text/WideText.h"
 
 std::optional<std::filesystem::path> FindBandLibrary() {
@@ -27,6 +28,14 @@ bool ChangeBandRegistration(Registration change, std::ostream& out, std::ostream
     err << "pendrel: cannot " << verb << " the toolbar: no " << kBandLibraryName << " beside the program or in "
         << PENDREL_BAND_LIBRARY_DIR << " from it\n";
     return false;
+  }
+  // Registration writes to both hives: one that cannot be read would be left out while the other
+  // changed (a toolbar listed whose class names no library), so neither is touched then.
+  for (HKEY hive : {HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE}) {
+    if (std::optional<std::string> unreadable = UnreadableHive(hive)) {
+      err << "pendrel: cannot " << verb << " the toolbar, nothing was changed: " << *unreadable << "\n";
+      return false;
+    }
   }
   try {
     InprocServer server(*library);

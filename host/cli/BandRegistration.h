@@ -18,5 +18,6 @@ std::optional<std::filesystem::path> FindBandLibrary();
 enum class Registration { Register, Unregister };
 
 // Loads the library and registers or unregisters it. Says what it did on `out` ("band:
-// registered PATH"), or why not on `err`. True on success.
+// registered PATH"), or why not on `err`. True on success. Changes nothing when a hive it would
+// write (HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE) cannot be read.
 bool ChangeBandRegistration(Registration change, std::ostream& out, std::ostream& err);

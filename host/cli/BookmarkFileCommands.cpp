@@ -3,13 +3,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <string_view>
 
+#include "host/cli/Installer.h"
 #include "host/core/BookmarkFile.h"
+#include "host/core/UserFolders.h"
 #include "platform/text/WideText.h"
 #include "store/CBookmarkDatabase.h"
 #include "toolbar/Settings.h"
@@ -40,6 +44,18 @@ class StatusDatabase final : public CBookmarkDatabase {
   StatusLine& status_;
 };
 
+// Whether `file` holds something other than a database: neither the database file's header nor
+// nothing at all (an empty file is an empty database, which `pendrel install` fills in).
+bool IsOtherThanDatabase(const std::filesystem::path& file) {
+  static constexpr char kHeader[] = "SQLite format 3";  // with its NUL: 16 bytes
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return false;
+  char start[sizeof kHeader] = {};
+  in.read(start, sizeof start);
+  if (in.gcount() == 0) return false;
+  return in.gcount() != static_cast<std::streamsize>(sizeof start) || std::memcmp(start, kHeader, sizeof start) != 0;
+}
+
 // Opens the store in the data folder of the settings; none, after saying why on `err`.
 CComPtr<StatusDatabase> OpenStore(const char* command, StatusLine& status, std::ostream& err) {
   std::wstring folder;
@@ -51,8 +67,15 @@ CComPtr<StatusDatabase> OpenStore(const char* command, StatusLine& status, std::
   }
   auto store = MakeCounted<StatusDatabase>(folder, status);
   if (!store->IsConnected()) {
-    err << "pendrel " << command << ": the bookmark database in " << ToUtf8(folder)
-        << " cannot be opened; run `pendrel install` first\n";
+    const std::filesystem::path database = std::filesystem::path(ToUtf8(folder)) / kDatabaseFileName;
+    err << "pendrel " << command << ": ";
+    if (std::optional<std::string> problem = DataFolderProblem(ToUtf8(folder)))
+      err << *problem << "\n";
+    else if (IsOtherThanDatabase(database))
+      err << database.string() << " is not a bookmark database; it was left as it is. "
+          << MoveAsideAdvice(database, "pendrel install") << "\n";
+    else
+      err << "the bookmark database in " << ToUtf8(folder) << " cannot be opened; run `pendrel install` first\n";
     return {};
   }
   return store;

@@ -14,8 +14,10 @@
 
 #include "host/cli/BandRegistration.h"
 #include "host/cli/EmbeddedFiles.h"
+#include "host/core/UserFolders.h"
 #include "platform/ado/Connection.h"
 #include "platform/registry/RegistryKey.h"
+#include "platform/shell/SpecialFolder.h"
 #include "platform/text/WideText.h"
 
 namespace {
@@ -38,7 +40,8 @@ bool WriteSetting(HKEY key, const wchar_t* name, const std::wstring& value) {
 }
 
 // Creates the database file with the schema, or adds what an existing one lacks.
-bool SetUpDatabase(const std::filesystem::path& file, std::ostream& out, std::ostream& err) {
+bool SetUpDatabase(const std::filesystem::path& file, const std::string& installAgain, std::ostream& out,
+                   std::ostream& err) {
   bool existed = std::filesystem::exists(file);
   if (!existed) {
     // Created with owner-only permissions before SQLite ever opens it.
@@ -58,7 +61,8 @@ bool SetUpDatabase(const std::filesystem::path& file, std::ostream& out, std::os
   if (rc == SQLITE_OK) rc = sqlite3_exec(db.get(), schema.c_str(), nullptr, nullptr, &message);
   if (rc != SQLITE_OK) {
     err << "pendrel install: " << file.string() << " is not a usable bookmark database ("
-        << (message ? message : sqlite3_errstr(rc)) << "); it was left as it is.\n";
+        << (message ? message : sqlite3_errstr(rc)) << "); it was left as it is. "
+        << MoveAsideAdvice(file, installAgain) << "\n";
     sqlite3_free(message);
     if (!existed) std::filesystem::remove(file);
     return false;
@@ -90,21 +94,29 @@ bool InstallHelpPage(const std::filesystem::path& folder, const char* name, std:
 std::filesystem::path DefaultDataFolder() {
   const char* data = std::getenv("XDG_DATA_HOME");
   if (data && *data) return std::filesystem::path(data) / "pendrel";
-  const char* home = std::getenv("HOME");
-  return std::filesystem::path(home && *home ? home : "/tmp") / ".local" / "share" / "pendrel";
+  std::filesystem::path home = HomeFolder();
+  if (home.empty()) return {};
+  return home / ".local" / "share" / "pendrel";
+}
+
+std::string MoveAsideAdvice(const std::filesystem::path& database, const std::string& installCommand) {
+  const std::string file = database.string();
+  return "Move it aside and install again: mv " + ShellWord(file) + " " + ShellWord(file + ".old") + " && " +
+         installCommand;
 }
 
 int RunInstall(const InstallOptions& options, std::ostream& out, std::ostream& err) {
-  RegistryKey settings;
-  DWORD disposition = 0;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, settings.Out(),
-                      &disposition) != ERROR_SUCCESS) {
-    err << "pendrel install: cannot open the settings in " << HiveFile(HKEY_CURRENT_USER).string()
-        << " (the file is not readable as a registry hive, or its folder cannot be written)\n";
+  // Everything is checked before anything is written: the settings are read, not created, first.
+  if (std::optional<std::string> unreadable = UnreadableHive(HKEY_CURRENT_USER)) {
+    err << "pendrel install: cannot read the settings: " << *unreadable << "\n";
     return 1;
   }
-
-  std::optional<std::wstring> storedFolder = ReadSetting(settings.get(), L"CurDir");
+  std::optional<std::wstring> storedFolder;
+  {
+    RegistryKey stored;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, stored.Out()) == ERROR_SUCCESS)
+      storedFolder = ReadSetting(stored.get(), L"CurDir");
+  }
   std::filesystem::path folder;
   if (options.dataFolder)
     folder = std::filesystem::absolute(*options.dataFolder).lexically_normal();
@@ -112,6 +124,10 @@ int RunInstall(const InstallOptions& options, std::ostream& out, std::ostream& e
     folder = ToUtf8(*storedFolder);
   else
     folder = DefaultDataFolder();
+  if (folder.empty()) {
+    err << "pendrel install: there is no data folder: " << NoHomeFolderReason() << ", or give one with --data\n";
+    return 1;
+  }
   std::string text = folder.string();
   while (text.size() > 1 && text.back() == '/') text.pop_back();
   folder = text;
@@ -121,6 +137,27 @@ int RunInstall(const InstallOptions& options, std::ostream& out, std::ostream& e
         << " characters; the toolbar accepts at most " << kMaxDataFolderLength
         << ". Choose a shorter folder with --data.\n";
     return 2;
+  }
+
+  if (std::optional<std::string> refusal = RefusalAsDataFolder(folder)) {
+    err << "pendrel install: " << text << " cannot be the data folder: " << *refusal
+        << "; give a folder of its own with --data\n";
+    return 1;
+  }
+  if (std::optional<std::string> problem = DataFolderProblem(folder)) {
+    err << "pendrel install: " << *problem << "\n";
+    return 1;
+  }
+  const std::string installAgain =
+      options.dataFolder ? "pendrel install --data " + ShellWord(text) : std::string("pendrel install");
+
+  RegistryKey settings;
+  DWORD disposition = 0;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, settings.Out(),
+                      &disposition) != ERROR_SUCCESS) {
+    err << "pendrel install: cannot write the settings in " << HiveFile(HKEY_CURRENT_USER).string()
+        << " (the registry folder cannot be written)\n";
+    return 1;
   }
 
   std::error_code ec;
@@ -133,7 +170,7 @@ int RunInstall(const InstallOptions& options, std::ostream& out, std::ostream& e
   if (!folderExisted) ::chmod(folder.c_str(), 0700);
   out << (folderExisted ? "data folder: kept " : "data folder: created ") << text << "\n";
 
-  if (!SetUpDatabase(folder / "Bookmark.mdb", out, err)) return 1;
+  if (!SetUpDatabase(folder / kDatabaseFileName, installAgain, out, err)) return 1;
   if (!InstallHelpPage(folder / "help", "help.html", out, err)) return 1;
   if (!InstallHelpPage(folder / "help", "about.html", out, err)) return 1;
 

@@ -17,10 +17,16 @@ struct InstallOptions {
 };
 
 // Writes what it did to `out`, one line each, and problems to `err`. Returns the exit status.
+// Refuses, changing nothing, a data folder that is the root, the home folder or above it, and a
+// data folder or database that is not the person's alone.
 int RunInstall(const InstallOptions& options, std::ostream& out, std::ostream& err);
 
-// $XDG_DATA_HOME/pendrel, or ~/.local/share/pendrel.
+// $XDG_DATA_HOME/pendrel, or ~/.local/share/pendrel; empty when there is no home folder.
 std::filesystem::path DefaultDataFolder();
+
+// What a person does about a file in the database's place that is no database: the sentence
+// with the command that moves it aside and `installCommand`, which makes a new one.
+std::string MoveAsideAdvice(const std::filesystem::path& database, const std::string& installCommand);
 
 // The longest data folder the settings can hold (the system appends to it).
 constexpr size_t kMaxDataFolderLength = 127;

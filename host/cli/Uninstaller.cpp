@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/cli/BandRegistration.h"
+#include "host/core/UserFolders.h"
 #include "platform/registry/RegistryKey.h"
 #include "platform/text/WideText.h"
 
@@ -45,7 +46,10 @@ bool RemoveSettings(std::ostream& out, std::ostream& err) {
   if (rc == ERROR_FILE_NOT_FOUND) {
     out << "settings: none\n";
   } else if (rc != ERROR_SUCCESS) {
-    err << "pendrel uninstall: cannot remove the settings from " << HiveFile(HKEY_CURRENT_USER).string() << "\n";
+    if (std::optional<std::string> unreadable = UnreadableHive(HKEY_CURRENT_USER))
+      err << "pendrel uninstall: cannot remove the settings: " << *unreadable << "\n";
+    else
+      err << "pendrel uninstall: cannot remove the settings from " << HiveFile(HKEY_CURRENT_USER).string() << "\n";
     return false;
   } else {
     out << "settings: removed HKEY_CURRENT_USER\\" << ToUtf8(kSettingsKeys[0]) << "\n";
@@ -59,27 +63,29 @@ bool RemoveSettings(std::ostream& out, std::ostream& err) {
 
 // Why `folder` must not be removed as a data folder; none when it may be.
 std::optional<std::string> RefusalToPurge(const std::filesystem::path& folder) {
+  if (std::optional<std::string> refusal = RefusalAsDataFolder(folder)) return refusal;
   std::error_code ec;
-  std::filesystem::path real = std::filesystem::weakly_canonical(folder, ec);
-  if (ec || real.empty()) return "its path cannot be resolved";
-  if (real == real.root_path()) return "it is the root folder";
-  if (const char* home = std::getenv("HOME"); home && *home) {
-    std::filesystem::path realHome = std::filesystem::weakly_canonical(home, ec);
-    if (!ec && std::mismatch(real.begin(), real.end(), realHome.begin(), realHome.end()).first == real.end())
-      return "it is the home folder or a folder above it";
-  }
-  if (!std::filesystem::is_regular_file(folder / "Bookmark.mdb", ec)) return "it holds no Bookmark.mdb";
+  if (!std::filesystem::is_regular_file(folder / kDatabaseFileName, ec)) return "it holds no Bookmark.mdb";
+  if (std::optional<std::string> problem = DataFolderProblem(folder)) return problem;
   return std::nullopt;
 }
 
-bool PurgeDataFolder(const std::filesystem::path& folder, std::ostream& out, std::ostream& err) {
+bool PurgeDataFolder(const std::filesystem::path& named, std::ostream& out, std::ostream& err) {
   std::error_code ec;
-  if (!std::filesystem::exists(folder, ec)) {
-    out << "data folder: none at " << folder.string() << "\n";
+  if (!std::filesystem::exists(named, ec)) {
+    out << "data folder: none at " << named.string() << "\n";
     return true;
   }
-  if (std::optional<std::string> refusal = RefusalToPurge(folder)) {
-    err << "pendrel uninstall: the data folder " << folder.string() << " was not removed: " << *refusal << "\n";
+  if (std::optional<std::string> refusal = RefusalToPurge(named)) {
+    err << "pendrel uninstall: the data folder " << named.string() << " was not removed: " << *refusal << "\n";
+    return false;
+  }
+  // Removing a symbolic link removes the link alone: the folder it leads to, with the database,
+  // is what is removed, and then the link.
+  const bool link = std::filesystem::is_symlink(named, ec);
+  const std::filesystem::path folder = link ? std::filesystem::canonical(named, ec) : named;
+  if (ec) {
+    err << "pendrel uninstall: the data folder " << named.string() << " was not removed: its link cannot be followed\n";
     return false;
   }
   out << "data folder " << folder.string() << " holds:\n";
@@ -94,11 +100,17 @@ bool PurgeDataFolder(const std::filesystem::path& folder, std::ostream& out, std
   if (seen > kMaxListedEntries)
     out << "  ... and " << (seen - kMaxListedEntries) << (seen == kMaxCountedEntries ? " or more" : " more") << "\n";
   std::filesystem::remove_all(folder, ec);
-  if (ec) {
-    err << "pendrel uninstall: cannot remove " << folder.string() << ": " << ec.message() << "\n";
+  if (!ec && link) std::filesystem::remove(named, ec);
+  if (ec || std::filesystem::exists(std::filesystem::symlink_status(folder)) ||
+      std::filesystem::exists(std::filesystem::symlink_status(named))) {
+    err << "pendrel uninstall: cannot remove " << folder.string() << (ec ? ": " + ec.message() : std::string())
+        << "\n";
     return false;
   }
-  out << "data folder: removed " << folder.string() << "\n";
+  if (link)
+    out << "data folder: removed " << folder.string() << " and the link " << named.string() << " to it\n";
+  else
+    out << "data folder: removed " << folder.string() << "\n";
   return true;
 }
 

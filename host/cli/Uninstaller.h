@@ -4,7 +4,9 @@
 // and the keys above it that nothing else is left in), and keeps the data folder, which holds the
 // person's bookmarks. With --purge it first prints what the data folder holds, then removes it;
 // it refuses a folder that is not a Pendrel data folder (one without Bookmark.mdb), the root
-// folder or the home folder and the folders above it, since a setting can name any folder.
+// folder or the home folder and the folders above it, since a setting can name any folder, and a
+// folder that is not the person's alone. A data folder that is a symbolic link is removed where
+// the link leads, then the link; it is reported removed only when neither is left.
 #pragma once
 #include <iosfwd>
 

@@ -87,9 +87,8 @@ int RunWindowScript(const std::vector<std::string>& args, std::istream& in, std:
   }
   std::ifstream file;
   if (args[0] != "-") {
-    file.open(args[0], std::ios::binary);
-    if (!file) {
-      out << ToUtf8(ErrorLine(L"cannot open the script " + FromUtf8(args[0]))) << '\n';
+    if (std::optional<std::wstring> why = OpenScript(args[0], file)) {
+      out << ToUtf8(ErrorLine(*why)) << '\n';
       return 1;
     }
   }

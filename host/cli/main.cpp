@@ -1,6 +1,7 @@
 // The pendrel program: installation and registration, and the browser window with the toolbar.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -14,6 +15,7 @@
 #include "host/cli/Installer.h"
 #include "host/cli/Uninstaller.h"
 #include "host/cli/WindowCommands.h"
+#include "host/core/UserFolders.h"
 
 namespace {
 
@@ -30,6 +32,8 @@ int Usage(std::ostream& out, int status) {
          "                                 data folder with the bookmarks\n"
          "  pendrel browse ADDRESS...      load each address in a browser window; print its events and pages\n"
          "  pendrel import|export FILE     bring in or write out the bookmarks as another browser's bookmark file\n"
+         "  pendrel -h | --help            show this text\n"
+         "  pendrel --version              show the version\n"
          "commands, one a line (# comments; \\n, \\t and \\\\ in arguments):\n"
          "  navigate ADDRESS   type BOX TEXT   key BOX KEY   pick BOX N   click BUTTON   menu ENTRY\n"
          "  answer yes|no   fill NAME VALUE   submit [N]   follow TEXT   wait repair   show   page   quit\n"
@@ -78,30 +82,53 @@ int Window(const std::vector<std::string>& args) {
   return RunWindow(args, std::cin, std::cout, source);
 }
 
+// Whether a command reads or writes the person's folders (the registry, the data folder).
+enum class Folders { Used, NotUsed };
+
 struct Command {
   const char* name;
   int (*run)(const std::vector<std::string>& args);
+  Folders folders;
 };
 
 const Command kCommands[] = {
-    {"install", Install},
-    {"register", Register},
-    {"unregister", Unregister},
-    {"uninstall", Uninstall},
-    {"browse", Browse},
-    {"run", Run},
-    {"import", ImportBookmarkFileCommand},
-    {"export", ExportBookmarkFileCommand},
+    {"install", Install, Folders::Used},
+    {"register", Register, Folders::Used},
+    {"unregister", Unregister, Folders::Used},
+    {"uninstall", Uninstall, Folders::Used},
+    {"browse", Browse, Folders::NotUsed},
+    {"run", Run, Folders::Used},
+    {"import", ImportBookmarkFileCommand, Folders::Used},
+    {"export", ExportBookmarkFileCommand, Folders::Used},
 };
+
+// Before a command uses the person's folders: they must be there to find (a home folder) and be
+// theirs alone, or nothing is done. `pendrel install --data DIR` checks the folder it is given
+// itself, so the one the settings named before does not stand in its way.
+bool FoldersUsable(bool installElsewhere) {
+  std::optional<std::string> problem = installElsewhere ? RegistryProblem() : UserFoldersProblem();
+  if (!problem) return true;
+  std::cerr << "pendrel: " << *problem << "\n";
+  return false;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return Window({});
-  std::vector<std::string> args(argv + 2, argv + argc);
-  for (const auto& command : kCommands)
-    if (std::strcmp(argv[1], command.name) == 0) return command.run(args);
-  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0) return Usage(std::cout, 0);
+  std::vector<std::string> args(argv + std::min(argc, 2), argv + argc);
+  if (argc < 2) return FoldersUsable(false) ? Window({}) : 1;
+  for (const auto& command : kCommands) {
+    if (std::strcmp(argv[1], command.name) != 0) continue;
+    bool installElsewhere = std::strcmp(argv[1], "install") == 0 && !args.empty();
+    if (command.folders == Folders::Used && !FoldersUsable(installElsewhere)) return 1;
+    return command.run(args);
+  }
+  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "help") == 0)
+    return Usage(std::cout, 0);
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::cout << "pendrel " << PENDREL_VERSION << "\n";
+    return 0;
+  }
   // An address or a path has a ':', '/' or '.' in it, or names a file; any other word is taken
   // for a mistyped command rather than opened as a page.
   std::string_view first(argv[1]);
@@ -110,5 +137,6 @@ int main(int argc, char** argv) {
     std::cerr << "pendrel: unknown command '" << argv[1] << "'\n";
     return Usage(std::cerr, 2);
   }
+  if (!FoldersUsable(false)) return 1;
   return Window(std::vector<std::string>(argv + 1, argv + argc));
 }

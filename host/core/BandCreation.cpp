@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "host/core/HostLines.h"
+#include "host/core/UserFolders.h"
 #include "platform/registry/RegistryKey.h"
 #include "platform/text/WideText.h"
 
@@ -45,7 +46,11 @@ std::optional<std::wstring> InprocServerPath(REFCLSID clsid) {
 
 CreatedBand CreateBandOfClass(REFCLSID clsid) {
   std::optional<std::wstring> path = InprocServerPath(clsid);
-  if (!path) throw BandCreationError(L"the class " + GuidToString(clsid) + L" names no library (InprocServer32)");
+  if (!path) {
+    if (std::optional<std::string> unreadable = UnreadableHive(HKEY_CLASSES_ROOT))
+      throw BandCreationError(FromUtf8(*unreadable));
+    throw BandCreationError(L"the class " + GuidToString(clsid) + L" names no library (InprocServer32)");
+  }
   InprocServer library = [&] {
     try {
       return InprocServer(ToUtf8(*path));
@@ -60,10 +65,14 @@ CreatedBand CreateBandOfClass(REFCLSID clsid) {
   factory.Attach(static_cast<IClassFactory*>(raw));
   raw = nullptr;
   HRESULT hr = factory->CreateInstance(nullptr, IID_IObjectWithSite, &raw);
-  if (hr == E_OUTOFMEMORY)
-    // What a band answers when it cannot read its settings; the installation writes them.
+  if (hr == E_OUTOFMEMORY) {
+    // What a band answers when it cannot read its settings; the installation writes them, unless
+    // their hive is unreadable, which it leaves as it is.
+    if (std::optional<std::string> unreadable = UnreadableHive(HKEY_CURRENT_USER))
+      throw BandCreationError(Failed(L"the band's creation", hr) + L": " + FromUtf8(*unreadable));
     throw BandCreationError(Failed(L"the band's creation", hr) +
                             L": are its settings there? pendrel install writes them");
+  }
   if (FAILED(hr)) throw BandCreationError(Failed(L"the band's creation", hr));
   CComPtr<IObjectWithSite> band;
   band.Attach(static_cast<IObjectWithSite*>(raw));
@@ -72,8 +81,15 @@ CreatedBand CreateBandOfClass(REFCLSID clsid) {
 }
 
 CreatedBand CreateBand() {
+  // A registry another account could have written names a library of its choosing: none is
+  // loaded from it.
+  if (std::optional<std::string> problem = RegistryProblem()) throw BandCreationError(FromUtf8(*problem));
   std::vector<std::wstring> listed = ListedToolbars();
-  if (listed.empty()) throw BandCreationError(L"no toolbar is registered (pendrel register registers it)");
+  if (listed.empty()) {
+    for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT})
+      if (std::optional<std::string> unreadable = UnreadableHive(hive)) throw BandCreationError(FromUtf8(*unreadable));
+    throw BandCreationError(L"no toolbar is registered (pendrel register registers it)");
+  }
   std::optional<std::wstring> firstFailure;
   for (const std::wstring& name : listed) {
     try {

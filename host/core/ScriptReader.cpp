@@ -1,6 +1,21 @@
 #include "host/core/ScriptReader.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ios>
+
 #include "platform/text/WideText.h"
+
+std::optional<std::wstring> OpenScript(const std::string& name, std::ifstream& file) {
+  struct stat info {};
+  if (::stat(name.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+    return L"cannot open the script " + FromUtf8(name) + L": it is a folder, not a file";
+  file.open(name, std::ios::binary);
+  if (!file) return L"cannot open the script " + FromUtf8(name) + L": " + FromUtf8(std::strerror(errno));
+  return std::nullopt;
+}
 
 ScriptReader::RawLine ScriptReader::ReadRawLine(std::string& bytes) {
   bytes.clear();
@@ -8,7 +23,12 @@ ScriptReader::RawLine ScriptReader::ReadRawLine(std::string& bytes) {
   if (!buffer) return RawLine::End;
   bool any = false;
   for (;;) {
-    int c = buffer->sbumpc();
+    int c;
+    try {
+      c = buffer->sbumpc();
+    } catch (const std::ios_base::failure&) {
+      return RawLine::Failed;  // a file stream reports a read error by throwing
+    }
     if (c == std::char_traits<char>::eof()) return any ? RawLine::Read : RawLine::End;
     any = true;
     if (c == '\n') break;
@@ -24,6 +44,8 @@ ScriptRead ScriptReader::Next() {
   for (;;) {
     RawLine raw = ReadRawLine(bytes);
     if (raw == RawLine::End) return {};
+    if (raw == RawLine::Failed)
+      return {ReadStatus::Error, {}, L"the script cannot be read past line " + std::to_wstring(number_)};
     if (++number_ > kMaxScriptLines)
       return {ReadStatus::Error, {}, L"the script has more than " + std::to_wstring(kMaxScriptLines) + L" lines"};
     if (raw == RawLine::TooLong)

@@ -5,7 +5,9 @@
 // lines.
 #pragma once
 #include <cstddef>
+#include <fstream>
 #include <istream>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,13 +35,14 @@ class ScriptReader {
   // Reads from `in`, which must outlive the reader. Bytes are UTF-8; a line may end in "\r\n".
   explicit ScriptReader(std::istream& in) : in_(in) {}
 
-  // The next command line, the end of the script, or an error (a line too long, too many lines).
+  // The next command line, the end of the script, or an error (a line too long, too many lines,
+  // a read that failed).
   ScriptRead Next();
   // The number of the line read last (0 before the first).
   size_t LineNumber() const { return number_; }
 
  private:
-  enum class RawLine { Read, End, TooLong };
+  enum class RawLine { Read, End, TooLong, Failed };
   RawLine ReadRawLine(std::string& bytes);
 
   std::istream& in_;
@@ -48,3 +51,7 @@ class ScriptReader {
 
 // Replaces \n, \t and \\ with a line feed, a tab and a backslash; every other backslash stays.
 std::wstring UnescapeArgument(std::wstring_view text);
+
+// Opens the script file `name` into `file`; why not, as a sentence, when it is a folder or cannot
+// be opened.
+std::optional<std::wstring> OpenScript(const std::string& name, std::ifstream& file);

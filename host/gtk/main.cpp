@@ -14,6 +14,7 @@
 #include "host/core/HostWindow.h"
 #include "host/core/ScriptCommands.h"
 #include "host/core/ScriptReader.h"
+#include "host/core/UserFolders.h"
 #include "host/gtk/DesktopPrompts.h"
 #include "host/gtk/DesktopWindow.h"
 #include "host/gtk/GLibLoop.h"
@@ -65,9 +66,8 @@ HostWindow::LineOutput LinesTo(std::ostream& out) {
 int RunScriptFile(const Options& options) {
   std::ifstream file;
   if (*options.script != "-") {
-    file.open(*options.script, std::ios::binary);
-    if (!file) {
-      std::cout << ToUtf8(ErrorLine(L"cannot open the script " + FromUtf8(*options.script))) << '\n';
+    if (std::optional<std::wstring> why = OpenScript(*options.script, file)) {
+      std::cout << ToUtf8(ErrorLine(*why)) << '\n';
       return 1;
     }
   }
@@ -123,6 +123,12 @@ int main(int argc, char** argv) {
     return Usage(std::cout, 0);
   std::optional<Options> options = ReadOptions(argc, argv);
   if (!options) return Usage(std::cerr, 2);
+  // The toolbar reads its settings and opens the database of the person's own folders: none of
+  // them may be another account's to plant.
+  if (std::optional<std::string> problem = UserFoldersProblem()) {
+    std::cerr << "pendrel-browser: " << *problem << "\n";
+    return 1;
+  }
   if (!gtk_init_check(&argc, &argv)) {
     std::cerr << "pendrel-browser: cannot open the display (DISPLAY is "
               << (std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "not set")

@@ -5,10 +5,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
+#include <optional>
 
 #include "platform/ado/JetSql.h"
 #include "platform/ado/TextMatch.h"
 #include "platform/com/ComError.h"
+#include "platform/shell/PrivatePath.h"
 #include "platform/text/WideText.h"
 
 namespace ado {
@@ -100,6 +103,16 @@ void Connection::Open(std::wstring_view connectionString, std::wstring_view, std
   struct stat st {};
   if (path.empty() || ::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
     Raise(E_FAIL, kEngineSource, L"Could not find file '" + path + L"'.");
+  // A database, or a folder holding it, that another account can write is never opened: it could
+  // have been planted to read the logins the store keeps, or be swapped under the connection.
+  std::filesystem::path systemFile(file);
+  std::filesystem::path folder = systemFile.has_parent_path() ? systemFile.parent_path() : ".";
+  std::optional<std::string> why = WhyNotPrivate(systemFile, PrivateKind::File);
+  if (!why) {
+    if ((why = WhyNotPrivate(folder, PrivateKind::Folder))) *why = "its folder " + folder.string() + ": " + *why;
+  }
+  if (why)
+    Raise(E_FAIL, kEngineSource, L"Refused to open '" + path + L"' as it is not yours alone: " + FromUtf8(*why) + L".");
   sqlite3* raw = nullptr;
   int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
   SqliteHandle db(raw);

@@ -14,6 +14,8 @@
 #include <sstream>
 
 #include "platform/registry/Hive.h"
+#include "platform/shell/PrivatePath.h"
+#include "platform/shell/SpecialFolder.h"
 #include "platform/text/WideText.h"
 
 namespace {
@@ -76,11 +78,15 @@ std::filesystem::path FileOf(HiveId id) { return RegistryFolder() / (ToUtf8(Hive
 class HiveLock {
  public:
   HiveLock(HiveId id, bool exclusive) {
+    const std::filesystem::path folder = RegistryFolder();
+    if (folder.empty()) return;  // no home folder: no registry
     std::error_code ec;
-    std::filesystem::create_directories(RegistryFolder(), ec);
-    ::chmod(RegistryFolder().c_str(), 0700);
+    std::filesystem::create_directories(folder, ec);
+    // A folder another account can write is never used: it could plant a hive or swap one.
+    if (WhyNotPrivate(folder, PrivateKind::Folder)) return;
+    ::chmod(folder.c_str(), 0700);
     std::string path = FileOf(id).string() + ".lock";
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd_ < 0) return;
     while (::flock(fd_, exclusive ? LOCK_EX : LOCK_SH) != 0) {
       if (errno != EINTR) {
@@ -101,8 +107,10 @@ class HiveLock {
   int fd_ = -1;
 };
 
-// Reads a hive; a missing file is an empty hive. ERROR_BADDB when the file cannot be read.
+// Reads a hive; a missing file is an empty hive. ERROR_BADDB when the file cannot be read,
+// ERROR_ACCESS_DENIED when it is not the user's own (a hive names the libraries a browser loads).
 LONG LoadHive(HiveId id, Hive& hive) {
+  if (WhyNotPrivate(FileOf(id), PrivateKind::File)) return ERROR_ACCESS_DENIED;
   std::ifstream in(FileOf(id), std::ios::binary);
   if (!in) {
     if (!std::filesystem::exists(FileOf(id))) {
@@ -191,15 +199,28 @@ std::filesystem::path RegistryFolder() {
   if (config && *config) {
     base = config;
   } else {
-    const char* home = std::getenv("HOME");
-    base = std::filesystem::path(home && *home ? home : "/tmp") / ".config";
+    std::filesystem::path home = HomeFolder();
+    if (home.empty()) return {};
+    base = home / ".config";
   }
   return base / "pendrel" / "registry";
 }
 
+std::optional<std::string> RegistryProblem() {
+  const std::filesystem::path folder = RegistryFolder();
+  if (folder.empty()) return "there is no registry folder: " + NoHomeFolderReason();
+  if (auto why = WhyNotPrivate(folder, PrivateKind::Folder))
+    return "the registry folder " + folder.string() + " is not yours alone: " + *why;
+  for (HiveId id : {HiveId::ClassesRoot, HiveId::CurrentUser, HiveId::LocalMachine}) {
+    if (auto why = WhyNotPrivate(FileOf(id), PrivateKind::File))
+      return "the registry hive " + FileOf(id).string() + " is not yours alone: " + *why;
+  }
+  return std::nullopt;
+}
+
 std::filesystem::path HiveFile(HKEY hive) {
   auto id = AsHive(hive);
-  return id ? FileOf(*id) : std::filesystem::path();
+  return id && !RegistryFolder().empty() ? FileOf(*id) : std::filesystem::path();
 }
 
 void SetRegistryCommitHook(RegistryCommitHook hook) { gCommitHook.store(hook); }

@@ -1,5 +1,7 @@
 // The registry: hives of keys holding named values, kept as text files (one per hive) in the
 // registry folder, $XDG_CONFIG_HOME/pendrel/registry (default ~/.config/pendrel/registry).
+// With no home folder there is no registry: every call fails. A registry folder or hive file that
+// is not the user's own (see PrivatePath.h) is never read or written: ERROR_ACCESS_DENIED.
 //
 // The calls mirror the platform's registry calls and answer with its error codes
 // (ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_MORE_DATA, ...). Every change rewrites the hive
@@ -8,6 +10,7 @@
 // answers ERROR_BADDB to every call and is never overwritten.
 #pragma once
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -69,10 +72,14 @@ LONG RegEnumKeyW(HKEY key, DWORD index, std::wstring& name);
 // value as an empty name); ERROR_NO_MORE_ITEMS past the last.
 LONG RegEnumValueW(HKEY key, DWORD index, std::wstring& name);
 
-// Where the hive files live now (reads the environment on every call).
+// Where the hive files live now (reads the environment on every call); empty when there is no
+// home folder to put them in.
 std::filesystem::path RegistryFolder();
-// The file of a hive: "<folder>/<HIVE_NAME>.reg".
+// The file of a hive: "<folder>/<HIVE_NAME>.reg"; empty when there is no registry folder.
 std::filesystem::path HiveFile(HKEY hive);
+// Why the registry cannot be used, as a sentence for a person: no home folder, or a registry
+// folder or hive file that is not the user's alone. None when it can.
+std::optional<std::string> RegistryProblem();
 
 // Test hook: called after a change is written to the temporary file and before it replaces the
 // hive. A test makes it end the process to show that a crash at that moment loses nothing.

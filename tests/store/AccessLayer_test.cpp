@@ -1,8 +1,12 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fstream>
 
 #include <gtest/gtest.h>
 
 #include "platform/ado/JetSql.h"
+#include "platform/text/WideText.h"
 #include "store/CADODatabase.h"
 #include "store/CADORecordset.h"
 #include "store/CCustomException.h"
@@ -79,6 +83,32 @@ TEST(AccessLayerOpen, AFileThatIsNoDatabaseIsRefused) {
   CADODatabase db;
   std::wstring message = MessageOf([&] { db.Open(ConnectionString(temp.wpath())); });
   EXPECT_NE(message.find(L"Unrecognized database format"), std::wstring::npos) << message;
+}
+
+TEST(AccessLayerOpen, ADatabaseOrFolderAnotherAccountCouldWriteIsNeverOpened) {
+  TempDir temp;
+  const std::filesystem::path folder = std::filesystem::path(ToUtf8(MakeTestDataFolder(temp)));
+  const std::filesystem::path file = folder / "Bookmark.mdb";
+  CADODatabase db;
+  auto refused = [&](const char* how) {
+    SCOPED_TRACE(how);
+    std::wstring message = MessageOf([&] { db.Open(ConnectionString(FromUtf8(folder.string()))); });
+    EXPECT_NE(message.find(L"as it is not yours alone"), std::wstring::npos) << ToUtf8(message);
+    EXPECT_FALSE(db.IsOpen());
+  };
+  ::chmod(file.c_str(), 0666);
+  refused("a database others can write");
+  ::chmod(file.c_str(), 0600);
+  ::chmod(folder.c_str(), 0777);
+  refused("a folder others can write");
+  ::chmod(folder.c_str(), 0700);
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+    refused("a database of another user");
+    ASSERT_EQ(::chown(file.c_str(), 0, 0), 0);
+  }
+  db.Open(ConnectionString(FromUtf8(folder.string())));
+  EXPECT_TRUE(db.IsOpen());
 }
 
 TEST(AccessLayerOpen, ConnectionCreationFailuresGiveTheirTwoMessages) {

@@ -1,7 +1,9 @@
 // `pendrel install`, run as a person runs it.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -12,6 +14,7 @@
 #include "platform/registry/Registry.h"
 #include "platform/text/WideText.h"
 #include "store/CCustomException.h"
+#include "tests/support/BrowserTestSupport.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/TestSupport.h"
 #include "toolbar/Settings.h"
@@ -96,13 +99,34 @@ TEST_F(InstallTest, AFolderPathOver127CharactersIsRefused) {
   EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue), FromUtf8(fits.string()));
 }
 
-TEST_F(InstallTest, AFileThatIsNoDatabaseIsLeftAlone) {
-  std::filesystem::create_directories(data_);
-  { std::ofstream(data_ / "Bookmark.mdb") << "not a database"; }
+TEST_F(InstallTest, AFileThatIsNoDatabaseIsLeftAloneAndEveryCommandSaysHowToMoveItAside) {
+  const std::filesystem::path database = data_ / "Bookmark.mdb";
+  const std::string moveAside = "mv " + database.string() + " " + database.string() + ".old && pendrel install";
+  ASSERT_EQ(RunPendrel("install --data " + data_.string()).status, 0);
+  { std::ofstream(database, std::ios::trunc) << "not a database"; }
+  // import and export send the person to the same next step as install, never round in a circle.
+  WriteFile(temp_.path() / "in.html", "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><DT><A HREF=\"http://a/\">a</A></DL>");
+  for (const std::string& command : {"import " + (temp_.path() / "in.html").string(),
+                                     "export " + (temp_.path() / "out.html").string(), std::string("install")}) {
+    CommandOutput run = RunPendrel(command);
+    EXPECT_EQ(run.status, 1) << command;
+    EXPECT_NE(run.output.find("is not a"), std::string::npos) << command << ": " << run.output;
+    EXPECT_NE(run.output.find("Move it aside and install again: " + moveAside + "\n"), std::string::npos)
+        << command << ": " << run.output;
+    EXPECT_EQ(run.output.find("run `pendrel install`"), std::string::npos) << command << ": " << run.output;
+    EXPECT_EQ(ReadFileBytes(database), "not a database");
+  }
+  // Given a folder, install names it in the command it suggests.
   CommandOutput run = RunPendrel("install --data " + data_.string());
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.output.find("is not a usable bookmark database"), std::string::npos) << run.output;
-  EXPECT_EQ(ReadFileBytes(data_ / "Bookmark.mdb"), "not a database");
+  EXPECT_NE(run.output.find(".old && pendrel install --data " + data_.string() + "\n"), std::string::npos)
+      << run.output;
+  // Doing what it says works.
+  ASSERT_EQ(std::system(("mv " + database.string() + " " + database.string() + ".old && " + PENDREL_BIN_DIR +
+                         "/pendrel install >/dev/null")
+                            .c_str()),
+            0);
+  EXPECT_EQ(QueryCount(FromUtf8(data_.string()), "LinksData"), 0);
+  EXPECT_EQ(ReadFileBytes(database.string() + ".old"), "not a database");
 }
 
 TEST_F(InstallTest, AnUnreadableSettingsHiveIsReportedAndLeftByteForByte) {
@@ -125,6 +149,68 @@ TEST_F(InstallTest, AnUnreadableSettingsHiveIsReportedAndLeftByteForByte) {
       EXPECT_EQ(ReadFileBytes(hive), bytes) << command;
     }
   }
+}
+
+TEST_F(InstallTest, AnUnreadableHiveIsNamedWithHowToRestoreItAndRegistrationChangesNoHiveThen) {
+  ASSERT_EQ(RunPendrel("install --data " + data_.string()).status, 0);
+  const std::filesystem::path classes = HiveFile(HKEY_CLASSES_ROOT);
+  const std::filesystem::path machine = HiveFile(HKEY_LOCAL_MACHINE);
+  const std::string listed = ReadFileBytes(machine);
+  ASSERT_NE(listed.find("{669695BC-A811-4A9D-8CDF-BA8C795F261D}"), std::string::npos);
+  WriteFile(classes, "REGEDIT4\n\n[CLSID\\Cut");
+  // Unregistering would take the toolbar off the list and leave the class, or the other way round:
+  // with one hive unreadable, neither is touched, and the message says how to restore it.
+  for (const char* command : {"unregister", "register", "uninstall"}) {
+    CommandOutput run = RunPendrel(command);
+    EXPECT_EQ(run.status, 1) << command << ": " << run.output;
+    EXPECT_NE(run.output.find("the registry hive " + classes.string() + " is not readable (it was left as it is); "
+                              "move it aside with `mv " + classes.string() + " " + classes.string() +
+                              ".old`, then run `pendrel register`"),
+              std::string::npos)
+        << command << ": " << run.output;
+    EXPECT_EQ(ReadFileBytes(machine), listed) << command;
+    EXPECT_EQ(ReadFileBytes(classes), "REGEDIT4\n\n[CLSID\\Cut") << command;
+  }
+  // The window says the same instead of sending the person to register, which cannot.
+  CommandOutput run = RunPendrel("run - </dev/null");
+  EXPECT_NE(run.output.find("no toolbar: the registry hive " + classes.string() + " is not readable"),
+            std::string::npos)
+      << run.output;
+  // As it says: moved aside, registration works again.
+  std::filesystem::rename(classes, classes.string() + ".old");
+  EXPECT_EQ(RunPendrel("register").status, 0);
+
+  // The settings hive: install names the file and how to write the settings anew.
+  const std::filesystem::path user = HiveFile(HKEY_CURRENT_USER);
+  WriteFile(user, "not a hive");
+  run = RunPendrel("install");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("the registry hive " + user.string() + " is not readable (it was left as it is); move "
+                            "it aside with `mv " + user.string() + " " + user.string() +
+                            ".old`, then run `pendrel install`, which writes the settings anew"),
+            std::string::npos)
+      << run.output;
+  run = RunPendrel("run - </dev/null");
+  EXPECT_NE(run.output.find("no toolbar: the band's creation failed (8007000e): the registry hive " + user.string() +
+                            " is not readable"),
+            std::string::npos)
+      << run.output;
+  std::filesystem::rename(user, user.string() + ".old");
+  run = RunPendrel("install --data " + data_.string());
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(ReadFileBytes(user.string() + ".old"), "not a hive");
+}
+
+TEST_F(InstallTest, HelpAndVersion) {
+  for (const char* option : {"-h", "--help"}) {
+    CommandOutput run = RunCommandLine(std::string(PENDREL_BIN_DIR) + "/pendrel " + option + " 2>/dev/null");
+    EXPECT_EQ(run.status, 0) << option;
+    EXPECT_EQ(run.output.rfind("usage:\n", 0), 0u) << run.output;
+    EXPECT_NE(run.output.find("pendrel --version"), std::string::npos) << run.output;
+  }
+  CommandOutput run = RunCommandLine(std::string(PENDREL_BIN_DIR) + "/pendrel --version 2>/dev/null");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.output, "pendrel 1.0.0.1\n");
 }
 
 TEST_F(InstallTest, BadArgumentsShowTheUsage) {
@@ -194,6 +280,143 @@ TEST_F(InstallTest, PurgeRemovesOnlyADataFolder) {
         << run.output;
     EXPECT_TRUE(std::filesystem::exists(home / "Bookmark.mdb"));
   }
+}
+
+TEST_F(InstallTest, PurgeOfADataFolderThatIsALinkRemovesWhatTheLinkNames) {
+  const std::filesystem::path real = temp_.path() / "real";
+  const std::filesystem::path link = temp_.path() / "link";
+  std::filesystem::create_directories(real);
+  ::chmod(real.c_str(), 0700);
+  std::filesystem::create_directory_symlink(real, link);
+  ASSERT_EQ(RunPendrel("install --data " + link.string()).status, 0);
+  ASSERT_TRUE(std::filesystem::exists(real / "Bookmark.mdb"));
+  CommandOutput run = RunPendrel("uninstall --purge");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("  Bookmark.mdb\n"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("data folder: removed " + real.string() + " and the link " + link.string() + " to it\n"),
+            std::string::npos)
+      << run.output;
+  EXPECT_FALSE(std::filesystem::exists(real));
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+}
+
+TEST_F(InstallTest, TheRootTheHomeAndTheFoldersAboveItAreNoDataFolder) {
+  const std::filesystem::path home = temp_.path() / "home";
+  std::filesystem::create_directories(home);
+  const std::string environment = "HOME='" + home.string() + "' ";
+  const bool rootHeldOne = std::filesystem::exists("/Bookmark.mdb");
+  for (const std::filesystem::path& folder : {std::filesystem::path("/"), home, temp_.path()}) {
+    CommandOutput run = RunPendrel("install --data " + folder.string(), environment);
+    EXPECT_EQ(run.status, 1) << folder << run.output;
+    EXPECT_NE(run.output.find("cannot be the data folder: it is the " +
+                              std::string(folder == "/" ? "root folder" : "home folder or a folder above it")),
+              std::string::npos)
+        << run.output;
+    EXPECT_FALSE(std::filesystem::exists(home / "Bookmark.mdb"));
+    EXPECT_FALSE(std::filesystem::exists(home / "help"));
+  }
+  EXPECT_EQ(std::filesystem::exists("/Bookmark.mdb"), rootHeldOne);
+  if (!rootHeldOne && std::filesystem::exists("/Bookmark.mdb")) {
+    // A regression wrote into the root folder: take away what it wrote.
+    for (const char* left : {"/Bookmark.mdb", "/Bookmark.mdb-wal", "/Bookmark.mdb-shm", "/help/help.html",
+                             "/help/about.html", "/help"})
+      std::filesystem::remove(left);
+  }
+  // Nothing was written, not even the settings.
+  EXPECT_FALSE(std::filesystem::exists(HiveFile(HKEY_CURRENT_USER)));
+  // A folder below the home is fine.
+  EXPECT_EQ(RunPendrel("install --data " + (home / "bookmarks").string(), environment).status, 0);
+}
+
+TEST_F(InstallTest, FoldersAndFilesAnotherAccountCouldHavePlantedAreRefused) {
+  // Someone else made the data folder and the database first, writable by all, before the
+  // person's first install: install keeps nothing of theirs and writes nothing.
+  MakeTestDataFolder(temp_, "data");
+  ::chmod(data_.c_str(), 0777);
+  CommandOutput run = RunPendrel("install --data " + data_.string());
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_NE(run.output.find("the data folder " + data_.string() + " is not yours alone: its group or other users can "
+                            "write it (mode 0777). Nothing was changed."),
+            std::string::npos)
+      << run.output;
+  EXPECT_FALSE(std::filesystem::exists(HiveFile(HKEY_CURRENT_USER)));
+  ::chmod(data_.c_str(), 0700);
+  ::chmod((data_ / "Bookmark.mdb").c_str(), 0666);
+  run = RunPendrel("install --data " + data_.string());
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_NE(run.output.find("the database " + (data_ / "Bookmark.mdb").string() + " is not yours alone"),
+            std::string::npos)
+      << run.output;
+  EXPECT_EQ(run.output.find("database: kept"), std::string::npos) << run.output;
+  ::chmod((data_ / "Bookmark.mdb").c_str(), 0600);
+  ASSERT_EQ(RunPendrel("install --data " + data_.string()).status, 0);
+
+  // After the install: each of the folders and files, made another's, stops every command that
+  // would use it, and nothing is changed.
+  const std::filesystem::path registry = RegistryFolder();
+  const std::filesystem::path classes = HiveFile(HKEY_CLASSES_ROOT);
+  struct Case {
+    std::filesystem::path path;
+    unsigned mode;
+    uid_t owner;
+    const char* says;
+  };
+  const Case cases[] = {
+      {data_ / "Bookmark.mdb", 0606, 0, "the database "},
+      {data_ / "Bookmark.mdb", 0600, 65534, "the database "},
+      {data_, 0770, 0, "the data folder "},
+      {registry, 0777, 0, "the registry folder "},
+      {classes, 0600, 65534, "the registry hive "},
+      {HiveFile(HKEY_CURRENT_USER), 0620, 0, "the registry hive "},
+  };
+  for (const Case& c : cases) {
+    if (c.owner != 0 && ::geteuid() != 0) continue;
+    SCOPED_TRACE(c.path.string() + " " + std::to_string(c.mode) + " " + std::to_string(c.owner));
+    struct stat before {};
+    ASSERT_EQ(::stat(c.path.c_str(), &before), 0);
+    ::chmod(c.path.c_str(), c.mode);
+    ASSERT_EQ(::chown(c.path.c_str(), c.owner, c.owner), 0);
+    const std::string classesBytes = ReadFileBytes(classes);
+    for (const std::string& command : {std::string("run - </dev/null"), std::string("install"),
+                                       std::string("unregister"), std::string("uninstall --purge"),
+                                       "import " + (temp_.path() / "none.html").string()}) {
+      CommandOutput refused = RunPendrel(command);
+      EXPECT_EQ(refused.status, 1) << command << ": " << refused.output;
+      EXPECT_NE(refused.output.find("pendrel: " + std::string(c.says) + c.path.string() + " is not yours alone: "),
+                std::string::npos)
+          << command << ": " << refused.output;
+      EXPECT_EQ(ReadFileBytes(classes), classesBytes) << command;
+      EXPECT_TRUE(std::filesystem::exists(data_ / "Bookmark.mdb")) << command;
+    }
+    ::chmod(c.path.c_str(), before.st_mode & 07777);
+    ASSERT_EQ(::chown(c.path.c_str(), before.st_uid, before.st_gid), 0);
+  }
+  EXPECT_EQ(RunPendrel("run - </dev/null").status, 0);
+}
+
+TEST_F(InstallTest, WithoutAHomeNothingGoesToASharedFolder) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs to run as a user id without an entry in the user database";
+  const bool configExisted = std::filesystem::exists("/tmp/.config/pendrel");
+  const bool dataExisted = std::filesystem::exists("/tmp/.local/share/pendrel");
+  // A user id the user database does not know, with HOME unset and empty: no home at all.
+  for (const char* home : {"-u HOME", "HOME="}) {
+    for (const char* command : {"install", "register", "run -", "import x.html", ""}) {
+      CommandOutput run = RunCommandLine(
+          std::string("setpriv --reuid=54321 --regid=54321 --clear-groups env -u XDG_CONFIG_HOME -u XDG_DATA_HOME ") +
+          home + " " + PENDREL_BIN_DIR + "/pendrel " + command + " </dev/null 2>&1");
+      EXPECT_EQ(run.status, 1) << home << " " << command << ": " << run.output;
+      EXPECT_NE(run.output.find("HOME is not set and the user database gives no home folder for user id 54321; set "
+                                "HOME to your home folder"),
+                std::string::npos)
+          << home << " " << command << ": " << run.output;
+    }
+  }
+  EXPECT_EQ(std::filesystem::exists("/tmp/.config/pendrel"), configExisted);
+  EXPECT_EQ(std::filesystem::exists("/tmp/.local/share/pendrel"), dataExisted);
+  // A regression made them as the test's user: take them away again.
+  std::error_code ec;
+  if (!configExisted) std::filesystem::remove_all("/tmp/.config/pendrel", ec);
+  if (!dataExisted) std::filesystem::remove_all("/tmp/.local/share/pendrel", ec);
 }
 
 TEST_F(InstallTest, RegistrationCommandsTakeNoArguments) {

@@ -44,6 +44,11 @@ TEST_F(PendrelRunTest, ScriptsAreReadLineByLineAndStopAtTheFirstError) {
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(run.HasStarting("error: cannot open the script ")) << run.Text();
   EXPECT_EQ(RunPendrel("run").status, 2);
+  // A folder opens as a file would, but reading it fails: an error, not an abort.
+  run = RunPendrel("run '" + temp_.path().string() + "'");
+  EXPECT_EQ(run.status, 1) << run.Text();
+  EXPECT_TRUE(run.Has("error: cannot open the script " + temp_.path().string() + ": it is a folder, not a file"))
+      << run.Text();
 }
 
 TEST_F(PendrelRunTest, QuitEndsTheScriptAndStandardInputServesAsScript) {

@@ -3,6 +3,8 @@
 #include "host/core/BandCreation.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -102,6 +104,24 @@ TEST_F(BandCreationTest, EachWayOfFailingHasItsReason) {
   // Several failing: the first one's reason.
   ListToolbar(kOtherClass, std::nullopt);
   EXPECT_TRUE(Failure().starts_with(L"the band's creation failed")) << ToUtf8(Failure());
+
+  // A class hive that another account owns, or that others can write, is never read, so the
+  // library it names is never loaded.
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software");
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, L"CLSID");
+  ListToolbar(kOtherClass, BinFile("libpendrel-platform.so"));
+  const std::filesystem::path classes = HiveFile(HKEY_CLASSES_ROOT);
+  ::chmod(classes.c_str(), 0622);
+  EXPECT_NE(Failure().find(L"is not yours alone: its group or other users can write it"), std::wstring::npos)
+      << ToUtf8(Failure());
+  ::chmod(classes.c_str(), 0600);
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(classes.c_str(), 65534, 65534), 0);
+    EXPECT_NE(Failure().find(L"it belongs to user id 65534"), std::wstring::npos) << ToUtf8(Failure());
+    ASSERT_EQ(::chown(classes.c_str(), 0, 0), 0);
+  }
+  EXPECT_TRUE(Failure().find(L"is not a component library") != std::wstring::npos) << ToUtf8(Failure());
+
   EXPECT_EQ(boxes_.count(), 0u);
 }
 

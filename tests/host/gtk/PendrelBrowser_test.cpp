@@ -119,6 +119,13 @@ TEST_F(DesktopTest, AFramedPageLoadsAsOnePageAndItsFramesSendNoNavigationOfTheir
   EXPECT_TRUE(run.Has("title: Page A")) << run.Text();
 }
 
+TEST_F(DesktopTest, AScriptThatIsAFolderIsAnErrorNotAnAbort) {
+  RunResult run = RunProgram(DesktopHost::ScriptCommand(temp_.path().string()));
+  EXPECT_EQ(run.status, 1) << run.Text();
+  EXPECT_TRUE(run.Has("error: cannot open the script " + temp_.path().string() + ": it is a folder, not a file"))
+      << run.Text();
+}
+
 TEST_F(DesktopTest, WithoutADisplayTheProgramSaysSoAndFails) {
   RunResult run = RunProgram("env -u DISPLAY -u WAYLAND_DISPLAY " + DesktopHost::ScriptCommand(Script("show\n").string()));
   EXPECT_EQ(run.status, 1) << run.Text();

@@ -1,5 +1,6 @@
 #include "platform/registry/Registry.h"
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -162,6 +163,39 @@ TEST_F(RegistryTest, AnUnreadableHiveIsReportedAndNeverOverwritten) {
 }
 
 void FailBeforeRename() { ::_exit(42); }
+
+TEST_F(RegistryTest, AHiveOrFolderAnotherAccountCouldHavePlantedIsNeitherReadNorWritten) {
+  HKEY key = Create(L"Software\\Planted");
+  ASSERT_EQ(Set(key, L"Library", L"/tmp/evil.so"), ERROR_SUCCESS);
+  const std::string planted = HiveText();
+  const std::filesystem::path hive = HiveFile(HKEY_CURRENT_USER);
+  auto refused = [&](const char* how) {
+    SCOPED_TRACE(how);
+    LONG rc = 0;
+    Get(key, L"Library", &rc);
+    EXPECT_EQ(rc, ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Set(key, L"Library", L"/tmp/other.so"), ERROR_ACCESS_DENIED);
+    HKEY opened = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &opened), ERROR_ACCESS_DENIED);
+    EXPECT_NE(RegistryProblem(), std::nullopt);
+    EXPECT_EQ(HiveText(), planted);
+  };
+  ::chmod(hive.c_str(), 0666);
+  refused("a hive others can write");
+  ::chmod(hive.c_str(), 0600);
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(hive.c_str(), 65534, 65534), 0);
+    refused("a hive of another user");
+    ASSERT_EQ(::chown(hive.c_str(), 0, 0), 0);
+  }
+  ::chmod(RegistryFolder().c_str(), 0777);
+  refused("a registry folder others can write");
+  ::chmod(RegistryFolder().c_str(), 0700);
+  EXPECT_EQ(RegistryProblem(), std::nullopt);
+  // Made the user's own again, it reads as it was: none of the refused writes landed.
+  EXPECT_EQ(Get(key, L"Library"), L"/tmp/evil.so");
+  RegCloseKey(key);
+}
 
 TEST_F(RegistryTest, ACrashBetweenWriteAndRenameLeavesTheOldHive) {
   HKEY key = Create(L"Software\\Test");

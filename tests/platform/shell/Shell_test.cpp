@@ -1,7 +1,10 @@
 // The shell stand-ins on real files in a temporary folder: the Favorites folder under a home of
 // the test's own, folder listings and creation, and the Internet-shortcut object's file form.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -9,6 +12,7 @@
 #include "platform/com/ComPtr.h"
 #include "platform/shell/Folders.h"
 #include "platform/shell/InternetShortcut.h"
+#include "platform/shell/PrivatePath.h"
 #include "platform/shell/SpecialFolder.h"
 #include "platform/text/WideText.h"
 #include "tests/support/BrowserTestSupport.h"
@@ -41,10 +45,67 @@ TEST(FavoritesFolder, IsMadeInTheHomeForTheUserAlone) {
   EXPECT_EQ(SHGetSpecialFolderPath(0x0005, FolderCreation::CreateWhenMissing), L"");
 }
 
+TEST(HomeFolder, ComesFromTheUserDatabaseWhenHomeIsUnsetOrEmptyAndNeverFromTmp) {
+  const passwd* entry = ::getpwuid(::getuid());
+  ASSERT_NE(entry, nullptr);
+  for (const char* value : {static_cast<const char*>(nullptr), ""}) {
+    ScopedEnv home("HOME", value);
+    EXPECT_EQ(HomeFolder(), fs::path(entry->pw_dir));
+  }
+  ScopedEnv home("HOME", "/somewhere/else");
+  EXPECT_EQ(HomeFolder(), fs::path("/somewhere/else"));
+}
+
+TEST(PrivatePath, OnlyTheUsersOwnEntriesThatNobodyElseCanWritePass) {
+  TempDir temp;
+  const fs::path folder = temp.path() / "own";
+  const fs::path file = folder / "file";
+  fs::create_directories(folder);
+  ::chmod(folder.c_str(), 0700);
+  WriteFile(file, "x");
+  ::chmod(file.c_str(), 0600);
+  EXPECT_EQ(WhyNotPrivate(folder, PrivateKind::Folder), std::nullopt);
+  EXPECT_EQ(WhyNotPrivate(file, PrivateKind::File), std::nullopt);
+  EXPECT_EQ(WhyNotPrivate(folder / "missing", PrivateKind::File), std::nullopt);  // nothing there yet
+  EXPECT_NE(WhyNotPrivate(file, PrivateKind::Folder), std::nullopt);
+  EXPECT_NE(WhyNotPrivate(folder, PrivateKind::File), std::nullopt);
+
+  // Writable by the group or by others.
+  for (unsigned mode : {0620u, 0602u, 0666u}) {
+    ::chmod(file.c_str(), mode);
+    auto why = WhyNotPrivate(file, PrivateKind::File);
+    ASSERT_NE(why, std::nullopt) << mode;
+    EXPECT_NE(why->find("can write it"), std::string::npos) << *why;
+  }
+  ::chmod(file.c_str(), 0600);
+  ::chmod(folder.c_str(), 0770);
+  EXPECT_NE(WhyNotPrivate(folder, PrivateKind::Folder), std::nullopt);
+  ::chmod(folder.c_str(), 0700);
+
+  // Another account's (the tests run as root, which may give a file away).
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+    auto why = WhyNotPrivate(file, PrivateKind::File);
+    ASSERT_NE(why, std::nullopt);
+    EXPECT_NE(why->find("belongs to user id 65534"), std::string::npos) << *why;
+    int fd = ::open(file.c_str(), O_RDONLY);
+    EXPECT_NE(WhyNotPrivateFile(fd), std::nullopt);
+    ::close(fd);
+    // A link of the user's own to it does not make it theirs.
+    fs::create_symlink(file, folder / "link");
+    EXPECT_NE(WhyNotPrivate(folder / "link", PrivateKind::File), std::nullopt);
+    ASSERT_EQ(::chown(file.c_str(), ::geteuid(), ::getegid()), 0);
+    EXPECT_EQ(WhyNotPrivate(folder / "link", PrivateKind::File), std::nullopt);
+    // Nor does a link of another account's lead to the user's own.
+    ASSERT_EQ(::lchown((folder / "link").c_str(), 65534, 65534), 0);
+    EXPECT_NE(WhyNotPrivate(folder / "link", PrivateKind::File), std::nullopt);
+  }
+}
+
 TEST(FavoritesFolder, IsNoneWithoutAUsableHome) {
   TempDir temp;
-  {
-    ScopedEnv home("HOME", nullptr);
+  for (const char* value : {static_cast<const char*>(nullptr), ""}) {
+    ScopedEnv home("HOME", value);
     EXPECT_EQ(SHGetSpecialFolderPath(CSIDL_FAVORITES, FolderCreation::CreateWhenMissing), L"");
   }
   {
