@@ -36,7 +36,6 @@ class ScriptReader {
   // The next command line, the end of the script, or an error (a line too long, too many lines).
   ScriptRead Next();
   // The number of the line read last (0 before the first).
-  size_t LineNumber() const { return number_; }
 
  private:
   enum class RawLine { Read, End, TooLong };
