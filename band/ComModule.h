@@ -47,7 +47,6 @@ class ComModule {
 
   // The full path of the library file this module lives in.
   static std::wstring ModuleFileName();
-  HINSTANCE Instance() const { return instance_; }
 
  private:
   // Every class's registry script in `mode`, then the type library when asked for.

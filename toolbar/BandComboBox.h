@@ -20,7 +20,6 @@ class CBandComboBox : public CComboBoxEx {
  public:
   void SetBand(CTesselBand* band) { band_ = band; }
   CTesselBand* Band() const { return band_; }
-  HWND ComboControl() const { return combo_; }
   HWND EditControl() const { return edit_; }
   // Whether `window` is this box or its edit field.
   bool Owns(HWND window) const { return window && (window == GetSafeHwnd() || window == edit_); }

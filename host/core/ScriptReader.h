@@ -39,7 +39,6 @@ class ScriptReader {
   // a read that failed).
   ScriptRead Next();
   // The number of the line read last (0 before the first).
-  size_t LineNumber() const { return number_; }
 
  private:
   enum class RawLine { Read, End, TooLong, Failed };

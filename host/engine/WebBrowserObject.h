@@ -84,7 +84,6 @@ class WebBrowserObject final : public BrowserObject {
   // The document of the page shown when it is HTML; null otherwise.
   const CComPtr<PageDocument>& Page() const { return page_; }
   const std::vector<CComPtr<WebBrowserObject>>& Frames() const { return frames_; }
-  const std::wstring& FrameName() const { return frameName_; }
   bool IsTop() const { return role_ == FrameRole::Top; }
   // Whether the window has closed (by the host or by a caller's Quit).
   bool HasQuit() const { return context_->quit; }

@@ -69,6 +69,9 @@ class GSourceHandle {
   void reset() {
     if (id_) g_source_remove(std::exchange(id_, 0));
   }
+  // Forgets a source that has ended by itself (its callback returned G_SOURCE_REMOVE).
+  void release() { id_ = 0; }
+  explicit operator bool() const { return id_ != 0; }
 
  private:
   guint id_ = 0;

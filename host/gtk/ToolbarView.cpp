@@ -156,11 +156,12 @@ ToolbarView::ToolbarView(HWND toolbar, LoopRunner runLoop)
   gtk_widget_set_name(Widget(), "pendrel-toolbar");
   Refresh();
   gtk_widget_show(Widget());
-  timeout_ = GSourceHandle(g_timeout_add(kRefreshMilliseconds, &ToolbarView::OnTimeout, this));
+  previousHandler_ = SetWindowChangeHandler([this](HWND changed, WindowChange change) { OnWindowChange(changed, change); });
 }
 
 ToolbarView::~ToolbarView() {
-  timeout_.reset();
+  SetWindowChangeHandler(std::move(previousHandler_));
+  pendingRefresh_.reset();
   for (auto& item : items_) g_signal_handlers_disconnect_by_data(item->tool, item.get());
   for (auto& item : items_) {
     if (item->combo) g_signal_handlers_disconnect_by_data(item->combo, item.get());
@@ -465,9 +466,22 @@ void ToolbarView::OnPaste(GtkEntry* entry, gpointer data) {
   });
 }
 
-gboolean ToolbarView::OnTimeout(gpointer data) {
+void ToolbarView::OnWindowChange(HWND changed, WindowChange change) {
+  if (previousHandler_) previousHandler_(changed, change);
+  // The toolbar's windows live on this thread; another thread's windows are none of the view's.
+  if (std::this_thread::get_id() != thread_) return;
+  // The toolbar, its boxes, or a window around it (hiding the band hides the toolbar). A window
+  // that is gone can no longer say whose it was; its going may change the layout.
+  const bool ours = changed == window_ || change == WindowChange::Destroyed || IsChild(window_, changed) ||
+                    IsChild(changed, window_);
+  if (!ours || pendingRefresh_) return;
+  pendingRefresh_ = GSourceHandle(g_idle_add(&ToolbarView::OnIdle, this));
+}
+
+gboolean ToolbarView::OnIdle(gpointer data) {
   auto* view = static_cast<ToolbarView*>(data);
+  view->pendingRefresh_.release();
   // An input still being handled (a menu it opened) is refreshed when it ends.
   if (!view->delivering_) view->Refresh();
-  return G_SOURCE_CONTINUE;
+  return G_SOURCE_REMOVE;
 }

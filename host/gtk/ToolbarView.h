@@ -5,8 +5,10 @@
 // button as a tool button with its image and label, a separator as a separator, and the space a
 // separator keeps for one of the toolbar's child boxes as that box), and shows each button's
 // enabled, pressed and hidden state, its tooltip, and each box's text, caret, selection and
-// drop-down list. It reads that state again after every input it hands over and on a short
-// timeout, so whatever the toolbar changes by itself (a page load, a menu command) shows at once.
+// drop-down list. It reads that state again after every input it hands over and whenever the
+// window system says one of the toolbar's windows changed, so whatever the toolbar changes by
+// itself (a page load, a menu command) shows at once; the changes of one turn of the main loop
+// are shown together, from an idle callback.
 //
 // Input goes in as the same messages the host's commands send (see HostWindow): a click is the
 // mouse going down and up over the button's middle; a key typed in a box's entry is the key
@@ -26,10 +28,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "host/gtk/GObjectRef.h"
 #include "platform/ui/Image.h"
+#include "platform/ui/Window.h"
 
 struct TBBUTTON;
 
@@ -48,12 +52,11 @@ class ToolbarView {
   // the failure as a GLib warning and goes on.
   using LoopRunner = std::function<void()>;
 
-  static constexpr guint kRefreshMilliseconds = 100;
-
   // Builds the widget for the toolbar window `toolbar` (the band's window, as IDeskBand's
-  // GetWindow gives it) and starts its refresh timeout.
+  // GetWindow gives it) and listens to the window system's change notification (the process has
+  // one listener: the view takes it over and gives it back at its end).
   ToolbarView(HWND toolbar, LoopRunner runLoop);
-  // Stops the timeout, disconnects the view from its widgets and destroys the toolbar widget,
+  // Stops listening, disconnects the view from its widgets and destroys the toolbar widget,
   // taking it out of whatever container holds it.
   ~ToolbarView();
   ToolbarView(const ToolbarView&) = delete;
@@ -92,7 +95,9 @@ class ToolbarView {
   static void OnCaretMoved(GObject* entry, GParamSpec* property, gpointer data);
   static void OnComboChanged(GtkComboBox* combo, gpointer data);
   static void OnPaste(GtkEntry* entry, gpointer data);
-  static gboolean OnTimeout(gpointer data);
+  // A window changed: shows it once the main loop is idle.
+  void OnWindowChange(HWND changed, WindowChange change);
+  static gboolean OnIdle(gpointer data);
 
   HWND window_;
   LoopRunner runLoop_;
@@ -101,5 +106,7 @@ class ToolbarView {
   // Set while the view changes GTK widgets itself, so that their signals are not taken for input.
   bool updating_ = false;
   bool delivering_ = false;
-  GSourceHandle timeout_;
+  std::thread::id thread_ = std::this_thread::get_id();
+  WindowChangeHandler previousHandler_;
+  GSourceHandle pendingRefresh_;
 };

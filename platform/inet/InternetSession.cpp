@@ -53,15 +53,6 @@ std::string HeaderName(std::string_view line) {
   return std::string(name);
 }
 
-bool SameHeaderName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 struct CInternetSession::Core {
@@ -225,7 +216,7 @@ void CHttpFile::AddRequestHeaders(const std::wstring& headers) {
       throw CInternetException(L"The request header is not valid");
     std::string name = HeaderName(line);
     bool present = false;
-    for (const auto& existing : transfer_->headerLines) present = present || SameHeaderName(HeaderName(existing), name);
+    for (const auto& existing : transfer_->headerLines) present = present || SameAsciiNoCase(HeaderName(existing), name);
     if (!present) transfer_->headerLines.push_back(std::move(line));
   }
 }
@@ -239,7 +230,7 @@ void CHttpFile::SendRequest() {
   bool ownAgent = false;
   for (const auto& line : t.headerLines) {
     if (!AppendHeader(t.headerList, line)) throw CInternetException(L"Not enough memory for the request");
-    ownAgent = ownAgent || SameHeaderName(HeaderName(line), "User-Agent");
+    ownAgent = ownAgent || SameAsciiNoCase(HeaderName(line), "User-Agent");
   }
   curl_easy_setopt(curl, CURLOPT_URL, t.url.c_str());
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http");

@@ -93,7 +93,6 @@ class RegistryScript {
     HKEY hive = nullptr;
     std::vector<Key> keys;
   };
-  const std::vector<Root>& Roots() const { return roots_; }
 
  private:
   std::vector<Root> roots_;

@@ -43,15 +43,6 @@ std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
-bool SameAscii(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 bool WriteAll(int fd, std::string_view data) {
   while (!data.empty()) {
     ssize_t n = ::write(fd, data.data(), data.size());
@@ -132,12 +123,12 @@ class InternetShortcut final : public IUniformResourceLocator, public IPersistFi
       if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
       line = TrimBlanks(line);
       if (line.starts_with('[') && line.ends_with(']')) {
-        inSection = SameAscii(TrimBlanks(line.substr(1, line.size() - 2)), kSection);
+        inSection = SameAsciiNoCase(TrimBlanks(line.substr(1, line.size() - 2)), kSection);
         sectionFound = sectionFound || inSection;
         continue;
       }
       size_t equals = line.find('=');
-      if (inSection && url.empty() && equals != std::string_view::npos && SameAscii(TrimBlanks(line.substr(0, equals)), "URL"))
+      if (inSection && url.empty() && equals != std::string_view::npos && SameAsciiNoCase(TrimBlanks(line.substr(0, equals)), "URL"))
         url = TrimBlanks(line.substr(equals + 1));
     }
     if (!sectionFound) return E_FAIL;

@@ -1,5 +1,6 @@
 #include "platform/text/WideText.h"
 
+#include <algorithm>
 #include <cwctype>
 
 namespace {
@@ -191,4 +192,9 @@ std::wstring ToLower(std::wstring_view text) {
   std::wstring out(text);
   for (auto& c : out) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
   return out;
+}
+
+bool SameAsciiNoCase(std::string_view a, std::string_view b) {
+  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }

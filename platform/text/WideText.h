@@ -31,3 +31,6 @@ std::wstring ReplaceAll(std::wstring_view text, std::wstring_view from, std::wst
 // Compares without regard to case (simple case folding, as the platform compares names).
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
 std::wstring ToLower(std::wstring_view text);
+// Compares bytes with only the letters A to Z folded: the rule for protocol words such as header
+// names and section names, whatever else the text holds.
+bool SameAsciiNoCase(std::string_view a, std::string_view b);

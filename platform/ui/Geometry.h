@@ -28,4 +28,3 @@ struct RECT {
   friend bool operator==(const RECT&, const RECT&) = default;
 };
 
-inline RECT MakeRect(LONG left, LONG top, LONG right, LONG bottom) { return RECT{left, top, right, bottom}; }

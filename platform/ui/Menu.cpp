@@ -95,15 +95,6 @@ BOOL ModifyMenuW(HMENU menu, UINT item, UINT flags, UINT_PTR id, std::wstring_vi
   return TRUE;
 }
 
-BOOL DeleteMenu(HMENU menu, UINT item, UINT flags) {
-  std::lock_guard lock(Table().mutex);
-  MenuItem* entry = FindItem(menu, item, flags);
-  if (!entry) return FALSE;
-  auto& items = Table().menus[Key(menu)];
-  items.erase(items.begin() + (entry - items.data()));
-  return TRUE;
-}
-
 DWORD CheckMenuItem(HMENU menu, UINT item, UINT flags) {
   std::lock_guard lock(Table().mutex);
   MenuItem* entry = FindItem(menu, item, flags);

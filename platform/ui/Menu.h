@@ -46,7 +46,6 @@ BOOL AppendMenuW(HMENU menu, UINT flags, UINT_PTR id, std::wstring_view text);
 // Replaces the entry named by `item` (a command id, or a position with MF_BYPOSITION) with a new
 // one made from flags, id and text, as AppendMenuW makes it; its bitmaps stay.
 BOOL ModifyMenuW(HMENU menu, UINT item, UINT flags, UINT_PTR id, std::wstring_view text);
-BOOL DeleteMenu(HMENU menu, UINT item, UINT flags);
 // Both return the entry's state before (MF_CHECKED or MF_UNCHECKED; MF_ENABLED, MF_GRAYED or
 // MF_DISABLED), or -1 (as DWORD) when there is no such entry.
 DWORD CheckMenuItem(HMENU menu, UINT item, UINT flags);

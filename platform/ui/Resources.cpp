@@ -96,11 +96,6 @@ bool AddBitmapResource(HINSTANCE module, UINT id, Image image) {
   return true;
 }
 
-bool AddBitmapResourceFile(HINSTANCE module, UINT id, const std::filesystem::path& file) {
-  auto image = ReadBmpFile(file);
-  return image && AddBitmapResource(module, id, std::move(*image));
-}
-
 std::optional<std::wstring> LoadResourceString(HINSTANCE module, UINT id) {
   std::lock_guard lock(Tables().mutex);
   auto it = Tables().modules.find(Key(module));
@@ -133,8 +128,6 @@ HBITMAP LoadBitmapW(HINSTANCE module, UINT id) {
   }
   return NewBitmap(std::move(image));
 }
-
-HBITMAP CreateBitmapFromImage(Image image) { return NewBitmap(std::make_shared<const Image>(std::move(image))); }
 
 std::optional<Image> GetBitmapImage(HBITMAP bitmap) {
   std::lock_guard lock(Tables().mutex);

@@ -1,12 +1,11 @@
 // Modules and their resources. A module (the band library, the host program) registers itself
 // and gets a module handle; under that handle it adds its string table, its bitmaps and its
 // other resources (bytes of a named type), which the window system's calls then load by id.
-// Bitmaps are real images, read from BMP files.
+// Bitmaps are real images.
 //
 // Loaded bitmaps are objects of their own (HBITMAP): each load makes a new one, which its loader
 // deletes (DeleteObject), best through BitmapHandle.
 #pragma once
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,8 +28,6 @@ std::wstring GetModuleName(HINSTANCE module);
 // False for an unknown module. A second resource with the same id replaces the first.
 bool AddStringResource(HINSTANCE module, UINT id, std::wstring_view text);
 bool AddBitmapResource(HINSTANCE module, UINT id, Image image);
-// Reads the file now; false when it is not a BMP this system reads.
-bool AddBitmapResourceFile(HINSTANCE module, UINT id, const std::filesystem::path& file);
 
 // Resources of a named type (for example REGISTRY, a registry script) held as bytes; the type
 // compares without regard to case. False for an unknown module; none when there is no such
@@ -44,8 +41,6 @@ int LoadStringW(HINSTANCE module, UINT id, wchar_t* buffer, int bufferMax);
 std::optional<std::wstring> LoadResourceString(HINSTANCE module, UINT id);
 // A new bitmap object holding the image; none when there is no such resource.
 HBITMAP LoadBitmapW(HINSTANCE module, UINT id);
-// Makes a bitmap object from an image (for hosts and tests).
-HBITMAP CreateBitmapFromImage(Image image);
 // The image behind a live bitmap object.
 std::optional<Image> GetBitmapImage(HBITMAP bitmap);
 BOOL IsBitmapObject(HBITMAP bitmap);

@@ -340,15 +340,6 @@ BOOL GetClientRect(HWND hwnd, RECT* rect) {
   return TRUE;
 }
 
-BOOL ClientToScreen(HWND hwnd, POINT* point) {
-  auto record = OwnRecord(hwnd);
-  if (!record || !point) return FALSE;
-  POINT origin = ScreenOrigin(*record);
-  point->x += origin.x;
-  point->y += origin.y;
-  return TRUE;
-}
-
 BOOL ScreenToClient(HWND hwnd, POINT* point) {
   auto record = OwnRecord(hwnd);
   if (!record || !point) return FALSE;

@@ -90,8 +90,11 @@ TEST_F(MenuTest, TextChangesByCommandAndReadsCut) {
 }
 
 TEST_F(MenuTest, CheckBitmapsAreShownWhileTheyLive) {
-  BitmapHandle checked(CreateBitmapFromImage(Image(17, 14, 0x00FF00)));
-  BitmapHandle unchecked(CreateBitmapFromImage(Image(14, 14, 0xFF0000)));
+  ModuleRegistration module(L"PendrelBand");
+  AddBitmapResource(module.get(), 1, Image(17, 14, 0x00FF00));
+  AddBitmapResource(module.get(), 2, Image(14, 14, 0xFF0000));
+  BitmapHandle checked(LoadBitmapW(module.get(), 1));
+  BitmapHandle unchecked(LoadBitmapW(module.get(), 2));
   ASSERT_TRUE(SetMenuItemBitmaps(menu_.get(), kHistory, MF_BYCOMMAND, unchecked.get(), checked.get()));
   ModifyMenuW(menu_.get(), kHistory, MF_BYCOMMAND | MF_STRING | MF_CHECKED, kHistory, L"Disable History Log");
   auto items = GetMenuItems(menu_.get());

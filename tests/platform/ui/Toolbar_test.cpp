@@ -38,8 +38,7 @@ class ToolbarTest : public ::testing::Test {
                                                                                   {103, L"search\nstring"},
                                                                                   {104, L"Category\n"}})
       AddStringResource(module, id, text);
-    WriteBmpFile(dir_.path() / "toolbar.bmp", Strip(), BmpDepth::FourBit);
-    AddBitmapResourceFile(module, 206, dir_.path() / "toolbar.bmp");
+    AddBitmapResource(module, 206, Strip());
 
     top_ = CreateWindowExW(0, WC_WINDOW, L"", WS_POPUP | WS_VISIBLE, 0, 0, 1000, 30, nullptr, 0, nullptr);
     notification_ = CreateWindowExW(0, WC_WINDOW, L"", WS_CHILD, 0, 0, 1000, 25, top_, 0, nullptr);
@@ -101,7 +100,6 @@ class ToolbarTest : public ::testing::Test {
   HWND ToolTips() { return reinterpret_cast<HWND>(toolbar_.SendMessage(TB_GETTOOLTIPS)); }
 
   ModuleRegistration module_{L"PendrelBand"};
-  TempDir dir_;
   HWND top_ = nullptr;
   HWND notification_ = nullptr;
   RecordingWindow toolbar_;
