@@ -15,7 +15,7 @@
 #include "platform/ui/Resources.h"
 #include "store/CBookmarkDatabase.h"
 #include "toolbar/BandComboBox.h"
-#include "toolbar/ToolbarIds.h"
+#include "published/ToolbarIds.h"
 
 class CTesselBand;
 class CIEEvents;

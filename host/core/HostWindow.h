@@ -28,7 +28,7 @@
 #include "platform/ui/Menu.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Wnd.h"
-#include "toolbar/ToolbarIds.h"
+#include "published/ToolbarIds.h"
 
 // A command that could not be carried out, with the reason a person reads after "error: ".
 class HostCommandError : public std::runtime_error {

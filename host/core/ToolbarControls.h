@@ -8,7 +8,7 @@
 
 #include "platform/com/WinTypes.h"
 #include "platform/ui/Messages.h"
-#include "toolbar/ToolbarIds.h"
+#include "published/ToolbarIds.h"
 
 struct NamedControl {
   const wchar_t* name;

@@ -4,7 +4,7 @@
 
 #include "host/gtk/GtkDialogs.h"
 #include "host/gtk/WebViewBrowser.h"
-#include "toolbar/ToolbarIds.h"
+#include "published/ToolbarIds.h"
 
 HostWindow::BrowserMaker BrowserIn(DesktopWindow& desktop) {
   return [&desktop](HWND) -> std::unique_ptr<HostBrowser> {

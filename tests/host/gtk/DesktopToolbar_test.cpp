@@ -8,7 +8,7 @@
 #include "tests/host/gtk/GtkTestDisplay.h"
 #include "tests/host/gtk/WindowScreenshot.h"
 #include "tests/support/PendrelRunFixture.h"
-#include "toolbar/ToolbarIds.h"
+#include "published/ToolbarIds.h"
 
 namespace {
 

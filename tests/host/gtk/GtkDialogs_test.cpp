@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "tests/host/gtk/GtkTestDisplay.h"
-#include "toolbar/ToolbarIds.h"
+#include "published/ToolbarIds.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-// The toolbar window's published numbers: the command ids of its buttons and setup-menu entries,
-// the control ids of its boxes, and the messages that hand out its setup menu and its repair state. A host that docks
-// the band finds the toolbar window through the band's IOleWindow and reaches everything else
-// through these, never through the band's classes.
+// What the band publishes to the hosts that dock it about its toolbar window: the command ids of
+// its buttons and setup-menu entries, the control ids of its boxes, and the messages that hand out
+// its setup menu and its repair state. A host finds the toolbar window through the band's
+// IOleWindow and reaches everything else through these, never through the band's classes.
 #pragma once
 #include "platform/com/WinTypes.h"
 #include "platform/ui/Messages.h"
