@@ -31,8 +31,9 @@ int Usage(std::ostream& out, int status) {
          "  pendrel browse ADDRESS...      load each address in a browser window; print its events and pages\n"
          "  pendrel import|export FILE     bring in or write out the bookmarks as another browser's bookmark file\n"
          "commands, one a line (# comments; \\n, \\t and \\\\ in arguments):\n"
-         "  navigate ADDRESS   type BOX TEXT   key BOX KEY   pick BOX N   click BUTTON   menu ENTRY\n"
-         "  answer yes|no   fill NAME VALUE   submit [N]   follow TEXT   wait repair   show   page   quit\n"
+         "  navigate ADDRESS   type BOX TEXT   key BOX KEY   clear BOX   pick BOX N   click BUTTON\n"
+         "  menu ENTRY   answer yes|no   fill NAME VALUE   submit [N]   follow TEXT   wait repair   show\n"
+         "  page   quit\n"
          "  BOX: search, category   BUTTON: Add, Change, Delete, Options, Show\n"
          "  KEY: Enter, Backspace, Delete, Home, End, Left, Right, Up, Down\n";
   return status;

@@ -91,11 +91,13 @@ class FoldedWord {
 
   const std::string& Text() const { return folded_; }
 
-  bool FoundIn(std::string_view hay) const {
+  // `beyondAscii`, when given and the word is not found, tells whether the text has a byte beyond
+  // ASCII: found out on the way, so that a text of ASCII alone needs no second look.
+  bool FoundIn(std::string_view hay, bool* beyondAscii = nullptr) const {
     const size_t m = folded_.size();
     const size_t n = hay.size();
     if (m == 0) return true;
-    if (m > n) return false;
+    if (m > n) return false;  // fewer characters than the word, however they fold
     const auto* h = reinterpret_cast<const unsigned char*>(hay.data());
     size_t i = 0;
 #if defined(__SSE2__)
@@ -103,27 +105,40 @@ class FoldedWord {
     // positions at a time; the whole word is compared only there.
     if (m >= 2 && m + 15 <= n) {
       const size_t lastBlock = n - m - 15;  // the final block overlaps the one before it
+      __m128i seen = _mm_setzero_si128();   // the blocks read at the first and last byte, or-ed
       for (;; i += 16) {
         if (i > lastBlock) i = lastBlock;
-        __m128i hits = _mm_and_si128(Equal(h + i, 0), Equal(h + i + 1, 1));
-        hits = _mm_and_si128(hits, Equal(h + i + m - 1, 2));
+        const __m128i first = Load(h + i);
+        const __m128i last = Load(h + i + m - 1);
+        seen = _mm_or_si128(seen, _mm_or_si128(first, last));
+        __m128i hits = _mm_and_si128(Equal(first, 0), Equal(Load(h + i + 1), 1));
+        hits = _mm_and_si128(hits, Equal(last, 2));
         for (unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hits)); bits; bits &= bits - 1)
           if (MatchesAt(h + i + static_cast<size_t>(__builtin_ctz(bits)))) return true;
-        if (i == lastBlock) return false;
+        if (i == lastBlock) break;
       }
+      if (beyondAscii) {
+        // The first bytes' blocks cover [0, n - m + 1), the last bytes' [m - 1, n); a long word
+        // in a short text leaves the bytes between unread.
+        const size_t gapStart = n - m + 1;
+        const size_t gapEnd = m - 1;
+        *beyondAscii = _mm_movemask_epi8(seen) != 0 ||
+                       (gapStart < gapEnd && !IsAscii(hay.substr(gapStart, gapEnd - gapStart)));
+      }
+      return false;
     }
 #endif
     for (; i + m <= n; ++i)
       if (MatchesAt(h + i)) return true;
+    if (beyondAscii) *beyondAscii = !IsAscii(hay);
     return false;
   }
 
  private:
 #if defined(__SSE2__)
-  // Which of the sixteen bytes at `p`, folded, equal probe byte `k` of the word.
-  __m128i Equal(const unsigned char* p, int k) const {
-    return _mm_cmpeq_epi8(_mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), fold_[k]), want_[k]);
-  }
+  static __m128i Load(const unsigned char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+  // Which of the sixteen bytes, folded, equal probe byte `k` of the word.
+  __m128i Equal(__m128i bytes, int k) const { return _mm_cmpeq_epi8(_mm_or_si128(bytes, fold_[k]), want_[k]); }
 #endif
   bool MatchesAt(const unsigned char* p) const {
     for (size_t k = 0; k < folded_.size(); ++k)
@@ -203,8 +218,13 @@ class ContainsMatcher {
   }
 
   bool Matches(std::string_view text) const {
-    if (asciiWord_ && word_.FoundIn(text)) return true;
-    if (!needsFoldedText_ || IsAscii(text)) return false;
+    if (asciiWord_) {
+      bool beyondAscii = false;
+      if (word_.FoundIn(text, &beyondAscii)) return true;
+      if (!needsFoldedText_ || !beyondAscii) return false;
+    } else if (IsAscii(text)) {
+      return false;
+    }
     folded_.clear();
     AppendFolded(folded_, text);
     return word_.FoundIn(folded_);
