@@ -146,6 +146,13 @@ TEST(TextMatch, IgnoresCaseForEveryLetterThatHasOne) {
   EXPECT_TRUE(LikeMatch("%500k%", "500\xE2\x84\xAA", 0));
   EXPECT_TRUE(LikeMatch("%CLASS%", "cla\xC5\xBF\xC5\xBF", 0));
   EXPECT_TRUE(LikeMatch("%\xC5\xBFun%", "SUNDAY", 0));
+  // A long s anywhere in the text, also between the blocks a long word's search reads.
+  const std::string longWord = std::string(9, 'a') + "s" + std::string(10, 'a');
+  for (size_t before : {0, 3, 8, 15}) {
+    const std::string text = std::string(before, 'b') + std::string(9, 'a') + "\xC5\xBF" + std::string(10, 'a') +
+                             std::string(6, 'b');
+    EXPECT_TRUE(LikeMatch("%" + longWord + "%", text, 0)) << before;
+  }
   // Different letters stay different, and so do a letter and its accented form.
   EXPECT_FALSE(LikeMatch("%\xC3\xA9t\xC3\xA9%", "ete \xC3\x89T", 0));
   EXPECT_FALSE(LikeMatch("%zurich%", "Z\xC3\x9CRICH", 0));
