@@ -180,7 +180,8 @@ StoreOutcome CBookmarkDatabase::DeleteBookmark(const std::wstring& address) {
       ShowNotBookmarked(address);
       return StoreOutcome::Refused;
     }
-    statement = Format(L"delete from LinksData where HomePage = '%s' or HomePage = '%s'", quoted, AlternateAddress(quoted));
+    statement =
+        Format(L"delete from LinksData where HomePage = '%s' or HomePage = '%s'", quoted, AlternateAddress(quoted));
     Connection().Execute(statement);
   } catch (const CCustomException& e) {
     ShowStoreError(e, statement);

@@ -149,9 +149,9 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {L"navigate", Navigate}, {L"type", Type},     {L"key", Key},       {L"clear", Clear}, {L"pick", Pick},   {L"click", Click},
-    {L"menu", Menu},         {L"answer", AnswerNext}, {L"fill", Fill}, {L"submit", Submit}, {L"follow", Follow},
-    {L"wait", Wait},         {L"show", Show},     {L"page", Page},     {L"quit", Quit},
+    {L"navigate", Navigate}, {L"type", Type},     {L"key", Key},           {L"clear", Clear},   {L"pick", Pick},
+    {L"click", Click},       {L"menu", Menu},     {L"answer", AnswerNext}, {L"fill", Fill},     {L"submit", Submit},
+    {L"follow", Follow},     {L"wait", Wait},     {L"show", Show},         {L"page", Page},     {L"quit", Quit},
 };
 
 }  // namespace

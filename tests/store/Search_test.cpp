@@ -50,7 +50,8 @@ TEST(SearchCondition, TheConditionInAnyCaseJoinsWordsAndAnyOtherIsRefusedWithWha
       CBookmarkDatabase::BuildSearchCondition(L"news sport", condition);
       ADD_FAILURE() << "no refusal for " << ToUtf8(condition);
     } catch (const CCustomException& e) {
-      EXPECT_NE(e.GetMessage().find(L"\"Switch to AND search condition\""), std::wstring::npos) << ToUtf8(e.GetMessage());
+      EXPECT_NE(e.GetMessage().find(L"\"Switch to AND search condition\""), std::wstring::npos)
+          << ToUtf8(e.GetMessage());
       EXPECT_NE(e.GetMessage().find(L"\"Switch to OR search condition\""), std::wstring::npos);
     }
   }
@@ -101,7 +102,8 @@ TEST(TextMatch, AnswersAsTheEnginesOwnLikeWhateverTheTexts) {
   const Case cases[] = {
       // Every letter with a case folds, "Z" and "z" as much as "A" and "a" or "\xC3\x89" and "\xC3\xA9".
       {"%Z%", "lazy", nullptr}, {"%z%", "LAZY", nullptr}, {"_A%z", "zaZ", nullptr}, {"%\xC3\x89%", "\xC3\xA9", nullptr},
-      {"%\xC3\xA9t\xC3\xA9%", "\xC3\x89T\xC3\x89", nullptr}, {"%sun%", "\xC5\xBFUN", nullptr}, {"%k%", "\xE2\x84\xAA", nullptr},
+      {"%\xC3\xA9t\xC3\xA9%", "\xC3\x89T\xC3\x89", nullptr}, {"%sun%", "\xC5\xBFUN", nullptr},
+      {"%k%", "\xE2\x84\xAA", nullptr},
       // An escape letter is compared exactly; its other case, or a letter folding to it, is literal.
       {"Z%z", "z%Z", "Z"}, {"Z%z", "zxZ", "Z"}, {"z%Z", "Zx", "z"}, {"k\xE2\x84\xAA%", "kx", "k"},
       {"\xC3\x9C_\xC3\xBC", "\xC3\xBC_\xC3\xBC", "\xC3\x9C"}, {"\xC3\x9C_\xC3\xBC", "\xC3\xBCx\xC3\xBC", "\xC3\x9C"},
@@ -139,7 +141,8 @@ TEST(TextMatch, IgnoresCaseForEveryLetterThatHasOne) {
   EXPECT_TRUE(LikeMatch("Z_RICH", "z\xC3\xBCrich", 0));
   EXPECT_TRUE(LikeMatch("Z\xC3\x9C%H", "z\xC3\xBCrich", 0));
   EXPECT_TRUE(LikeMatch("%\xCE\xA3\xCE\x9F\xCE\xA6\xCE\x9F\xCE\xA3%", "\xCF\x83\xCE\xBF\xCF\x86\xCE\xBF\xCF\x82", 0));
-  EXPECT_TRUE(LikeMatch("%\xD0\x9C\xD0\x9E\xD0\xA1\xD0\x9A\xD0\x92\xD0\x90%", "\xD0\xBC\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0 2024", 0));
+  EXPECT_TRUE(LikeMatch("%\xD0\x9C\xD0\x9E\xD0\xA1\xD0\x9A\xD0\x92\xD0\x90%",
+                        "\xD0\xBC\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0 2024", 0));
   EXPECT_TRUE(LikeMatch("%\xF0\x90\x90\x80%", "\xF0\x90\x90\xA8", 0));
   EXPECT_TRUE(LikeMatch("%\xE1\xBA\x9E%", "stra\xC3\x9F" "e", 0));  // capital sharp s
   // The Kelvin sign and the long s fold to ASCII letters: an ASCII word finds them.
@@ -218,7 +221,8 @@ TEST_F(SearchTest, CaseIsIgnoredBeyondAsciiInAddressesAndDescriptions) {
   store_->AddBookmark(L"http://z\u00FCrich.example/", L"C", L"5 Stadt");
   store_->AddBookmark(L"http://athens.example/", L"C", L"6 \u0391\u0398\u0397\u039D\u0391");
   EXPECT_EQ(Found(L"Z\u00DCRICH", L"OR"), std::vector<std::wstring>{L"http://z\u00FCrich.example/"});
-  EXPECT_EQ(Found(L"\u03B1\u03B8\u03B7\u03BD\u03B1 ATHENS", L"and"), std::vector<std::wstring>{L"http://athens.example/"});
+  EXPECT_EQ(Found(L"\u03B1\u03B8\u03B7\u03BD\u03B1 ATHENS", L"and"),
+            std::vector<std::wstring>{L"http://athens.example/"});
   EXPECT_TRUE(Found(L"zurich", L"OR").empty());
   EXPECT_EQ(boxes_.count(), 0u);
 }

@@ -61,7 +61,8 @@ TYPED_TEST_P(HostScriptTest, AddChangeAndDeleteTheBookmarkOfThePageShown) {
   EXPECT_EQ(run.From("question: ", 7),
             (Lines{question + " -> no", question + " -> no", question + " -> yes",
                    "box: PendrelBand | " + a + " is successfully deleted.", question + " -> yes",
-                   "box: PendrelBand | " + a + " is not bookmarked.", "box: PendrelBand | " + a + " is not bookmarked."}))
+                   "box: PendrelBand | " + a + " is not bookmarked.",
+                   "box: PendrelBand | " + a + " is not bookmarked."}))
       << run.Text();
   EXPECT_TRUE(this->Bookmarks().empty());
 }

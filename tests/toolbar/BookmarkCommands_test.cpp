@@ -180,7 +180,8 @@ TEST_F(BookmarkCommandsTest, ChangeAndDeleteOfAPageThatIsNotBookmarkedSaySoAndSt
   harness.Click(ID_BUTTON_CHANGE);
   EXPECT_EQ(boxes_.texts(), std::vector<std::wstring>{address + L" is not bookmarked."});
   EXPECT_EQ(QueryCount(harness.DataFolder(), "LinksData"), 0);
-  EXPECT_EQ(QueryColumn(harness.DataFolder(), "select Category from LinksCategory"), std::vector<std::wstring>{L"Misc"});
+  EXPECT_EQ(QueryColumn(harness.DataFolder(), "select Category from LinksCategory"),
+            std::vector<std::wstring>{L"Misc"});
 }
 
 TEST_F(BookmarkCommandsTest, ChangeWithAnEmptyCategoryIsRefusedAsAddIs) {
@@ -197,7 +198,8 @@ TEST_F(BookmarkCommandsTest, ChangeWithAnEmptyCategoryIsRefusedAsAddIs) {
   EXPECT_EQ(boxes_.texts(), std::vector<std::wstring>{L"Please select category or add a new category."});
   EXPECT_EQ(QueryRows(harness.DataFolder(), "select Category, Description from LinksData"),
             (std::vector<std::vector<std::wstring>>{{L"Misc", L"Kept"}}));
-  EXPECT_EQ(QueryColumn(harness.DataFolder(), "select Category from LinksCategory"), std::vector<std::wstring>{L"Misc"});
+  EXPECT_EQ(QueryColumn(harness.DataFolder(), "select Category from LinksCategory"),
+            std::vector<std::wstring>{L"Misc"});
 }
 
 TEST_F(BookmarkCommandsTest, ShowOpensTheCategoryPageAlsoForAnEmptyBox) {
