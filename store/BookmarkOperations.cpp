@@ -79,6 +79,9 @@ class BulkTransaction {
   bool open_ = false;
 };
 
+// The refusal of a change or delete that finds no bookmark, in the box of the store's other refusals.
+void ShowNotBookmarked(const std::wstring& address) { ShowMessage(address + L" is not bookmarked."); }
+
 }  // namespace
 
 std::wstring CBookmarkDatabase::AlternateAddress(const std::wstring& address) {
@@ -136,8 +139,17 @@ bool CBookmarkDatabase::UpdateBookmark(const std::wstring& address, const std::w
   bool categoryAdded = false;
   if (outcome) *outcome = StoreOutcome::Done;
   const std::wstring quotedCategory = DoubleQuotes(category);
+  const std::wstring quotedAddress = DoubleQuotes(address);
   std::wstring statement;
   try {
+    // Nothing to change: no category is added for it and no success follows.
+    statement = Format(L"select * from LinksData where HomePage = '%s' or HomePage = '%s'", quotedAddress,
+                       AlternateAddress(quotedAddress));
+    if (!BookmarkExists(quotedAddress)) {
+      ShowNotBookmarked(address);
+      if (outcome) *outcome = StoreOutcome::Refused;
+      return false;
+    }
     statement = Format(L"select * from LinksCategory where Category = '%s'", quotedCategory);
     cursor.Open(statement);
     bool missing = cursor.IsEOF();
@@ -147,7 +159,6 @@ bool CBookmarkDatabase::UpdateBookmark(const std::wstring& address, const std::w
       Connection().Execute(statement);
       categoryAdded = true;
     }
-    const std::wstring quotedAddress = DoubleQuotes(address);
     statement = Format(
         L"update LinksData set Category ='%s', Description = '%s' where HomePage = '%s' or HomePage = '%s'",
         quotedCategory, DoubleQuotes(description), quotedAddress, AlternateAddress(quotedAddress));
@@ -162,9 +173,15 @@ bool CBookmarkDatabase::UpdateBookmark(const std::wstring& address, const std::w
 StoreOutcome CBookmarkDatabase::DeleteBookmark(const std::wstring& address) {
   RequireConnection();
   const std::wstring quoted = DoubleQuotes(address);
-  const std::wstring statement =
-      Format(L"delete from LinksData where HomePage = '%s' or HomePage = '%s'", quoted, AlternateAddress(quoted));
+  std::wstring statement =
+      Format(L"select * from LinksData where HomePage = '%s' or HomePage = '%s'", quoted, AlternateAddress(quoted));
   try {
+    if (!BookmarkExists(quoted)) {
+      ShowNotBookmarked(address);
+      return StoreOutcome::Refused;
+    }
+    statement =
+        Format(L"delete from LinksData where HomePage = '%s' or HomePage = '%s'", quoted, AlternateAddress(quoted));
     Connection().Execute(statement);
   } catch (const CCustomException& e) {
     ShowStoreError(e, statement);

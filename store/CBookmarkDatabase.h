@@ -24,8 +24,9 @@
 // Field name to value, ordered by code unit; a name occurs once.
 using FormFieldMap = std::map<std::wstring, std::wstring>;
 
-// Whether an operation that reports its own store errors ran to its end or showed one.
-enum class StoreOutcome { Done, ErrorReported };
+// Whether an operation that reports its own store errors ran to its end, showed one, or refused
+// what it was asked (nothing to act on) and said so in a box.
+enum class StoreOutcome { Done, ErrorReported, Refused };
 
 // What a bulk add did with the records it was given, for callers that tell the person.
 struct BulkAddCounts {
@@ -61,9 +62,11 @@ class CBookmarkDatabase : public CountedObject {
   // False when nothing was stored: the address exists, the category is refused, or the insert
   // failed (each reported in a message box).
   bool AddBookmark(const std::wstring& address, const std::wstring& category, const std::wstring& description);
-  // True when this call added the category. `outcome` tells whether a store error was shown.
+  // True when this call added the category. `outcome` tells whether a store error was shown, or
+  // the address (nor its alternate form) is not bookmarked: then nothing is stored and a box says so.
   bool UpdateBookmark(const std::wstring& address, const std::wstring& category, const std::wstring& description,
                       StoreOutcome* outcome = nullptr);
+  // Refused, with a box, when the address (nor its alternate form) is not bookmarked.
   StoreOutcome DeleteBookmark(const std::wstring& address);
   void ListAddresses(std::vector<std::wstring>& list);
   void ReplaceAddress(const std::wstring& oldAddress, const std::wstring& newAddress);

@@ -55,18 +55,27 @@ void CTesselToolBarCtrl::OnToolbarButton(UINT id) {
       return;
 
     case ID_BUTTON_CHANGE: {
+      // With no page shown there is nothing to change.
+      if (address.empty()) return;
+      // As for Add: a category without a name would lead the list and name nothing.
+      if (category.empty()) {
+        ShowMessage(L"Please select category or add a new category.");
+        return;
+      }
       StoreOutcome outcome = StoreOutcome::Done;
       if (database_->UpdateBookmark(address, category, description, &outcome)) {
         // The refresh empties the box; the new category is put back.
         RefreshCategoryList();
         ::SetWindowTextW(categoryBox_, category);
       }
-      // After a store error the store's own box has said what happened.
+      // After a store error or a refusal (the page is not bookmarked) the store's own box has
+      // said what happened.
       if (outcome == StoreOutcome::Done) ShowMessage(address + L" is successfully updated.");
       return;
     }
 
     case ID_BUTTON_DELETE:
+      if (address.empty()) return;
       if (MessageBoxW(GetSafeHwnd(), L"Do you want to delete " + address + L"?", L"Delete bookmark",
                       MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;

@@ -12,6 +12,7 @@
 #include "events/CIEEvents.h"
 #include "platform/browser/WebBrowserEvents.h"
 #include "platform/com/ConnectionPoint.h"
+#include "platform/text/WideText.h"
 #include "platform/ui/TextBuffer.h"
 #include "resources/ResourceIds.h"
 #include "toolbar/ReportedFailure.h"
@@ -254,7 +255,11 @@ void CTesselToolBarCtrl::ApplySettings() {
   CheckMenuItem(setupMenu_.get(), ID_MENU_HISTORY_SWITCH, MF_BYCOMMAND | (history == L"1" ? MF_UNCHECKED : MF_CHECKED));
   ToggleHistoryLog();
 
+  // The condition in any case is that condition: a stored "or" searches, checks and is written
+  // back as OR.
   searchCondition_ = ReadRegistryString(HKEY_CURRENT_USER, settingsKeyPath_, searchConditionValue_);
+  if (EqualsNoCase(searchCondition_, kOr)) searchCondition_ = kOr;
+  if (EqualsNoCase(searchCondition_, kAnd)) searchCondition_ = kAnd;
   if (searchCondition_ != kOr && searchCondition_ != kAnd) {
     ShowMessage(L"System menu error");
     return;
@@ -296,16 +301,15 @@ void CTesselToolBarCtrl::SettleSearchConditionEntries() {
 }
 
 HRESULT CTesselToolBarCtrl::TranslateAcceleratorIO(MSG* msg) {
-  try {
-    if (!msg) return S_FALSE;
+  // A search or rename that Enter runs fails here; the error's own text says why.
+  HRESULT result = S_FALSE;
+  RunReportingFailure(L"CTesselToolBarCtrl::TranslateAcceleratorIO failed", [&] {
+    if (!msg) return;
     HWND focus = ::GetFocus();
-    if (searchBox_.Owns(focus)) return searchBox_.HandleKey(*msg);
-    if (categoryBox_.Owns(focus)) return categoryBox_.HandleKey(*msg);
-    return S_FALSE;
-  } catch (...) {
-    ShowMessage(L"CTesselToolBarCtrl::TranslateAcceleratorIO failed");
-    return S_FALSE;
-  }
+    if (searchBox_.Owns(focus)) result = searchBox_.HandleKey(*msg);
+    else if (categoryBox_.Owns(focus)) result = categoryBox_.HandleKey(*msg);
+  });
+  return result;
 }
 
 std::wstring CTesselToolBarCtrl::TipText(UINT_PTR id) const {

@@ -42,8 +42,9 @@ void ShowScreen(HostWindow& window, std::ostream& out) {
 }
 
 int RunAtTerminal(HostWindow& window, std::istream& in, std::ostream& out) {
-  out << "commands: navigate ADDRESS, type BOX TEXT, key BOX KEY, pick BOX N, click BUTTON, menu ENTRY,\n"
-         "          answer yes|no, fill NAME VALUE, submit [N], follow TEXT, wait repair, show, page, quit\n";
+  out << "commands: navigate ADDRESS, type BOX TEXT, key BOX KEY, clear BOX, pick BOX N, click BUTTON,\n"
+         "          menu ENTRY, answer yes|no, fill NAME VALUE, submit [N], follow TEXT, wait repair, show,\n"
+         "          page, quit\n";
   ShowScreen(window, out);
   ScriptReader reader(in);
   for (;;) {

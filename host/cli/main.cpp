@@ -35,8 +35,9 @@ int Usage(std::ostream& out, int status) {
          "  pendrel -h | --help            show this text\n"
          "  pendrel --version              show the version\n"
          "commands, one a line (# comments; \\n, \\t and \\\\ in arguments):\n"
-         "  navigate ADDRESS   type BOX TEXT   key BOX KEY   pick BOX N   click BUTTON   menu ENTRY\n"
-         "  answer yes|no   fill NAME VALUE   submit [N]   follow TEXT   wait repair   show   page   quit\n"
+         "  navigate ADDRESS   type BOX TEXT   key BOX KEY   clear BOX   pick BOX N   click BUTTON\n"
+         "  menu ENTRY   answer yes|no   fill NAME VALUE   submit [N]   follow TEXT   wait repair   show\n"
+         "  page   quit\n"
          "  BOX: search, category   BUTTON: Add, Change, Delete, Options, Show\n"
          "  KEY: Enter, Backspace, Delete, Home, End, Left, Right, Up, Down\n";
   return status;

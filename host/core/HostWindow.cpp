@@ -243,6 +243,16 @@ void HostWindow::PressKey(UINT boxId, UINT virtualKey) {
   RunLoop();
 }
 
+void HostWindow::Clear(UINT boxId) {
+  HWND edit = EditField(boxId);
+  if (GetFocus() != edit) SetFocus(edit);
+  for (const std::vector<MSG>& strokes :
+       {KeyStrokesForKey(edit, VK_HOME), KeyStrokesForShiftedKey(edit, VK_END), KeyStrokesForKey(edit, VK_DELETE)}) {
+    Post(strokes);
+    RunLoop();
+  }
+}
+
 void HostWindow::Pick(UINT boxId, int index) {
   if (!PickComboListItem(BoxWindow(boxId), index))
     throw HostCommandError(L"the list has no entry " + std::to_wstring(index));

@@ -91,6 +91,9 @@ class HostWindow {
   void Type(UINT boxId, std::wstring_view text);
   // One press of `virtualKey` in the box's edit field (focused first if it is not).
   void PressKey(UINT boxId, UINT virtualKey);
+  // Empties the box's edit field as a person does: Home, Shift+End to select the whole text,
+  // then Delete, each through the box's own keys.
+  void Clear(UINT boxId);
   // Picks entry `index` (from 0) of the box's drop-down list with the mouse.
   void Pick(UINT boxId, int index);
   // A mouse click on the toolbar button with command id `buttonId`.

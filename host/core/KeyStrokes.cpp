@@ -56,16 +56,18 @@ std::vector<MSG> KeyStrokesForKey(HWND target, UINT virtualKey) {
   return {Message(target, WM_KEYDOWN, virtualKey, kKeyDownBits), Message(target, WM_KEYUP, virtualKey, kKeyUpBits)};
 }
 
+std::vector<MSG> KeyStrokesForShiftedKey(HWND target, UINT virtualKey) {
+  std::vector<MSG> strokes = KeyStrokesForKey(target, virtualKey);
+  strokes.insert(strokes.begin(), Message(target, WM_KEYDOWN, VK_SHIFT, kKeyDownBits));
+  strokes.push_back(Message(target, WM_KEYUP, VK_SHIFT, kKeyUpBits));
+  return strokes;
+}
+
 std::vector<MSG> KeyStrokesForCharacter(HWND target, wchar_t character) {
   Key key = KeyFor(character);
   if (key.virtualKey == 0)
     return {Message(target, WM_KEYDOWN, VK_PACKET, kKeyDownBits),
             Message(target, WM_CHAR, static_cast<WPARAM>(character), kKeyDownBits),
             Message(target, WM_KEYUP, VK_PACKET, kKeyUpBits)};
-  std::vector<MSG> strokes = KeyStrokesForKey(target, key.virtualKey);
-  if (key.shift) {
-    strokes.insert(strokes.begin(), Message(target, WM_KEYDOWN, VK_SHIFT, kKeyDownBits));
-    strokes.push_back(Message(target, WM_KEYUP, VK_SHIFT, kKeyUpBits));
-  }
-  return strokes;
+  return key.shift ? KeyStrokesForShiftedKey(target, key.virtualKey) : KeyStrokesForKey(target, key.virtualKey);
 }

@@ -10,3 +10,5 @@
 std::vector<MSG> KeyStrokesForCharacter(HWND target, wchar_t character);
 // The messages of one press of `virtualKey` (Enter, Delete, an arrow…) in `target`.
 std::vector<MSG> KeyStrokesForKey(HWND target, UINT virtualKey);
+// The same press with Shift held around it (Shift+End, Shift+Left…).
+std::vector<MSG> KeyStrokesForShiftedKey(HWND target, UINT virtualKey);

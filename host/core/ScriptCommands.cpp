@@ -65,6 +65,12 @@ AfterCommand Key(HostWindow& window, std::wstring_view argument) {
   return AfterCommand::Continue;
 }
 
+AfterCommand Clear(HostWindow& window, std::wstring_view argument) {
+  RequireSomething(argument, L"box");
+  window.Clear(Named(kToolbarBoxes, argument, L"box"));
+  return AfterCommand::Continue;
+}
+
 AfterCommand Pick(HostWindow& window, std::wstring_view argument) {
   auto [box, number] = SplitWord(argument);
   RequireSomething(box, L"box");
@@ -143,9 +149,9 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {L"navigate", Navigate}, {L"type", Type},     {L"key", Key},       {L"pick", Pick},   {L"click", Click},
-    {L"menu", Menu},         {L"answer", AnswerNext}, {L"fill", Fill}, {L"submit", Submit}, {L"follow", Follow},
-    {L"wait", Wait},         {L"show", Show},     {L"page", Page},     {L"quit", Quit},
+    {L"navigate", Navigate}, {L"type", Type},     {L"key", Key},           {L"clear", Clear},   {L"pick", Pick},
+    {L"click", Click},       {L"menu", Menu},     {L"answer", AnswerNext}, {L"fill", Fill},     {L"submit", Submit},
+    {L"follow", Follow},     {L"wait", Wait},     {L"show", Show},         {L"page", Page},     {L"quit", Quit},
 };
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The commands of the host's script language and what each does to a host window, in one table:
-//   navigate ADDRESS      type BOX TEXT      key BOX KEY      pick BOX N      click BUTTON
-//   menu ENTRY            answer yes|no      fill NAME VALUE  submit [N]      follow TEXT
-//   wait repair           show               page             quit
+//   navigate ADDRESS      type BOX TEXT      key BOX KEY      clear BOX       pick BOX N
+//   click BUTTON          menu ENTRY         answer yes|no    fill NAME VALUE submit [N]
+//   follow TEXT           wait repair        show             page            quit
 // BOX is search or category; KEY one of Enter, Backspace, Delete, Home, End, Left, Right, Up,
 // Down; BUTTON one of Add, Change, Delete, Options, Show (names without regard to case); N counts
 // from 0.

@@ -9,8 +9,9 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
-#include "platform/text/WideText.h"
+#include "platform/text/CaseFold.h"
 
 namespace {
 
@@ -31,37 +32,51 @@ char32_t NextChar(std::string_view s, size_t& pos) {
   return c;
 }
 
-// Whether `s` is well-formed UTF-8 in which every character reads as itself (no U+FFFE or
-// U+FFFF, which the engine reads as U+FFFD). In such texts a word is found byte for byte.
-bool ReadsAsWritten(std::string_view s) {
-  size_t pos = 0;
-  std::string written;
-  while (pos < s.size()) {
-    unsigned char b = static_cast<unsigned char>(s[pos]);
-    if (b < 0x80) {
-      ++pos;
-      continue;
-    }
-    const size_t start = pos;
-    const char32_t c = NextChar(s, pos);
-    written.clear();
-    AppendUtf8(written, c);  // a value that is no character gives U+FFFD, which differs
-    if (s.substr(start, pos - start) != written) return false;
+// Writes one character as NextChar reads it back, whatever its value: the usual UTF-8 forms up to
+// six bytes, and beyond 31 bits a lead byte 0xFE with six continuation bytes. Every lead byte
+// gives one length, so equal byte runs that start at a lead byte are equal characters.
+void AppendChar(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+    return;
   }
-  return true;
+  int tail = c < 0x800 ? 1 : c < 0x10000 ? 2 : c < 0x200000 ? 3 : c < 0x4000000 ? 4 : c < 0x80000000 ? 5 : 6;
+  static constexpr unsigned char kLead[] = {0, 0xC0, 0xE0, 0xF0, 0xF8, 0xFC, 0xFE};
+  out += static_cast<char>(kLead[tail] | (tail < 6 ? (c >> (6 * tail)) : 0));
+  while (tail-- > 0) out += static_cast<char>(0x80 | ((c >> (6 * tail)) & 0x3F));
 }
 
-char32_t Fold(char32_t c) { return c < 0x80 ? FoldAscii(static_cast<unsigned char>(c)) : c; }
+char32_t Fold(char32_t c) { return c < 0x80 ? FoldAscii(static_cast<unsigned char>(c)) : FoldCase(c); }
 
-// A word to find without regard to ASCII case, folded to lower case once. The search looks for
-// the word's first two bytes sixteen positions at a time and checks the rest where they occur.
-// Both texts are UTF-8; only ASCII bytes fold and they never occur inside a multi-byte
-// character, so a byte search is exact.
+// `s` with every character read as the engine reads it and case-folded, written to `out`. Two
+// texts compare as the matcher compares them character by character exactly when their folded
+// forms are equal byte for byte.
+void AppendFolded(std::string& out, std::string_view s) {
+  for (size_t pos = 0; pos < s.size();) {
+    const unsigned char b = static_cast<unsigned char>(s[pos]);
+    if (b < 0x80) {
+      out += static_cast<char>(FoldAscii(b));
+      ++pos;
+    } else {
+      AppendChar(out, Fold(NextChar(s, pos)));
+    }
+  }
+}
+
+bool IsAscii(std::string_view s) {
+  unsigned char any = 0;
+  for (char c : s) any |= static_cast<unsigned char>(c);
+  return any < 0x80;
+}
+
+// A word to find without regard to case, folded once. The search looks for the word's first two
+// bytes sixteen positions at a time and checks the rest where they occur. Bytes are compared with
+// ASCII letters folded: an ASCII byte never occurs inside a multi-byte character, so on a text
+// that is either raw UTF-8 (for a word of ASCII) or folded (AppendFolded) a byte match is a match
+// of whole characters.
 class FoldedWord {
  public:
-  explicit FoldedWord(std::string_view word) {
-    folded_.reserve(word.size());
-    for (char c : word) folded_ += static_cast<char>(FoldAscii(static_cast<unsigned char>(c)));
+  explicit FoldedWord(std::string folded) : folded_(std::move(folded)) {
 #if defined(__SSE2__)
     if (folded_.size() >= 2) {
       // Setting bit 0x20 folds a letter's two cases together; for other bytes the mask is 0.
@@ -74,11 +89,15 @@ class FoldedWord {
 #endif
   }
 
-  bool FoundIn(std::string_view hay) const {
+  const std::string& Text() const { return folded_; }
+
+  // `beyondAscii`, when given and the word is not found, tells whether the text has a byte beyond
+  // ASCII: found out on the way, so that a text of ASCII alone needs no second look.
+  bool FoundIn(std::string_view hay, bool* beyondAscii = nullptr) const {
     const size_t m = folded_.size();
     const size_t n = hay.size();
     if (m == 0) return true;
-    if (m > n) return false;
+    if (m > n) return false;  // fewer characters than the word, however they fold
     const auto* h = reinterpret_cast<const unsigned char*>(hay.data());
     size_t i = 0;
 #if defined(__SSE2__)
@@ -86,27 +105,40 @@ class FoldedWord {
     // positions at a time; the whole word is compared only there.
     if (m >= 2 && m + 15 <= n) {
       const size_t lastBlock = n - m - 15;  // the final block overlaps the one before it
+      __m128i seen = _mm_setzero_si128();   // the blocks read at the first and last byte, or-ed
       for (;; i += 16) {
         if (i > lastBlock) i = lastBlock;
-        __m128i hits = _mm_and_si128(Equal(h + i, 0), Equal(h + i + 1, 1));
-        hits = _mm_and_si128(hits, Equal(h + i + m - 1, 2));
+        const __m128i first = Load(h + i);
+        const __m128i last = Load(h + i + m - 1);
+        seen = _mm_or_si128(seen, _mm_or_si128(first, last));
+        __m128i hits = _mm_and_si128(Equal(first, 0), Equal(Load(h + i + 1), 1));
+        hits = _mm_and_si128(hits, Equal(last, 2));
         for (unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hits)); bits; bits &= bits - 1)
           if (MatchesAt(h + i + static_cast<size_t>(__builtin_ctz(bits)))) return true;
-        if (i == lastBlock) return false;
+        if (i == lastBlock) break;
       }
+      if (beyondAscii) {
+        // The first bytes' blocks cover [0, n - m + 1), the last bytes' [m - 1, n); a long word
+        // in a short text leaves the bytes between unread.
+        const size_t gapStart = n - m + 1;
+        const size_t gapEnd = m - 1;
+        *beyondAscii = _mm_movemask_epi8(seen) != 0 ||
+                       (gapStart < gapEnd && !IsAscii(hay.substr(gapStart, gapEnd - gapStart)));
+      }
+      return false;
     }
 #endif
     for (; i + m <= n; ++i)
       if (MatchesAt(h + i)) return true;
+    if (beyondAscii) *beyondAscii = !IsAscii(hay);
     return false;
   }
 
  private:
 #if defined(__SSE2__)
-  // Which of the sixteen bytes at `p`, folded, equal probe byte `k` of the word.
-  __m128i Equal(const unsigned char* p, int k) const {
-    return _mm_cmpeq_epi8(_mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), fold_[k]), want_[k]);
-  }
+  static __m128i Load(const unsigned char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+  // Which of the sixteen bytes, folded, equal probe byte `k` of the word.
+  __m128i Equal(__m128i bytes, int k) const { return _mm_cmpeq_epi8(_mm_or_si128(bytes, fold_[k]), want_[k]); }
 #endif
   bool MatchesAt(const unsigned char* p) const {
     for (size_t k = 0; k < folded_.size(); ++k)
@@ -121,19 +153,13 @@ class FoldedWord {
 #endif
 };
 
-// The inner word of "%word%" when the pattern has that shape and no other wild card or escape,
-// and the word reads as written (a word that does not is left to the general matcher).
+// The inner word of "%word%" when the pattern has that shape and no other wild card or escape.
 bool IsContainsPattern(std::string_view pattern, char32_t escape, std::string_view& word) {
   if (escape == U'%' || pattern.size() < 2 || pattern.front() != '%' || pattern.back() != '%') return false;
   std::string_view inner = pattern.substr(1, pattern.size() - 2);
-  bool ascii = true;
-  for (char c : inner) {
-    if (c == '%' || c == '_') return false;
-    ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  }
+  if (inner.find_first_of("%_") != std::string_view::npos) return false;
   for (size_t pos = 0; escape && pos < inner.size();)
     if (NextChar(inner, pos) == escape) return false;
-  if (!ascii && !ReadsAsWritten(inner)) return false;
   word = inner;
   return true;
 }
@@ -180,24 +206,41 @@ bool MatchGeneral(std::string_view pattern, std::string_view text, char32_t esca
 }
 
 // A "%word%" pattern, worked out once per statement and kept by the engine with the constant
-// pattern argument. Where the text does not read as written and the word is not ASCII, a byte
-// search could differ from the engine's reading, and the general matcher decides.
+// pattern argument. A word that folds to ASCII is searched in the text as it stands, where only the
+// ASCII letters need folding, but for two characters beyond ASCII that fold to ASCII letters (the
+// long s and the Kelvin sign): a text beyond ASCII is folded first when the word holds an "s" or a
+// "k". A word beyond ASCII is searched in the folded text; a text of ASCII alone cannot hold it.
 class ContainsMatcher {
  public:
-  ContainsMatcher(std::string_view pattern, std::string_view word)
-      : pattern_(pattern), word_(word), ascii_(std::all_of(word.begin(), word.end(), [](char c) {
-          return static_cast<unsigned char>(c) < 0x80;
-        })) {}
+  explicit ContainsMatcher(std::string_view word) : word_(FoldedText(word)) {
+    asciiWord_ = IsAscii(word_.Text());
+    needsFoldedText_ = !asciiWord_ || word_.Text().find_first_of("ks") != std::string::npos;
+  }
 
   bool Matches(std::string_view text) const {
-    if (!ascii_ && !ReadsAsWritten(text)) return MatchGeneral(pattern_, text, 0);
-    return word_.FoundIn(text);
+    if (asciiWord_) {
+      bool beyondAscii = false;
+      if (word_.FoundIn(text, &beyondAscii)) return true;
+      if (!needsFoldedText_ || !beyondAscii) return false;
+    } else if (IsAscii(text)) {
+      return false;
+    }
+    folded_.clear();
+    AppendFolded(folded_, text);
+    return word_.FoundIn(folded_);
   }
 
  private:
-  std::string pattern_;
+  static std::string FoldedText(std::string_view s) {
+    std::string folded;
+    AppendFolded(folded, s);
+    return folded;
+  }
+
   FoldedWord word_;
-  bool ascii_;
+  bool asciiWord_ = true;
+  bool needsFoldedText_ = false;
+  mutable std::string folded_;  // the last text folded, kept for its room
 };
 
 void DeleteContainsMatcher(void* p) { delete static_cast<ContainsMatcher*>(p); }
@@ -244,7 +287,7 @@ void LikeFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
   const std::string_view textView = TextOf(argv[1]);
   std::string_view word;
   if (argc == 2 && IsContainsPattern(patternText, 0, word)) {
-    auto compiled = std::make_unique<ContainsMatcher>(patternText, word);
+    auto compiled = std::make_unique<ContainsMatcher>(word);
     const bool found = compiled->Matches(textView);
     // The engine keeps it for the statement's next rows, or deletes it at once.
     sqlite3_set_auxdata(context, 0, compiled.release(), DeleteContainsMatcher);
@@ -260,7 +303,7 @@ bool LikeMatch(std::string_view pattern, std::string_view text, char32_t escape)
   pattern = pattern.substr(0, pattern.find('\0'));
   text = text.substr(0, text.find('\0'));
   std::string_view word;
-  if (IsContainsPattern(pattern, escape, word)) return ContainsMatcher(pattern, word).Matches(text);
+  if (IsContainsPattern(pattern, escape, word)) return ContainsMatcher(word).Matches(text);
   return MatchGeneral(pattern, text, escape);
 }
 
@@ -268,4 +311,34 @@ void RegisterTextMatch(sqlite3* db) {
   const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
   sqlite3_create_function(db, "like", 2, flags, nullptr, LikeFunction, nullptr, nullptr);
   sqlite3_create_function(db, "like", 3, flags, nullptr, LikeFunction, nullptr, nullptr);
+}
+
+std::string FoldedLikeText(std::string_view text) {
+  std::string folded;
+  AppendFolded(folded, text.substr(0, text.find('\0')));
+  return folded;
+}
+
+std::string FoldedLikePattern(std::string_view pattern, std::string_view escapeText) {
+  pattern = pattern.substr(0, pattern.find('\0'));
+  escapeText = escapeText.substr(0, escapeText.find('\0'));
+  size_t at = 0;
+  const char32_t escape = escapeText.empty() ? 0 : NextChar(escapeText, at);
+  std::string folded;
+  bool escaped = false;
+  for (size_t pos = 0; pos < pattern.size();) {
+    const char32_t c = NextChar(pattern, pos);
+    const char32_t f = Fold(c);
+    if (escaped) {
+      escaped = false;
+    } else if (escape && c == escape) {
+      AppendChar(folded, c);
+      escaped = true;
+      continue;
+    } else if (escape && f == escape) {
+      AppendChar(folded, escape);  // a letter that folds to the escape character stays literal
+    }
+    AppendChar(folded, f);
+  }
+  return folded;
 }

@@ -32,8 +32,14 @@ class EditBehaviour : public ClassBehaviour {
       case WM_GETTEXTLENGTH: result = static_cast<LRESULT>(text_.size()); return true;
       case WM_CHAR: OnChar(hwnd, static_cast<wchar_t>(wParam)); return true;
       case WM_KEYDOWN: OnKeyDown(hwnd, static_cast<UINT>(wParam)); return true;
+      case WM_KEYUP:
+        if (static_cast<UINT>(wParam) == VK_SHIFT) shiftHeld_ = false;
+        return false;
       case WM_SETFOCUS: Notify(hwnd, EN_SETFOCUS); return true;
-      case WM_KILLFOCUS: Notify(hwnd, EN_KILLFOCUS); return true;
+      case WM_KILLFOCUS:
+        shiftHeld_ = false;  // a key released elsewhere is never seen here
+        Notify(hwnd, EN_KILLFOCUS);
+        return true;
       case EM_GETSEL: {
         auto [start, end] = Selection();
         if (auto* p = reinterpret_cast<DWORD*>(wParam)) *p = static_cast<DWORD>(start);
@@ -129,10 +135,19 @@ class EditBehaviour : public ClassBehaviour {
         }
         Replace(hwnd, L"", Limit::Ignore);
         return;
-      case VK_HOME: anchor_ = caret_ = 0; break;
-      case VK_END: anchor_ = caret_ = text_.size(); break;
-      case VK_LEFT: anchor_ = caret_ = (start != end) ? start : (start > 0 ? start - 1 : 0); break;
-      case VK_RIGHT: anchor_ = caret_ = (start != end) ? end : std::min(end + 1, text_.size()); break;
+      case VK_SHIFT: shiftHeld_ = true; return;
+      // With Shift held the caret moves and the selection's fixed end stays: Home, then Shift+End
+      // selects the whole text.
+      case VK_HOME: MoveCaret(0); break;
+      case VK_END: MoveCaret(text_.size()); break;
+      case VK_LEFT:
+        if (shiftHeld_) MoveCaret(caret_ > 0 ? caret_ - 1 : 0);
+        else anchor_ = caret_ = (start != end) ? start : (start > 0 ? start - 1 : 0);
+        break;
+      case VK_RIGHT:
+        if (shiftHeld_) MoveCaret(std::min(caret_ + 1, text_.size()));
+        else anchor_ = caret_ = (start != end) ? end : std::min(end + 1, text_.size());
+        break;
       case VK_UP:
       case VK_DOWN:
         // In a combo box these keys step through the list, which the box itself keeps.
@@ -144,7 +159,13 @@ class EditBehaviour : public ClassBehaviour {
     NotifyChange(hwnd, WindowChange::Content);
   }
 
+  void MoveCaret(size_t position) {
+    caret_ = position;
+    if (!shiftHeld_) anchor_ = position;
+  }
+
   std::wstring text_;
+  bool shiftHeld_ = false;  // between this control's Shift key down and up
   size_t anchor_ = 0;  // the fixed end of the selection
   size_t caret_ = 0;   // the moving end, where the caret is
   size_t limit_ = kDefaultEditLimit;

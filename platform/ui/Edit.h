@@ -1,8 +1,9 @@
 // The single-line edit control: a text with a caret and a selection, edited by the key messages
 // a user's typing makes. Characters (WM_CHAR) replace the selection; Backspace (as the character
 // it translates to) removes the selection or the character before the caret; the keys Delete,
-// Home, End, Left and Right (WM_KEYDOWN) act at the caret. Each edit by the user tells the parent
-// with EN_CHANGE.
+// Home, End, Left and Right (WM_KEYDOWN) act at the caret, and with Shift held (its key down and
+// up sent to this control, as the keyboard sends them) extend the selection. Each edit by the
+// user tells the parent with EN_CHANGE.
 #pragma once
 #include "platform/com/WinTypes.h"
 

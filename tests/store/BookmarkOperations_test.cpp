@@ -90,10 +90,14 @@ TEST_F(BookmarkOperationsTest, UpdateChangesTheBookmarkAndReportsANewCategory) {
   EXPECT_EQ(outcome, StoreOutcome::Done);
   EXPECT_EQ(Find(L"http://a"), std::make_pair(std::wstring(L"New"), std::wstring(L"new text")));
   EXPECT_FALSE(store_->UpdateBookmark(L"http://a", L"New", L"newer"));
-  // An address that is not stored changes no bookmark but may add the category.
-  EXPECT_TRUE(store_->UpdateBookmark(L"http://unknown", L"Third", L"x"));
+  // An address that is not stored is refused in a box: no bookmark changes and no category is added.
+  EXPECT_FALSE(store_->UpdateBookmark(L"http://unknown", L"Third", L"x", &outcome));
+  EXPECT_EQ(outcome, StoreOutcome::Refused);
+  EXPECT_EQ(boxes_.texts(), std::vector<std::wstring>{L"http://unknown is not bookmarked."});
+  EXPECT_EQ(store_->DeleteBookmark(L"http://unknown/"), StoreOutcome::Refused);
+  EXPECT_EQ(boxes_.texts().back(), L"http://unknown/ is not bookmarked.");
   EXPECT_EQ(Links(), 1);
-  EXPECT_EQ(QueryCount(folder_, "LinksCategory"), 3);
+  EXPECT_EQ(QueryCount(folder_, "LinksCategory"), 2);
 
   EXPECT_FALSE(store_->UpdateBookmark(L"http://a", L"New", std::wstring(2000, L'd'), &outcome));
   EXPECT_EQ(outcome, StoreOutcome::ErrorReported);

@@ -35,7 +35,26 @@ TEST(SearchCondition, SplittingIntoWords) {
   EXPECT_EQ(CBookmarkDatabase::BuildSearchCondition(L"it's", L"OR"),
             L"where (HomePage like '%it''s%' or Description like '%it''s%')");
   EXPECT_EQ(CBookmarkDatabase::BuildSearchCondition(L" ,; ", L"OR"), L"where ");
-  EXPECT_THROW(CBookmarkDatabase::BuildSearchCondition(L"a", L"or 1=1 or"), CCustomException);
+}
+
+TEST(SearchCondition, TheConditionInAnyCaseJoinsWordsAndAnyOtherIsRefusedWithWhatToPick) {
+  EXPECT_EQ(CBookmarkDatabase::BuildSearchCondition(L"news sport", L"or"),
+            CBookmarkDatabase::BuildSearchCondition(L"news sport", L"OR"));
+  EXPECT_EQ(CBookmarkDatabase::BuildSearchCondition(L"news sport", L"And"),
+            CBookmarkDatabase::BuildSearchCondition(L"news sport", L"AND"));
+  // One word needs no conjunction, so even a condition that is neither searches.
+  EXPECT_EQ(CBookmarkDatabase::BuildSearchCondition(L"news", L"maybe"),
+            L"where (HomePage like '%news%' or Description like '%news%')");
+  for (const wchar_t* condition : {L"or 1=1 or", L"", L"ORR", L"either"}) {
+    try {
+      CBookmarkDatabase::BuildSearchCondition(L"news sport", condition);
+      ADD_FAILURE() << "no refusal for " << ToUtf8(condition);
+    } catch (const CCustomException& e) {
+      EXPECT_NE(e.GetMessage().find(L"\"Switch to AND search condition\""), std::wstring::npos)
+          << ToUtf8(e.GetMessage());
+      EXPECT_NE(e.GetMessage().find(L"\"Switch to OR search condition\""), std::wstring::npos);
+    }
+  }
 }
 
 TEST(TextMatch, KeepsTheEnginesLikeMeaning) {
@@ -47,7 +66,6 @@ TEST(TextMatch, KeepsTheEnginesLikeMeaning) {
   EXPECT_TRUE(LikeMatch("a%c", "abbbc", 0));
   EXPECT_FALSE(LikeMatch("a%c", "abbbcd", 0));
   EXPECT_TRUE(LikeMatch("%\xC3\xA9t\xC3\xA9%", "un \xC3\xA9t\xC3\xA9 chaud", 0));
-  EXPECT_FALSE(LikeMatch("%\xC3\xA9%", "\xC3\x89", 0));  // only the ASCII letters fold
   EXPECT_TRUE(LikeMatch("_", "\xC3\xA9", 0));           // one character, not one byte
   EXPECT_TRUE(LikeMatch("%100!%%", "a 100% rise", '!'));
   EXPECT_FALSE(LikeMatch("%100!%%", "a 1000 rise", '!'));
@@ -82,8 +100,13 @@ TEST(TextMatch, AnswersAsTheEnginesOwnLikeWhateverTheTexts) {
     const char* escape;
   };
   const Case cases[] = {
-      // Only the ASCII letters fold, "Z" and "z" as much as "A" and "a".
+      // Every letter with a case folds, "Z" and "z" as much as "A" and "a" or "\xC3\x89" and "\xC3\xA9".
       {"%Z%", "lazy", nullptr}, {"%z%", "LAZY", nullptr}, {"_A%z", "zaZ", nullptr}, {"%\xC3\x89%", "\xC3\xA9", nullptr},
+      {"%\xC3\xA9t\xC3\xA9%", "\xC3\x89T\xC3\x89", nullptr}, {"%sun%", "\xC5\xBFUN", nullptr},
+      {"%k%", "\xE2\x84\xAA", nullptr},
+      // An escape letter is compared exactly; its other case, or a letter folding to it, is literal.
+      {"Z%z", "z%Z", "Z"}, {"Z%z", "zxZ", "Z"}, {"z%Z", "Zx", "z"}, {"k\xE2\x84\xAA%", "kx", "k"},
+      {"\xC3\x9C_\xC3\xBC", "\xC3\xBC_\xC3\xBC", "\xC3\x9C"}, {"\xC3\x9C_\xC3\xBC", "\xC3\xBCx\xC3\xBC", "\xC3\x9C"},
       // An escape character that is a wild card is none; one that ends the pattern matches nothing.
       {"a%%b%", "a%bc", "%"}, {"a%%b", "a%b", "%"}, {"a__", "a_b", "_"}, {"a__", "a_", "_"}, {"100\\", "100\\", "\\"},
       {"%!", "x!", "!"}, {"%100!%%", "a 100% rise", "!"}, {"Z!z", "zz", "!"},
@@ -98,7 +121,9 @@ TEST(TextMatch, AnswersAsTheEnginesOwnLikeWhateverTheTexts) {
   ado::SqliteHandle engine = OpenMemory(false);
   ado::SqliteHandle project = OpenMemory(true);
   for (const Case& c : cases) {
-    const int expected = LikeOn(engine.get(), c.pattern, c.text, c.escape);
+    // The engine's own like folds ASCII letters only; it gets both texts folded.
+    const int expected = LikeOn(engine.get(), FoldedLikePattern(c.pattern, c.escape ? c.escape : ""),
+                                FoldedLikeText(c.text), c.escape);
     EXPECT_EQ(LikeOn(project.get(), c.pattern, c.text, c.escape), expected) << c.pattern << " / " << c.text;
     const std::wstring escape = FromUtf8(c.escape ? c.escape : "");
     EXPECT_EQ(LikeMatch(c.pattern, c.text, escape.empty() ? 0 : static_cast<char32_t>(escape[0])), expected == 1)
@@ -107,6 +132,38 @@ TEST(TextMatch, AnswersAsTheEnginesOwnLikeWhateverTheTexts) {
   // Where the engine refuses the escape, so does the project's like.
   for (const char* escape : {"", "ab", "\xC3\xA9\xC3\xA9"})
     EXPECT_EQ(LikeOn(project.get(), "a", "a", escape), LikeOn(engine.get(), "a", "a", escape)) << escape;
+}
+
+TEST(TextMatch, IgnoresCaseForEveryLetterThatHasOne) {
+  // Beyond ASCII: Latin, Greek (final sigma too), Cyrillic, and a plane beyond the first (Deseret).
+  EXPECT_TRUE(LikeMatch("%Z\xC3\x9CRICH%", "nach z\xC3\xBCrich", 0));
+  EXPECT_TRUE(LikeMatch("%z\xC3\xBCrich%", "Z\xC3\x9CRICH", 0));
+  EXPECT_TRUE(LikeMatch("Z_RICH", "z\xC3\xBCrich", 0));
+  EXPECT_TRUE(LikeMatch("Z\xC3\x9C%H", "z\xC3\xBCrich", 0));
+  EXPECT_TRUE(LikeMatch("%\xCE\xA3\xCE\x9F\xCE\xA6\xCE\x9F\xCE\xA3%", "\xCF\x83\xCE\xBF\xCF\x86\xCE\xBF\xCF\x82", 0));
+  EXPECT_TRUE(LikeMatch("%\xD0\x9C\xD0\x9E\xD0\xA1\xD0\x9A\xD0\x92\xD0\x90%",
+                        "\xD0\xBC\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0 2024", 0));
+  EXPECT_TRUE(LikeMatch("%\xF0\x90\x90\x80%", "\xF0\x90\x90\xA8", 0));
+  EXPECT_TRUE(LikeMatch("%\xE1\xBA\x9E%", "stra\xC3\x9F" "e", 0));  // capital sharp s
+  // The Kelvin sign and the long s fold to ASCII letters: an ASCII word finds them.
+  EXPECT_TRUE(LikeMatch("%500k%", "500\xE2\x84\xAA", 0));
+  EXPECT_TRUE(LikeMatch("%CLASS%", "cla\xC5\xBF\xC5\xBF", 0));
+  EXPECT_TRUE(LikeMatch("%\xC5\xBFun%", "SUNDAY", 0));
+  // A long s anywhere in the text, also between the blocks a long word's search reads.
+  const std::string longWord = std::string(9, 'a') + "s" + std::string(10, 'a');
+  for (size_t before : {0, 3, 8, 15}) {
+    const std::string text = std::string(before, 'b') + std::string(9, 'a') + "\xC5\xBF" + std::string(10, 'a') +
+                             std::string(6, 'b');
+    EXPECT_TRUE(LikeMatch("%" + longWord + "%", text, 0)) << before;
+  }
+  // Different letters stay different, and so do a letter and its accented form.
+  EXPECT_FALSE(LikeMatch("%\xC3\xA9t\xC3\xA9%", "ete \xC3\x89T", 0));
+  EXPECT_FALSE(LikeMatch("%zurich%", "Z\xC3\x9CRICH", 0));
+  EXPECT_FALSE(LikeMatch("%i%", "\xC4\xB0", 0));  // the dotted capital I folds to no single letter
+  EXPECT_FALSE(LikeMatch("%kilo%", "\xE2\x84\xAAil \xC3\xA9", 0));
+  // The escape character is compared as it is: its other case is an ordinary letter.
+  EXPECT_TRUE(LikeMatch("\xC3\xBC\xC3\x9C%", "\xC3\x9C%", U'\u00DC'));
+  EXPECT_FALSE(LikeMatch("\xC3\xBC\xC3\x9C%", "\xC3\x9Cx", U'\u00DC'));
 }
 
 TEST(TextMatch, FindsAWordAtEveryPlaceInALongText) {
@@ -157,6 +214,16 @@ TEST_F(SearchTest, OrFindsAnyWordAndAndNeedsEveryWordInEitherColumn) {
   EXPECT_EQ(Found(L"news paper", L"AND"), std::vector<std::wstring>{L"http://news.example/"});
   EXPECT_TRUE(Found(L"news rain", L"AND").empty());
   EXPECT_EQ(Found(L"it's", L"OR"), std::vector<std::wstring>{L"http://o&#39;brien.example/"});
+  EXPECT_EQ(boxes_.count(), 0u);
+}
+
+TEST_F(SearchTest, CaseIsIgnoredBeyondAsciiInAddressesAndDescriptions) {
+  store_->AddBookmark(L"http://z\u00FCrich.example/", L"C", L"5 Stadt");
+  store_->AddBookmark(L"http://athens.example/", L"C", L"6 \u0391\u0398\u0397\u039D\u0391");
+  EXPECT_EQ(Found(L"Z\u00DCRICH", L"OR"), std::vector<std::wstring>{L"http://z\u00FCrich.example/"});
+  EXPECT_EQ(Found(L"\u03B1\u03B8\u03B7\u03BD\u03B1 ATHENS", L"and"),
+            std::vector<std::wstring>{L"http://athens.example/"});
+  EXPECT_TRUE(Found(L"zurich", L"OR").empty());
   EXPECT_EQ(boxes_.count(), 0u);
 }
 

@@ -52,13 +52,18 @@ TYPED_TEST_P(HostScriptTest, AddChangeAndDeleteTheBookmarkOfThePageShown) {
   EXPECT_TRUE(run.Has("category list: News|Sport") || run.Has("category list: Sport|News")) << run.Text();
   EXPECT_EQ(this->Bookmarks(), (std::vector<std::vector<std::wstring>>{{FromUtf8(a), L"Sport", L"Page A and more"}}));
 
-  // Delete answered no (queued, then by default), then yes.
-  run = this->Run("navigate " + a + "\nanswer no\nclick Delete\nclick Delete\nanswer yes\nclick Delete\n");
+  // Delete answered no (queued, then by default), then yes. Then the page is no longer bookmarked
+  // (the buttons wait for the next load): a second Delete and a Change say so and store nothing.
+  run = this->Run("navigate " + a + "\nanswer no\nclick Delete\nclick Delete\nanswer yes\nclick Delete\n"
+                  "answer yes\nclick Delete\nclick Change\n");
   EXPECT_EQ(run.status, 0) << run.Text();
   std::string question = "question: Delete bookmark | Do you want to delete " + a + "?";
-  EXPECT_EQ(run.From("question: ", 4),
+  EXPECT_EQ(run.From("question: ", 7),
             (Lines{question + " -> no", question + " -> no", question + " -> yes",
-                   "box: PendrelBand | " + a + " is successfully deleted."}));
+                   "box: PendrelBand | " + a + " is successfully deleted.", question + " -> yes",
+                   "box: PendrelBand | " + a + " is not bookmarked.",
+                   "box: PendrelBand | " + a + " is not bookmarked."}))
+      << run.Text();
   EXPECT_TRUE(this->Bookmarks().empty());
 }
 
@@ -95,6 +100,34 @@ TYPED_TEST_P(HostScriptTest, SearchWithOrAndAndAndShowACategory) {
   page = this->PageFile();
   EXPECT_NE(page.find("http://red.bike/"), std::string::npos);
   EXPECT_EQ(page.find("http://red.car/"), std::string::npos);
+}
+
+TYPED_TEST_P(HostScriptTest, ClearEmptiesABoxSoThatASearchIsForTheTypedWordsAlone) {
+  ExecuteSql(this->DataFolder(), "insert into LinksCategory (Category) values ('Cars')");
+  ExecuteSql(this->DataFolder(), "insert into LinksData values ('http://red.car/', 'Cars', 'red car'), "
+                                 "('http://page.a/', 'Cars', 'Page A reds')");
+  // After a load the box holds the page title with the caret at its start: typing alone would
+  // search "Page Ared".
+  RunResult run = this->Run("navigate " + this->Url("/a") + "\ntype category Cars\nclear search\nclear category\nshow\n"
+                            "type search red\nkey search Enter\nshow\nclear search\nclear search\nshow\n");
+  ASSERT_TRUE(this->HasToolbar(run)) << run.Text();
+  EXPECT_EQ(run.status, 0) << run.Text();
+  Lines boxes;
+  for (const std::string& line : run.lines)
+    if (line.starts_with("search: ") || line.starts_with("category: ")) boxes.push_back(line);
+  ASSERT_EQ(boxes.size(), 6u) << run.Text();
+  EXPECT_EQ(Lines(boxes.begin(), boxes.begin() + 2), (Lines{"search: ", "category: "})) << run.Text();
+  EXPECT_EQ(boxes.back(), "category: ");
+  EXPECT_EQ(boxes[4], "search: ") << run.Text();  // a second clear of an empty box does nothing more
+  EXPECT_TRUE(run.Has("search list: red")) << run.Text();
+  EXPECT_TRUE(run.Has("navigate: " + this->PageFileUrl())) << run.Text();
+  const std::string page = this->PageFile();
+  EXPECT_NE(page.find("http://red.car/"), std::string::npos);
+  EXPECT_NE(page.find("http://page.a/"), std::string::npos);
+
+  run = this->Run("clear nothing\n");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.lines.back().find("unknown box \"nothing\""), std::string::npos) << run.Text();
 }
 
 TYPED_TEST_P(HostScriptTest, HistoryIsLoggedOnPageLoadsWhileTheLogIsOn) {
@@ -153,6 +186,7 @@ TYPED_TEST_P(HostScriptTest, AnEmptyPasswordIsNotRememberedAndASwitchedOffFormIs
 }
 
 REGISTER_TYPED_TEST_SUITE_P(HostScriptTest, AddChangeAndDeleteTheBookmarkOfThePageShown,
-                            SearchWithOrAndAndAndShowACategory, HistoryIsLoggedOnPageLoadsWhileTheLogIsOn,
+                            SearchWithOrAndAndAndShowACategory, ClearEmptiesABoxSoThatASearchIsForTheTypedWordsAlone,
+                            HistoryIsLoggedOnPageLoadsWhileTheLogIsOn,
                             ALoginIsRememberedForItsSiteAndFilledInWhenItsPageLoadsAgain,
                             AnEmptyPasswordIsNotRememberedAndASwitchedOffFormIsNotFilled);

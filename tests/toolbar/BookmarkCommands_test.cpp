@@ -107,7 +107,7 @@ TEST_F(BookmarkCommandsTest, ChangeToANewCategoryRefreshesTheListAndKeepsTheName
   auto texts = boxes_.texts();
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_EQ(texts[0].find(L"is successfully updated"), std::wstring::npos);
-  EXPECT_NE(texts[0].find(L"update LinksData"), std::wstring::npos);
+  EXPECT_NE(texts[0].find(L"from LinksData where HomePage"), std::wstring::npos);
 }
 
 TEST_F(BookmarkCommandsTest, DeleteAsksFirstAndDeletesOnlyOnYes) {
@@ -142,7 +142,64 @@ TEST_F(BookmarkCommandsTest, DeleteAsksFirstAndDeletesOnlyOnYes) {
   harness.Click(ID_BUTTON_DELETE);
   auto texts = boxes_.texts();
   ASSERT_EQ(texts.size(), 2u);
-  EXPECT_NE(texts[1].find(L"delete from LinksData"), std::wstring::npos);
+  EXPECT_NE(texts[1].find(L"from LinksData where HomePage"), std::wstring::npos);
+  EXPECT_EQ(texts[1].find(L"is successfully deleted"), std::wstring::npos);
+}
+
+TEST_F(BookmarkCommandsTest, ChangeAndDeleteOfAPageThatIsNotBookmarkedSaySoAndStoreNothing) {
+  BandHarness harness(temp_);
+  CTesselToolBarCtrl& toolbar = harness.Toolbar();
+  // No page shown yet: there is nothing to change or delete, and nothing is asked.
+  ASSERT_EQ(harness.Location(), L"");
+  SetWindowTextW(toolbar.CategoryBox(), L"Misc");
+  boxes_.Answer(IDYES);
+  harness.Click(ID_BUTTON_CHANGE);
+  harness.Click(ID_BUTTON_DELETE);
+  EXPECT_EQ(boxes_.count(), 0u);
+
+  const std::wstring page = harness.Page("gone.html", "Gone");
+  harness.Open(page);
+  const std::wstring address = harness.Location();
+  Store(harness.DataFolder(), address, "Misc", "Gone");
+  harness.Open(page);
+  boxes_.Answer(IDYES);
+  harness.Click(ID_BUTTON_DELETE);
+  EXPECT_EQ(boxes_.texts().back(), address + L" is successfully deleted.");
+
+  // A second Delete of the same page, and Change after it: refused in the store's box, nothing stored.
+  boxes_.clear();
+  boxes_.Answer(IDYES);
+  harness.Click(ID_BUTTON_DELETE);
+  auto shown = boxes_.boxes();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[1].text, address + L" is not bookmarked.");
+  EXPECT_EQ(shown[1].caption, L"PendrelBand");
+  EXPECT_EQ(shown[1].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+  boxes_.clear();
+  SetWindowTextW(toolbar.CategoryBox(), L"Brand new");
+  harness.Click(ID_BUTTON_CHANGE);
+  EXPECT_EQ(boxes_.texts(), std::vector<std::wstring>{address + L" is not bookmarked."});
+  EXPECT_EQ(QueryCount(harness.DataFolder(), "LinksData"), 0);
+  EXPECT_EQ(QueryColumn(harness.DataFolder(), "select Category from LinksCategory"),
+            std::vector<std::wstring>{L"Misc"});
+}
+
+TEST_F(BookmarkCommandsTest, ChangeWithAnEmptyCategoryIsRefusedAsAddIs) {
+  BandHarness harness(temp_);
+  CTesselToolBarCtrl& toolbar = harness.Toolbar();
+  const std::wstring page = harness.Page("kept.html", "Kept");
+  harness.Open(page);
+  const std::wstring address = harness.Location();
+  Store(harness.DataFolder(), address, "Misc", "Kept");
+  harness.Open(page);
+  SetWindowTextW(toolbar.CategoryBox(), L"");
+  SetWindowTextW(toolbar.SearchBox(), L"Changed");
+  harness.Click(ID_BUTTON_CHANGE);
+  EXPECT_EQ(boxes_.texts(), std::vector<std::wstring>{L"Please select category or add a new category."});
+  EXPECT_EQ(QueryRows(harness.DataFolder(), "select Category, Description from LinksData"),
+            (std::vector<std::vector<std::wstring>>{{L"Misc", L"Kept"}}));
+  EXPECT_EQ(QueryColumn(harness.DataFolder(), "select Category from LinksCategory"),
+            std::vector<std::wstring>{L"Misc"});
 }
 
 TEST_F(BookmarkCommandsTest, ShowOpensTheCategoryPageAlsoForAnEmptyBox) {

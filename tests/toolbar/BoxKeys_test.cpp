@@ -137,20 +137,53 @@ TEST_F(BoxKeysTest, ANameShortenedFirstIsRememberedAsItWasBeforeTheEdit) {
   EXPECT_EQ(QueryText(harness_.DataFolder(), "select count(*) from LinksData where Category = 'making'"), "2");
 }
 
-TEST_F(BoxKeysTest, ASearchThatFailsUnderEnterIsReportedByTheKeyRouting) {
-  // A stored condition the search cannot use is reported at creation and kept until switched.
+TEST_F(BoxKeysTest, AStoredConditionInAnyCaseSearchesAndOneThatIsNeitherSaysWhatToPick) {
+  {
+    // "and" in lower case: no complaint, AND is checked, and two words must both be found.
+    TempDir other;
+    BandHarness lowerCase(other, BandSettings{L"0", L"and"});
+    EXPECT_EQ(boxes_.count(), 0u);
+    EXPECT_EQ(lowerCase.Toolbar().SearchCondition(), L"AND");
+    ExecuteSql(lowerCase.DataFolder(), "insert into LinksData(HomePage, Category, Description) values"
+                                       " ('http://127.0.0.1:9/pie', 'Baking', 'apple pie'),"
+                                       " ('http://127.0.0.1:9/tart', 'Baking', 'apple tart')");
+    lowerCase.Open(lowerCase.Page("start.html", "Start"));
+    CSearchBox& box = lowerCase.Toolbar().SearchBox();
+    SetWindowTextW(box, L"APPLE Pie");
+    lowerCase.ClickInto(box);
+    lowerCase.Key(box, VK_RETURN);
+    const std::wstring page = ReadPage(lowerCase.DataFolder() + L"/Bookmark.html");
+    EXPECT_NE(page.find(L"apple pie"), std::wstring::npos);
+    EXPECT_EQ(page.find(L"apple tart"), std::wstring::npos);
+    EXPECT_EQ(boxes_.count(), 0u);
+  }
+
+  // A condition that is neither: one word still searches, two words say which entry to pick.
   TempDir other;
   BandHarness badCondition(other, BandSettings{L"0", L"any"});
   boxes_.clear();
+  badCondition.Open(badCondition.Page("start.html", "Start"));
+  ExecuteSql(badCondition.DataFolder(), "insert into LinksData(HomePage, Category, Description) values"
+                                        " ('http://127.0.0.1:9/pie', 'Baking', 'apple pie')");
   CSearchBox& box = badCondition.Toolbar().SearchBox();
   SetWindowTextW(box, L"apple");
   badCondition.ClickInto(box);
   badCondition.Key(box, VK_RETURN);
+  EXPECT_EQ(boxes_.count(), 0u);
+  EXPECT_TRUE(badCondition.Location().ends_with(L"/Bookmark.html"));
+  EXPECT_NE(ReadPage(badCondition.DataFolder() + L"/Bookmark.html").find(L"apple pie"), std::wstring::npos);
+
+  SetWindowTextW(box, L"apple pie");
+  badCondition.Key(box, VK_RETURN);
   auto texts = boxes_.texts();
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_TRUE(texts[0].starts_with(L"CTesselToolBarCtrl::TranslateAcceleratorIO failed")) << texts[0];
+  EXPECT_NE(texts[0].find(L"\"any\""), std::wstring::npos) << texts[0];
+  EXPECT_NE(texts[0].find(L"\"Switch to AND search condition\" or \"Switch to OR search condition\""),
+            std::wstring::npos)
+      << texts[0];
   // The words were listed before the search ran; the toolbar goes on working.
-  EXPECT_EQ(BandHarness::ListOf(box), std::vector<std::wstring>{L"apple"});
+  EXPECT_EQ(BandHarness::ListOf(box), (std::vector<std::wstring>{L"apple pie", L"apple"}));
   EXPECT_EQ(badCondition.Key(box, VK_LEFT), S_OK);
 }
 

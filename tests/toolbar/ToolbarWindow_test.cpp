@@ -218,13 +218,33 @@ TEST_F(ToolbarWindowTest, TheSearchConditionSwitchMovesMarkAndGreyingAndStoresTh
   EXPECT_EQ(boxes_.count(), 0u);
 }
 
-TEST_F(ToolbarWindowTest, ABadStoredConditionIsReportedOnceAndTheNextSwitchSetsOr) {
-  BandHarness harness(temp_, BandSettings{L"0", L"or"});
+TEST_F(ToolbarWindowTest, AConditionInLowerCaseIsThatConditionAndABadOneIsReportedUntilSwitched) {
+  {
+    BandHarness harness(temp_, BandSettings{L"0", L"or"});
+    EXPECT_EQ(boxes_.count(), 0u);
+    HMENU menu = harness.Toolbar().SetupMenu();
+    EXPECT_TRUE(Checked(menu, ID_MENU_SEARCH_OR) && Greyed(menu, ID_MENU_SEARCH_OR));
+    EXPECT_FALSE(Checked(menu, ID_MENU_SEARCH_AND) || Greyed(menu, ID_MENU_SEARCH_AND));
+    EXPECT_EQ(harness.Toolbar().SearchCondition(), L"OR");
+    EXPECT_EQ(Setting(kSearchConditionValue), L"OR");
+  }
+  {
+    TempDir other;
+    BandHarness harness(other, BandSettings{L"0", L"And"});
+    EXPECT_EQ(boxes_.count(), 0u);
+    HMENU menu = harness.Toolbar().SetupMenu();
+    EXPECT_TRUE(Checked(menu, ID_MENU_SEARCH_AND) && Greyed(menu, ID_MENU_SEARCH_AND));
+    EXPECT_FALSE(Checked(menu, ID_MENU_SEARCH_OR) || Greyed(menu, ID_MENU_SEARCH_OR));
+    EXPECT_EQ(Setting(kSearchConditionValue), L"AND");
+  }
+
+  TempDir bad;
+  BandHarness harness(bad, BandSettings{L"0", L"either"});
   EXPECT_EQ(boxes_.texts(), std::vector<std::wstring>{L"System menu error"});
   CTesselToolBarCtrl& toolbar = harness.Toolbar();
   HMENU menu = toolbar.SetupMenu();
   EXPECT_FALSE(Checked(menu, ID_MENU_SEARCH_OR) || Checked(menu, ID_MENU_SEARCH_AND));
-  EXPECT_EQ(Setting(kSearchConditionValue), L"or");
+  EXPECT_EQ(Setting(kSearchConditionValue), L"either");
   toolbar.OnMenuCommand(ID_MENU_SEARCH_AND);
   EXPECT_EQ(toolbar.SearchCondition(), L"OR");
   EXPECT_EQ(Setting(kSearchConditionValue), L"OR");
