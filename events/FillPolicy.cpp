@@ -130,7 +130,7 @@ bool MayFillForm(const FormOrigin& form, const FormOrigin& saved) {
   const auto page = PageDestination(form.page);
   if (!page) return false;
   const auto savedPage = PageDestination(saved.page);
-  if (!savedPage || savedPage->scheme != page->scheme) return false;
+  if (!savedPage || savedPage->scheme != page->scheme || !SameSite(savedPage->site, page->site)) return false;
   const auto action = Resolve(*page, form.action);
   if (!action) return false;
   if (action->scheme == page->scheme && SameSite(action->site, page->site)) return true;

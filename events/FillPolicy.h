@@ -19,7 +19,7 @@ bool IsFillablePage(const std::wstring& pageAddress);
 // Whether the saved form `saved` (the page address and action stored with it) may be written into
 // the form `form`. True only when all of these hold:
 // - the page is fillable (IsFillablePage);
-// - the saved page address has the same scheme as the page;
+// - the saved page address has the same scheme and site as the page;
 // - the form's action, resolved against the page's address as a browser resolves it, has the
 //   same scheme and site as the page, or is the same address as the saved action resolved
 //   against the saved page address (a login that was always sent to another site).

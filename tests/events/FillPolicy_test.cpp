@@ -121,6 +121,8 @@ TEST(FillPolicyTest, ALoginAlwaysSentToAnotherSiteGoesOnlyToThatSameAddress) {
   EXPECT_FALSE(MayFillForm({L"https://shop.example/", L"https://sso.example/auth?app=other"}, saved));
   EXPECT_FALSE(MayFillForm({L"https://shop.example/", L"http://sso.example/auth?app=shop"}, saved));
   EXPECT_FALSE(MayFillForm({L"http://shop.example/", L"https://sso.example/auth?app=shop"}, saved));
+  EXPECT_FALSE(MayFillForm({L"https://sso.example/", L"https://sso.example/auth?app=shop"}, saved));
+  EXPECT_FALSE(MayFillForm({L"https://other.example/", L"https://sso.example/auth?app=shop"}, saved));
   // A relative action is the same address only where it resolves to the same place.
   const FormOrigin relative{L"https://shop.example/a/login", L"session"};
   EXPECT_TRUE(MayFillForm({L"https://shop.example/b/login", L"/a/session"}, relative));
