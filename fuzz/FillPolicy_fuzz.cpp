@@ -70,8 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::wstring rest = action;
   const std::wstring actionScheme = SchemePart(action);
   bool namesSite = action.starts_with(L"//");
-  const bool isScheme = !actionScheme.empty() && actionScheme[0] >= L'a' && actionScheme[0] <= L'z' &&
-                        actionScheme.find_first_not_of(L"abcdefghijklmnopqrstuvwxyz0123456789+-.") == std::wstring::npos;
+  const bool isScheme =
+      !actionScheme.empty() && actionScheme[0] >= L'a' && actionScheme[0] <= L'z' &&
+      actionScheme.find_first_not_of(L"abcdefghijklmnopqrstuvwxyz0123456789+-.") == std::wstring::npos;
   if (isScheme) {
     FUZZ_CHECK(actionScheme == L"http" || actionScheme == L"https", "filled a form that sends to another scheme");
     rest = action.substr(actionScheme.size() + 1);
