@@ -1,5 +1,6 @@
 #include "events/FormAutoFill.h"
 
+#include "events/FillPolicy.h"
 #include "events/FormCapture.h"
 #include "events/DomQuery.h"
 #include "platform/browser/WebBrowser.h"
@@ -58,6 +59,8 @@ CComPtr<IHTMLElement> FindDocumentElement(IDispatch* browser, const std::wstring
 
 void FillForm(IDispatch* browserObject, const std::wstring& address, CBookmarkDatabase& store) {
   if (!Query<IWebBrowser2>(browserObject, IID_IWebBrowser2)) return;
+  // A page no login may go into is treated as a page with no saved form.
+  if (!IsFillablePage(address)) return;
   const std::wstring site = ExtractDomain(address);
   CComPtr<IHTMLElementCollection> forms;
   LONG firstCount = 0;
@@ -73,29 +76,32 @@ void FillForm(IDispatch* browserObject, const std::wstring& address, CBookmarkDa
   }
 
   CComPtr<IHTMLFormElement> target;
-  FormFieldMap saved;
+  SavedForm saved;
   for (LONG i = 0; i < (i == 0 ? firstCount : CollectionLength(forms.get())); ++i) {
     CComPtr<IDispatch> item;
     ThrowIfFailed(forms->item(Variant(static_cast<std::int32_t>(i)), Variant(), &item));
     auto form = Query<IHTMLFormElement>(item.get(), IID_IHTMLFormElement);
     if (!form) return;
-    std::wstring formName;
-    ThrowIfFailed(form->get_name(&formName));
-    if (formName.empty()) formName = L"NULL";
     FormFieldMap matchMap;
     const std::wstring action = GetActionAttribute(form.get(), matchMap);
-    if (store.LoadSavedFields(formName, site, action, matchMap, saved)) {
+    // A form that would send the login elsewhere counts as a form that matches nothing.
+    if (store.LoadSavedForm(site, matchMap, saved) &&
+        MayFillForm({address, action}, {saved.pageAddress, saved.action})) {
       target = form;
       break;
     }
   }
-  if (!target || saved.empty()) return;
+  if (!target || saved.fields.empty()) return;
 
-  for (const auto& [name, value] : saved) {
+  for (const auto& [name, value] : saved.fields) {
     CComPtr<IDispatch> item;
     ThrowIfFailed(target->item(Variant(name), Variant(), &item));
     if (auto input = Query<IHTMLInputElement>(item.get(), IID_IHTMLInputElement)) {
-      ThrowIfFailed(input->put_value(value));
+      // Only into the kinds of field a login is captured from: never a hidden one, which the
+      // person cannot see go out, nor a file field.
+      std::wstring type;
+      ThrowIfFailed(input->get_type(&type));
+      if (IsCapturedInputType(type)) ThrowIfFailed(input->put_value(value));
       continue;
     }
     auto element = FindDocumentElement(browserObject, L"select", L"", name);

@@ -4,7 +4,8 @@
 //
 // A saved form is identified by its site and its field names alone: it matches a page form when
 // every field name of the page form is among its stored names. Form names and actions are stored
-// but never compared. Only active forms take part in matching.
+// but never compared here; auto-fill checks the page address and action stored with the form it
+// found before it writes anything (FillPolicy). Only active forms take part in matching.
 //
 // Nothing here catches: store errors reach the caller (capture, auto-fill, the menu command),
 // which reports them. There is no transaction across statements.
@@ -104,6 +105,27 @@ bool CBookmarkDatabase::LoadSavedFields(const std::wstring& /*formName*/, const 
   RequireConnection();
   std::int32_t formId = 0;
   if (!FindSavedForm(site, pageFields, formId)) return false;
+  ReadSavedFields(formId, output);
+  return true;
+}
+
+bool CBookmarkDatabase::LoadSavedForm(const std::wstring& site, const FormFieldMap& pageFields, SavedForm& output) {
+  RequireConnection();
+  output = {};
+  std::int32_t formId = 0;
+  if (!FindSavedForm(site, pageFields, formId)) return false;
+  ReadSavedFields(formId, output.fields);
+  CADORecordset cursor(Connection().GetConnection());
+  cursor.Open(Format(L"select URL, [Action] from FormURL where ID = %i", formId));
+  if (!cursor.IsEOF()) {
+    output.pageAddress = cursor.GetFieldText(L"URL");
+    output.action = cursor.GetFieldText(L"Action");
+  }
+  cursor.Close();
+  return true;
+}
+
+void CBookmarkDatabase::ReadSavedFields(std::int32_t formId, FormFieldMap& output) {
   CADORecordset cursor(Connection().GetConnection());
   cursor.Open(Format(
       L"select fud.Name As [Name], fud.[Value] As [Value] from FormURL fu, FormURLData fud where fu.[ID] = %i and fu.ID = fud.FormURLID",
@@ -116,7 +138,6 @@ bool CBookmarkDatabase::LoadSavedFields(const std::wstring& /*formName*/, const 
     cursor.MoveNext();
   }
   cursor.Close();
-  return true;
 }
 
 void CBookmarkDatabase::ActivateFormsOfUrl(const std::wstring& pageAddress) {

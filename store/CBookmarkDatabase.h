@@ -24,6 +24,14 @@
 // Field name to value, ordered by code unit; a name occurs once.
 using FormFieldMap = std::map<std::wstring, std::wstring>;
 
+// A saved form: the address of the page it was filled in on, its action attribute as written
+// there, and its stored fields.
+struct SavedForm {
+  std::wstring pageAddress;
+  std::wstring action;
+  FormFieldMap fields;
+};
+
 // Whether an operation that reports its own store errors ran to its end, showed one, or refused
 // what it was asked (nothing to act on) and said so in a box.
 enum class StoreOutcome { Done, ErrorReported, Refused };
@@ -104,6 +112,9 @@ class CBookmarkDatabase : public CountedObject {
   void AddFormField(std::int32_t formId, const std::wstring& name, const std::wstring& value);
   bool LoadSavedFields(const std::wstring& formName, const std::wstring& site, const std::wstring& action,
                        const FormFieldMap& pageFields, FormFieldMap& output);
+  // As LoadSavedFields, with the page address and action stored with the saved form found: what
+  // auto-fill checks before it writes anything into a page. `output` is replaced as a whole.
+  bool LoadSavedForm(const std::wstring& site, const FormFieldMap& pageFields, SavedForm& output);
   void ActivateFormsOfUrl(const std::wstring& pageAddress);
   void DeactivateFormsOfUrl(const std::wstring& pageAddress);
 
@@ -114,6 +125,7 @@ class CBookmarkDatabase : public CountedObject {
 
  private:
   bool FormContainsAllFields(CADORecordset& recordset, std::int32_t formId, const FormFieldMap& fields);
+  void ReadSavedFields(std::int32_t formId, FormFieldMap& output);
   CADORecordset& BookmarkCursor();
   CADORecordset& CategoryCursor();
 

@@ -8,6 +8,7 @@
 #include "host/engine/TextDecoding.h"
 #include "host/engine/Url.h"
 #include "host/gtk/GLibLoop.h"
+#include "host/gtk/OwnPages.h"
 #include "host/gtk/PageForms.h"
 #include "host/gtk/PageScripts.h"
 #include "platform/browser/WebBrowserEvents.h"
@@ -43,6 +44,19 @@ GBytesPtr Utf16PageBytes(const std::wstring& url) {
   file.read(bytes.get(), static_cast<std::streamsize>(size));
   const auto read = static_cast<gsize>(file.gcount());
   return GBytesPtr(g_bytes_new_take(bytes.release(), read));
+}
+
+// Pendrel's own pages (OwnPages.h) are shown with the scripts of their markup off: no script
+// element or handler of theirs runs and a javascript: link in them does nothing. The host's own
+// scripts (reading the page, typing, filling in) run in them all the same. Any other page is
+// shown as it comes. Said before the page loads, so that it applies to the whole of it.
+enum class MarkupScripts { Off, On };
+
+void ShowPagesWith(WebKitWebView* view, MarkupScripts scripts) {
+  WebKitSettings* settings = webkit_web_view_get_settings(view);
+  const gboolean enabled = scripts == MarkupScripts::On ? TRUE : FALSE;
+  if (webkit_settings_get_enable_javascript_markup(settings) != enabled)
+    webkit_settings_set_enable_javascript_markup(settings, enabled);
 }
 
 }  // namespace
@@ -139,7 +153,9 @@ gboolean WebViewBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* de
     return TRUE;
   }
   // A redirect continues the navigation already announced; the bytes of a substituted file
-  // belong to one announced just before.
+  // belong to one announced just before. Neither leads to one of Pendrel's own pages with
+  // scripts on.
+  if (IsOwnPage(url)) ShowPagesWith(browser->view_.get(), MarkupScripts::Off);
   if (webkit_navigation_action_is_redirect(action)) return FALSE;
   // WebKit does not say which frame a navigation is for. One that nobody asked for, coming by
   // itself while the window's page loads, is taken for a frame of that page, which loads as part
@@ -181,6 +197,7 @@ void WebViewBrowser::Decide(std::shared_ptr<GObjectRef<WebKitPolicyDecision>> de
 }
 
 void WebViewBrowser::GoAhead(WebKitPolicyDecision* decision, const std::wstring& url) {
+  ShowPagesWith(view_.get(), IsOwnPage(url) ? MarkupScripts::Off : MarkupScripts::On);
   put_StatusText(L"Opening page " + url + L"...");
   events_->FireProgress(0, 100);
   if (GBytesPtr bytes = Utf16PageBytes(url)) {

@@ -15,6 +15,9 @@
 // say which frame a navigation is for; one that comes by itself while the page loads is taken
 // for a frame's (see OnDecidePolicy).
 //
+// Pendrel's own pages (OwnPages.h) are shown with the scripts of their markup off; the host's own
+// scripts still read and fill them.
+//
 // get_Document answers the engine's document objects (HtmlObjects) over a PageDocument built from
 // what the page's script reads (PageForms). Values a sink writes into them during DocumentComplete
 // are written back into the page when the sinks have run.

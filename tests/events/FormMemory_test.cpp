@@ -1,8 +1,11 @@
-// Form capture and auto-fill on the real browser engine: login pages written to files, typed into
-// and submitted as a person would, with capture running on each BeforeNavigate2 and auto-fill on
-// each DocumentComplete, against a real form store.
+// Form capture and auto-fill on the real browser engine: login pages served from 127.0.0.1, typed
+// into and submitted as a person would, with capture running on each BeforeNavigate2 and auto-fill
+// on each DocumentComplete, against a real form store.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <map>
+#include <mutex>
 
 #include "events/FormAutoFill.h"
 #include "events/FormCapture.h"
@@ -13,6 +16,7 @@
 #include "platform/text/WideText.h"
 #include "store/CCustomException.h"
 #include "tests/support/BrowserTestSupport.h"
+#include "tests/support/LoopbackServer.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/TestSupport.h"
 
@@ -59,7 +63,23 @@ TEST(ExtractDomainTest, OnlyTheFourTypesAreCaptured) {
 // A browser window whose events run the form memory as the toolbar's event sink does.
 class FormMemoryTest : public IsolatedTest {
  protected:
-  FormMemoryTest() : folder_(MakeTestDataFolder(temp_)), store_(MakeCounted<CBookmarkDatabase>(folder_)) {
+  FormMemoryTest()
+      : folder_(MakeTestDataFolder(temp_)),
+        store_(MakeCounted<CBookmarkDatabase>(folder_)),
+        server_([this](httplib::Server& s) {
+          s.Get(R"(/([^?]*))", [this](const httplib::Request& request, httplib::Response& response) {
+            std::lock_guard lock(mutex_);
+            const std::string name = request.matches[1];
+            if (name == "steal") stolen_.push_back(request.params.count("pass") ? request.get_param_value("pass") : "");
+            auto page = pages_.find(name);
+            if (page == pages_.end()) {
+              response.status = 404;
+              return;
+            }
+            response.set_content(page->second, name.ends_with(".png") ? "image/png" : "text/html");
+          });
+        }),
+        site_(L"127.0.0.1:" + std::to_wstring(server_.port())) {
     menu_.reset(CreatePopupMenu());
     AppendMenuW(menu_.get(), MF_STRING | MF_CHECKED, 32792, L"Something else");
     sink_ = MakeCounted<RecordingSink>();
@@ -81,12 +101,34 @@ class FormMemoryTest : public IsolatedTest {
     };
     sink_->Connect(window_.Browser());
     Page("done.html", "<title>Done</title>welcome");
+    Page("steal", "<title>Thanks</title>");
   }
   ~FormMemoryTest() override { sink_->Disconnect(); }
 
+  // Serves `html` as /name from the test's server; returns its address.
   std::wstring Page(const std::string& name, const std::string& html) {
+    std::lock_guard lock(mutex_);
+    pages_[name] = html;
+    return server_.Url("/" + name);
+  }
+  // The same markup as a local file.
+  std::wstring FilePage(const std::string& name, const std::string& html) {
     WriteFile(temp_.path() / name, html);
     return FileUrlFromPath(FromUtf8((temp_.path() / name).string()));
+  }
+  // The passwords that reached /steal, one per request.
+  std::vector<std::string> Stolen() {
+    std::lock_guard lock(mutex_);
+    return stolen_;
+  }
+  // Remembers the login ann / s3cret as a person does: typed into the login page and sent.
+  std::wstring RememberLogin() {
+    const std::wstring login = Page("login.html", kLogin);
+    window_.Navigate(login);
+    window_.TypeText(L"user", L"ann");
+    window_.TypeText(L"pass", L"s3cret");
+    window_.SubmitForm(L"go");
+    return login;
   }
   std::wstring Value(const wchar_t* field) {
     const PageDocument& page = *window_.Top().Page();
@@ -110,6 +152,11 @@ class FormMemoryTest : public IsolatedTest {
 
   std::wstring folder_;
   CComPtr<CBookmarkDatabase> store_;
+  std::mutex mutex_;
+  std::map<std::string, std::string> pages_;
+  std::vector<std::string> stolen_;
+  LoopbackServer server_;
+  std::wstring site_;
   MenuHandle menu_;
   BrowserWindow window_;
   CComPtr<RecordingSink> sink_;
@@ -124,7 +171,7 @@ TEST_F(FormMemoryTest, LoginIsCapturedOnLeavingAndFilledWhenThePageLoadsAgain) {
   ASSERT_EQ(window_.SubmitForm(L"go"), ActionResult::Done);
 
   // One saved form for the page's site, with the typed values of the captured fields only.
-  EXPECT_EQ(Forms(), (Rows{{login, L"login", L"", L"done.html", L"1"}}));
+  EXPECT_EQ(Forms(), (Rows{{login, L"login", site_, L"done.html", L"1"}}));
   EXPECT_EQ(Fields(), (Rows{{L"1", L"pass", L"s3cret"}, {L"1", L"user", L"ann"}}));
   EXPECT_EQ(MenuText(), L"Enable saving form data");
   EXPECT_FALSE(GetMenuState(menu_.get(), 32792, MF_BYCOMMAND) & MF_CHECKED);
@@ -142,6 +189,80 @@ TEST_F(FormMemoryTest, LoginIsCapturedOnLeavingAndFilledWhenThePageLoadsAgain) {
   EXPECT_THAT(errors_, IsEmpty());
 }
 
+TEST_F(FormMemoryTest, ALoginGoesOnlyIntoFormsOfItsSiteSchemeAndKindOfField) {
+  RememberLogin();
+  const std::string thief = "http://localhost:" + std::to_string(server_.port()) + "/steal";
+
+  // A look-alike form on the same site that sends to another site gets nothing, and its submit
+  // carries no password there; the same with the password field made hidden.
+  window_.Navigate(Page("lookalike.html", "<form action='" + thief + "'><input name=user>"
+                                          "<input type=password name=pass><input type=submit name=go></form>"));
+  EXPECT_EQ(Value(L"user"), L"");
+  EXPECT_EQ(Value(L"pass"), L"");
+  window_.SubmitForm(L"go");
+  window_.Navigate(Page("hidden.html", "<form action='" + thief + "'><input name=user>"
+                                       "<input type=hidden name=pass><input type=submit name=go></form>"));
+  EXPECT_EQ(Value(L"user"), L"");
+  EXPECT_EQ(Value(L"pass"), L"");
+  window_.SubmitForm(L"go");
+  EXPECT_EQ(Stolen(), (std::vector<std::string>{"", ""}));
+
+  // Spellings of the other site that a browser reads as such fare no better.
+  const std::string port = std::to_string(server_.port());
+  for (const std::string& action :
+       {"//localhost:" + port + "/steal", "\\\\localhost:" + port + "/steal", "http:/\\localhost:" + port + "/steal"}) {
+    window_.Navigate(
+        Page("spelled.html", "<form action='" + action + "'><input name=user><input type=password name=pass></form>"));
+    EXPECT_EQ(Value(L"pass"), L"") << action;
+  }
+
+  // On its own site with a hidden password field: the name goes in, the hidden field keeps its own value.
+  window_.Navigate(Page("own-hidden.html", "<form action='done.html'><input name=user>"
+                                           "<input type=hidden name=pass value=kept></form>"));
+  EXPECT_EQ(Value(L"user"), L"ann");
+  EXPECT_EQ(Value(L"pass"), L"kept");
+
+  // A local file gets nothing, also one named with the site as its host.
+  window_.Navigate(FilePage("login.html", kLogin));
+  EXPECT_EQ(window_.Top().Page()->Title(), L"Sign in");
+  EXPECT_EQ(Value(L"pass"), L"");
+  const std::wstring onHost =
+      L"file://" + site_ + FileUrlFromPath(FromUtf8((temp_.path() / "login.html").string())).substr(7);
+  window_.Navigate(onHost);
+  std::wstring shown;
+  window_.Browser()->get_LocationURL(&shown);
+  EXPECT_EQ(shown, onHost);
+  EXPECT_EQ(Value(L"user"), L"");
+  EXPECT_EQ(Value(L"pass"), L"");
+
+  // The login page itself is still filled.
+  window_.Navigate(server_.Url("/login.html"));
+  EXPECT_EQ(Value(L"user"), L"ann");
+  EXPECT_EQ(Value(L"pass"), L"s3cret");
+  EXPECT_THAT(errors_, IsEmpty());
+}
+
+TEST_F(FormMemoryTest, ALoginSavedOnHttpsIsNotFilledOnHttp) {
+  const std::wstring login = Page("login.html", kLogin);
+  const std::wstring secure = L"https://" + site_ + L"/login.html";
+  std::int32_t id = store_->SaveForm(secure, L"login", site_, L"done.html", {{L"user", L""}, {L"pass", L""}});
+  store_->AddFormField(id, L"user", L"ann");
+  store_->AddFormField(id, L"pass", L"s3cret");
+  window_.Navigate(login);
+  EXPECT_EQ(Value(L"user"), L"");
+  EXPECT_EQ(Value(L"pass"), L"");
+
+  // The same login saved on http fills it.
+  store_->DeactivateFormsOfUrl(secure);
+  id = store_->SaveForm(login, L"login", site_, L"done.html", {{L"user", L""}, {L"pass", L""}});
+  store_->AddFormField(id, L"user", L"ann");
+  store_->AddFormField(id, L"pass", L"s3cret");
+  window_.Navigate(login);
+  EXPECT_EQ(Value(L"user"), L"ann");
+  EXPECT_EQ(Value(L"pass"), L"s3cret");
+  EXPECT_THAT(errors_, IsEmpty());
+}
+
 TEST_F(FormMemoryTest, NothingIsCapturedWithoutATypedPasswordButTheMenuEntryIsResetAnyway) {
   window_.Navigate(Page("login.html", kLogin));
   window_.TypeText(L"user", L"ann");
@@ -152,8 +273,7 @@ TEST_F(FormMemoryTest, NothingIsCapturedWithoutATypedPasswordButTheMenuEntryIsRe
 
   // A page without forms, and a page that is not HTML, end quietly.
   window_.Navigate(Page("plain.html", "<p>no forms"));
-  WriteFile(temp_.path() / "image.png", std::string("\x89PNG\r\n\x1a\n\0\0\0", 12));
-  window_.Navigate(FileUrlFromPath(FromUtf8((temp_.path() / "image.png").string())));
+  window_.Navigate(Page("image.png", std::string("\x89PNG\r\n\x1a\n\0\0\0", 12)));
   window_.Navigate(L"about:blank");
   EXPECT_THAT(Forms(), IsEmpty());
   EXPECT_THAT(errors_, IsEmpty());
@@ -225,7 +345,7 @@ TEST_F(FormMemoryTest, DisabledFormIsNotFilledUntilEnabledAndOnlyTheMatchingForm
 
 TEST_F(FormMemoryTest, StoredNamesMissingFromTheFormAreLookedUpAsDropDownLists) {
   const FormFieldMap fields{{L"user", L"ann"}, {L"lang", L"de"}, {L"plan", L"b"}};
-  std::int32_t id = store_->SaveForm(L"x", L"NULL", L"", L"", fields);
+  std::int32_t id = store_->SaveForm(server_.Url("/lists.html"), L"NULL", site_, L"", fields);
   for (const auto& [name, value] : fields) store_->AddFormField(id, name, value);
 
   // "lang" is a list elsewhere in the document; "plan" is three radio buttons and no list.
@@ -257,7 +377,7 @@ TEST_F(FormMemoryTest, AFrameIsCapturedAndFilledThroughItsOwnBrowser) {
   window_.TypeText(L"pass", L"pw");
   window_.SubmitForm(L"go");
   // Captured under the frame's own page, when the frame left it.
-  EXPECT_EQ(Forms(), (Rows{{inner, L"login", L"", L"done.html", L"1"}}));
+  EXPECT_EQ(Forms(), (Rows{{inner, L"login", site_, L"done.html", L"1"}}));
 
   window_.Navigate(outer);
   auto& frame = *window_.Top().Frames()[0];

@@ -1,0 +1,132 @@
+// Which saved login may go into which page form: random pairs of saved and page addresses and
+// actions built from pieces whose destination is known, including the spellings a browser reads
+// as another site (backslashes, stray slashes, tabs, a user part, a scheme without slashes).
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "events/FillPolicy.h"
+#include "platform/text/WideText.h"
+
+namespace {
+
+enum class Expect { Fill, NoFill };
+
+// An action written on a page of scheme {P} and site {S}; {Q} is the other web scheme and {O}
+// another site.
+struct ActionCase {
+  const wchar_t* text;
+  Expect expect;
+};
+
+const ActionCase kActions[] = {
+    {L"", Expect::Fill},
+    {L"done.html", Expect::Fill},
+    {L"/done", Expect::Fill},
+    {L"?step=2", Expect::Fill},
+    {L"#top", Expect::Fill},
+    {L"./a/../done", Expect::Fill},
+    {L"  /done\t", Expect::Fill},
+    {L"{P}://{S}/done", Expect::Fill},
+    {L"{PU}://{S}/done?x=//{O}/", Expect::Fill},
+    {L"{P}:done", Expect::Fill},  // with the page's own scheme and no slashes: a relative path
+    {L"/sign//{O}", Expect::Fill},
+    {L"{Q}://{S}/done", Expect::NoFill},
+    {L"{P}://{O}/steal", Expect::NoFill},
+    {L"//{O}/steal", Expect::NoFill},
+    {L"\\\\{O}/steal", Expect::NoFill},
+    {L"/\\{O}/steal", Expect::NoFill},
+    {L"\\/{O}/steal", Expect::NoFill},
+    {L" //{O}/steal", Expect::NoFill},
+    {L"\x01//{O}", Expect::NoFill},
+    {L"/\t/{O}/steal", Expect::NoFill},
+    {L"/\n/{O}/steal", Expect::NoFill},
+    {L"{P}:///{O}/steal", Expect::NoFill},
+    {L"{P}:\\\\{O}\\steal", Expect::NoFill},
+    {L"{Q}:{O}/steal", Expect::NoFill},  // another scheme without slashes: {O} is the site
+    {L"//{S}@{O}/steal", Expect::NoFill},
+    {L"//{O}#@{S}/", Expect::NoFill},
+    {L"//{O}?@{S}/", Expect::NoFill},
+    {L"//{O}\\@{S}/", Expect::NoFill},
+    {L"//{S}.{O}/", Expect::NoFill},
+    {L"//{S}:1/", Expect::NoFill},
+    {L"javascript:document.forms[0].submit()", Expect::NoFill},
+    {L"jav\tascript:x", Expect::NoFill},
+    {L"data:text/html,x", Expect::NoFill},
+    {L"file:///tmp/x", Expect::NoFill},
+    {L"ftp://{S}/", Expect::NoFill},
+};
+
+const wchar_t* const kSites[] = {L"127.0.0.1:8080", L"bank.example", L"[::1]:8443", L"ann@mail.example"};
+const wchar_t* const kOthers[] = {L"localhost:8080", L"evil.example", L"127.0.0.2:8080"};
+const wchar_t* const kPaths[] = {L"/", L"/login", L"/a/b/login?next=/x#f", L"?q", L""};
+// Actions stored with a saved form that lead to its own site: none is ever where another site is.
+const wchar_t* const kSavedActions[] = {L"", L"/done", L"done.html", L"{P}://{S}/session"};
+
+std::wstring Expand(std::wstring text, const std::wstring& scheme, const std::wstring& site,
+                    const std::wstring& other) {
+  const std::wstring otherScheme = scheme == L"http" ? L"https" : L"http";
+  text = ReplaceAll(text, L"{PU}", scheme == L"http" ? L"HTTP" : L"HTTPS");
+  text = ReplaceAll(text, L"{P}", scheme);
+  text = ReplaceAll(text, L"{Q}", otherScheme);
+  text = ReplaceAll(text, L"{S}", site);
+  return ReplaceAll(text, L"{O}", other);
+}
+
+TEST(FillPolicyTest, RandomPairsOfSavedAndPageFormsFillOnlyOnTheirOwnSchemeAndSite) {
+  std::mt19937 random(20261209);
+  auto pick = [&](const auto& list) {
+    return list[std::uniform_int_distribution<size_t>(0, std::size(list) - 1)(random)];
+  };
+  size_t filled = 0, refused = 0;
+  for (int round = 0; round < 20000; ++round) {
+    const std::wstring scheme = round % 2 ? L"http" : L"https";
+    const bool sameScheme = round % 5 != 0;
+    const std::wstring savedScheme = sameScheme ? scheme : (scheme == L"http" ? L"https" : L"http");
+    const std::wstring site = pick(kSites), other = pick(kOthers);
+    const ActionCase action = pick(kActions);
+    const FormOrigin form{scheme + L"://" + site + pick(kPaths), Expand(action.text, scheme, site, other)};
+    const FormOrigin saved{savedScheme + L"://" + site + pick(kPaths),
+                           Expand(pick(kSavedActions), savedScheme, site, other)};
+    const bool expected = sameScheme && action.expect == Expect::Fill;
+    ASSERT_EQ(MayFillForm(form, saved), expected)
+        << "page " << ToUtf8(form.page) << " action [" << ToUtf8(form.action) << "], saved on " << ToUtf8(saved.page)
+        << " action [" << ToUtf8(saved.action) << "]";
+    ++(expected ? filled : refused);
+  }
+  EXPECT_GT(filled, 3000u);
+  EXPECT_GT(refused, 3000u);
+}
+
+TEST(FillPolicyTest, OnlyHttpAndHttpsPagesWithASiteAreFilled) {
+  for (const wchar_t* page : {L"http://127.0.0.1:8080/login", L"HTTPS://bank.example", L"https://bank.example?x#y"})
+    EXPECT_TRUE(IsFillablePage(page)) << ToUtf8(page);
+  for (const wchar_t* page : {L"file:///tmp/login.html", L"file://127.0.0.1:8080/login.html", L"about:blank", L"",
+                              L"data:text/html,<form>", L"javascript:1", L"ftp://bank.example/", L"http:///login",
+                              L"https://", L"http:bank.example/login", L"//bank.example/login",
+                              L" http://bank.example/",
+                              L"http\t://bank.example/"}) {
+    EXPECT_FALSE(IsFillablePage(page)) << ToUtf8(page);
+    // Neither as the page, nor as the page a login was saved on, whatever the actions.
+    EXPECT_FALSE(MayFillForm({page, L""}, {page, L""})) << ToUtf8(page);
+    EXPECT_FALSE(MayFillForm({page, L"/done"}, {L"http://127.0.0.1:8080/login", L"/done"})) << ToUtf8(page);
+    EXPECT_FALSE(MayFillForm({L"http://127.0.0.1:8080/login", L"/done"}, {page, L"/done"})) << ToUtf8(page);
+  }
+}
+
+TEST(FillPolicyTest, ALoginAlwaysSentToAnotherSiteGoesOnlyToThatSameAddress) {
+  const FormOrigin saved{L"https://shop.example/login", L"https://sso.example/auth?app=shop"};
+  EXPECT_TRUE(MayFillForm({L"https://shop.example/", L"https://sso.example/auth?app=shop#x"}, saved));
+  EXPECT_TRUE(MayFillForm({L"https://shop.example/", L"https://SSO.example/auth?app=shop"}, saved));
+  EXPECT_FALSE(MayFillForm({L"https://shop.example/", L"https://sso.example/auth?app=other"}, saved));
+  EXPECT_FALSE(MayFillForm({L"https://shop.example/", L"http://sso.example/auth?app=shop"}, saved));
+  EXPECT_FALSE(MayFillForm({L"http://shop.example/", L"https://sso.example/auth?app=shop"}, saved));
+  EXPECT_FALSE(MayFillForm({L"https://sso.example/", L"https://sso.example/auth?app=shop"}, saved));
+  EXPECT_FALSE(MayFillForm({L"https://other.example/", L"https://sso.example/auth?app=shop"}, saved));
+  // A relative action is the same address only where it resolves to the same place.
+  const FormOrigin relative{L"https://shop.example/a/login", L"session"};
+  EXPECT_TRUE(MayFillForm({L"https://shop.example/b/login", L"/a/session"}, relative));
+  EXPECT_TRUE(MayFillForm({L"https://shop.example/b/login", L"session"}, relative));  // the page's own site
+}
+
+}  // namespace
