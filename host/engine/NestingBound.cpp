@@ -20,48 +20,54 @@ enum Kind : uint16_t {
   kTablePart = 128, // its end tag closes past anything but a table
 };
 
-constexpr uint16_t kBarrier = kBlock | kScope;
-
-struct KnownTag {
-  std::string_view name;
-  uint16_t kind;
+// The tags the pass knows, by what they are to it; a tag may be in several lists.
+constexpr std::pair<uint16_t, std::string_view> kKindLists[] = {
+    {kVoid, "area base basefont bgsound br col embed frame hr img image input keygen link meta param source track wbr "
+            "html head body"},
+    {kRawText, "script style xmp iframe noembed noframes textarea title plaintext"},
+    {kFormatting, "a b big code em font i nobr s small strike strong tt u"},
+    {kBlock, "p li dd dt tr h1 h2 h3 h4 h5 h6 ol ul form div address plaintext br hr html head body xmp article aside "
+             "blockquote center colgroup details dialog dir dl fieldset figcaption figure footer frameset header "
+             "hgroup listing main menu nav noscript pre section summary tbody tfoot thead"},
+    {kBlock | kScope, "td th table template applet caption marquee object button select svg math foreignobject "
+                      "desc mi mo mn ms mtext annotation-xml"},
+    {kForeign, "svg math"},
+    {kHtml, "title foreignobject desc mi mo mn ms mtext"},
+    {kTablePart, "tr td th table caption tbody tfoot thead"},
 };
 
-// A tag's id is its place here; other names get ids after these.
-constexpr KnownTag kKnownTags[] = {
-    {"p", kBlock}, {"li", kBlock}, {"dd", kBlock}, {"dt", kBlock}, {"option", 0}, {"tr", kBlock | kTablePart},
-    {"td", kBarrier | kTablePart}, {"th", kBarrier | kTablePart}, {"h1", kBlock}, {"h2", kBlock}, {"h3", kBlock},
-    {"h4", kBlock}, {"h5", kBlock}, {"h6", kBlock}, {"table", kBarrier | kTablePart}, {"template", kBarrier},
-    {"ol", kBlock}, {"ul", kBlock}, {"form", kBlock}, {"div", kBlock}, {"address", kBlock}, {"a", kFormatting},
-    {"nobr", kFormatting}, {"plaintext", kRawText | kBlock}, {"b", kFormatting}, {"big", kFormatting},
-    {"code", kFormatting}, {"em", kFormatting}, {"font", kFormatting}, {"i", kFormatting}, {"s", kFormatting},
-    {"small", kFormatting}, {"strike", kFormatting}, {"strong", kFormatting}, {"tt", kFormatting},
-    {"u", kFormatting}, {"area", kVoid}, {"base", kVoid}, {"basefont", kVoid}, {"bgsound", kVoid},
-    {"br", kVoid | kBlock}, {"col", kVoid}, {"embed", kVoid}, {"frame", kVoid}, {"hr", kVoid | kBlock},
-    {"img", kVoid}, {"image", kVoid}, {"input", kVoid}, {"keygen", kVoid}, {"link", kVoid}, {"meta", kVoid},
-    {"param", kVoid}, {"source", kVoid}, {"track", kVoid}, {"wbr", kVoid}, {"html", kVoid | kBlock},
-    {"head", kVoid | kBlock}, {"body", kVoid | kBlock}, {"script", kRawText}, {"style", kRawText},
-    {"xmp", kRawText | kBlock}, {"iframe", kRawText}, {"noembed", kRawText}, {"noframes", kRawText},
-    {"textarea", kRawText}, {"title", kRawText | kHtml}, {"applet", kBarrier}, {"caption", kBarrier | kTablePart},
-    {"marquee", kBarrier}, {"object", kBarrier}, {"button", kBarrier}, {"select", kBarrier},
-    {"svg", kBarrier | kForeign}, {"math", kBarrier | kForeign}, {"foreignobject", kBarrier | kHtml},
-    {"desc", kBarrier | kHtml}, {"mi", kBarrier | kHtml}, {"mo", kBarrier | kHtml}, {"mn", kBarrier | kHtml},
-    {"ms", kBarrier | kHtml}, {"mtext", kBarrier | kHtml}, {"annotation-xml", kBarrier}, {"article", kBlock},
-    {"aside", kBlock}, {"blockquote", kBlock}, {"center", kBlock}, {"colgroup", kBlock}, {"details", kBlock},
-    {"dialog", kBlock}, {"dir", kBlock}, {"dl", kBlock}, {"fieldset", kBlock}, {"figcaption", kBlock},
-    {"figure", kBlock}, {"footer", kBlock}, {"frameset", kBlock}, {"header", kBlock}, {"hgroup", kBlock},
-    {"listing", kBlock}, {"main", kBlock}, {"menu", kBlock}, {"nav", kBlock}, {"noscript", kBlock},
-    {"pre", kBlock}, {"section", kBlock}, {"summary", kBlock}, {"tbody", kBlock | kTablePart},
-    {"tfoot", kBlock | kTablePart}, {"thead", kBlock | kTablePart},
-};
-
+// The tags the pass treats one by one; their ids come first, in this order.
+constexpr std::string_view kNamedTags = "p li dd dt option tr td th h1 h2 h3 h4 h5 h6 table template ol ul form div "
+                                        "address a nobr plaintext";
 enum : uint32_t { kP, kLi, kDd, kDt, kOption, kTr, kTd, kTh, kH1, kH2, kH3, kH4, kH5, kH6, kTable, kTemplate,
                   kOl, kUl, kForm, kDiv, kAddress, kA, kNobr, kPlaintext };
-constexpr uint32_t kKnownCount = std::size(kKnownTags);
-static_assert(kKnownTags[kPlaintext].name == "plaintext", "ids follow the table");
-// Past this many names a page's other names share one id, which no end tag matches.
-constexpr uint32_t kMaxNames = kKnownCount + 4096;
 constexpr uint32_t kNoId = UINT32_MAX;
+
+struct KnownTags {
+  std::unordered_map<std::string_view, uint32_t> ids;
+  std::vector<uint16_t> kinds;  // by id
+};
+
+const KnownTags& Known() {
+  static const KnownTags known = [] {
+    KnownTags tags;
+    auto each = [](std::string_view names, auto&& use) {
+      for (size_t at = 0, end; at < names.size(); at = end + 1) {
+        end = std::min(names.find(' ', at), names.size());
+        use(names.substr(at, end - at));
+      }
+    };
+    each(kNamedTags, [&](std::string_view name) { tags.ids.emplace(name, tags.ids.size()); });
+    for (auto [kind, names] : kKindLists)
+      each(names, [&](std::string_view name) { tags.ids.emplace(name, tags.ids.size()); });
+    tags.kinds.resize(tags.ids.size());
+    for (auto [kind, names] : kKindLists) each(names, [&](std::string_view name) { tags.kinds[tags.ids[name]] |= kind; });
+    return tags;
+  }();
+  return known;
+}
+
+uint16_t KindOf(uint32_t id) { return id < Known().kinds.size() ? Known().kinds[id] : 0; }
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -178,26 +184,6 @@ class TagReader {
   size_t at_ = 0;
 };
 
-struct TransparentHash {
-  using is_transparent = void;
-  size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
-};
-using NameIds = std::unordered_map<std::string, uint32_t, TransparentHash, std::equal_to<>>;
-
-const NameIds& KnownIds() {
-  static const NameIds ids = [] {
-    NameIds known;
-    for (uint32_t i = 0; i < kKnownCount; ++i) known.emplace(kKnownTags[i].name, i);
-    return known;
-  }();
-  return ids;
-}
-
-uint16_t KnownKind(std::string_view name) {
-  auto found = KnownIds().find(name);
-  return found == KnownIds().end() ? 0 : kKnownTags[found->second].kind;
-}
-
 class Bound {
  public:
   explicit Bound(std::string_view html) : html_(html), reader_(html) {}
@@ -211,7 +197,6 @@ class Bound {
     }
     if (cuts_.empty()) return false;
     out.clear();
-    out.reserve(html_.size());
     size_t copied = 0;
     for (auto [at, end] : cuts_) {
       out.append(html_.substr(copied, at - copied));
@@ -227,139 +212,131 @@ class Bound {
     uint32_t id;
     State state;
   };
+  enum Mark { kBlocks, kScopes, kForeigns, kHtmls, kMarks };  // kinds kBlock to kHtml
   static constexpr size_t kNone = SIZE_MAX;
-  enum class Create { No, Yes };
+  static constexpr size_t kMaxNames = 4096;
 
   void StartTag(const Token& token) {
     uint32_t id = Id(token.name);
     uint16_t kind = KindOf(id);
+    bool admitted = true;
     if (!InForeign()) {
-      if (kind & kRawText) {
-        if (id == kPlaintext) reader_.SkipToEnd();  // nothing ends it
-        else reader_.SkipRawText(token.name);
-      }
-      if (kind & (kRawText | kVoid)) return CutAttributes(token);
+      if (id == kPlaintext) reader_.SkipToEnd();  // nothing ends it
+      else if (kind & kRawText) reader_.SkipRawText(token.name);
+      if (kind & (kRawText | kVoid)) return Cut(token, true);
       CloseOwnKind(id);
     } else if (token.selfClosing) {
-      return CutAttributes(token);
+      return Cut(token, true);
     }
-    bool admitted = open_ < kMaxDepth && (!(kind & kFormatting) || Admit(id, token.attributes));
-    if (!admitted) cuts_.emplace_back(token.at, token.end);
-    else CutAttributes(token);
+    admitted = open_ < kMaxDepth && (!(kind & kFormatting) || Admit(id, token.attributes));
+    Cut(token, admitted);
     size_t at = stack_.size();
     stack_.push_back({id, admitted ? State::Open : State::Dropped});
     if (id != kNoId) positions_[id].push_back(at);
     if (!admitted) return;
     ++open_;
-    for (size_t mark = 0; mark < kMarks; ++mark)
+    for (int mark = kBlocks; mark < kMarks; ++mark)
       if (kind & (kBlock << mark)) marks_[mark].push_back(at);
   }
 
   void EndTag(const Token& token) {
-    uint32_t id = Id(token.name, Create::No);
+    uint32_t id = Find(token.name);
     if (id == kNoId) return;
-    bool heading = id >= kH1 && id <= kH6;
-    size_t at = heading ? Nearest({kH1, kH2, kH3, kH4, kH5, kH6}) : Nearest({id});
     uint16_t kind = KindOf(id);
-    if (at != kNone && stack_[at].state == State::Dropped) {
-      cuts_.emplace_back(token.at, token.end);
-      Forget(at);
-      return;
-    }
-    CutAttributes(token);
+    size_t at = id >= kH1 && id <= kH6 ? Nearest({kH1, kH2, kH3, kH4, kH5, kH6}) : Nearest({id});
+    bool dropped = at != kNone && stack_[at].state == State::Dropped;
+    Cut(token, !dropped);
+    if (dropped) return Forget(at);
     if (kind & kFormatting) return CloseFormatting(id, at);
-    if (at == kNone || Above(at, kTablePart & kind ? Tables() : MarkAt(kind & kBlock ? kScope : kBlock))) return;
-    if (size_t list = Nearest({kOl, kUl}); id == kLi && list != kNone && list > at) return;
+    size_t barrier = kind & kTablePart ? Nearest({kTable, kTemplate}) : Last(kind & kBlock ? kScopes : kBlocks);
+    if (at == kNone || Above(barrier, at) || (id == kLi && Above(Nearest({kOl, kUl}), at))) return;
     if (id == kForm && at + 1 < stack_.size()) return;  // the parser leaves what the form holds open
     PopTo(at);
   }
 
   // As the parser ends a formatting element, by its end tag or by another a or nobr.
   void CloseFormatting(uint32_t id, size_t at) {
-    if (at != kNone && Above(at, MarkAt(kScope))) return;
-    bool listed = false;
-    for (size_t i = formatting_.size(); i-- > 0 && !listed;)
-      if (formatting_[i].first == id) {
-        formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(i));
-        listed = true;
-      }
+    if (at != kNone && Above(Last(kScopes), at)) return;
+    auto entry = std::find_if(formatting_.rbegin(), formatting_.rend(), [id](auto& open) { return open.first == id; });
+    bool listed = entry != formatting_.rend();
+    if (listed) formatting_.erase(std::next(entry).base());
     if (at == kNone) return;
-    // A block inside it: the parser takes it off its stack and moves the block into a copy of
-    // it, which it closes; the stack is no deeper for it.
-    if (Above(at, MarkAt(kBlock))) {
-      if (listed) Forget(at);
-    } else {
-      PopTo(at);
-    }
+    // A block inside it: the parser takes it off its stack and moves the block into a copy of it,
+    // which it closes; the stack is no deeper for it.
+    if (!Above(Last(kBlocks), at)) PopTo(at);
+    else if (listed) Forget(at);
   }
 
   void CloseOwnKind(uint32_t id) {
-    if (id == kOption || (id >= kH1 && id <= kH6)) {
-      bool same = id == kOption ? Top() == kOption : Top() >= kH1 && Top() <= kH6;
-      if (same) PopTo(stack_.size() - 1);
+    bool heading = id >= kH1 && id <= kH6;
+    if (id == kOption || heading) {
+      uint32_t top = stack_.empty() ? kNoId : stack_.back().id;
+      if (heading ? top >= kH1 && top <= kH6 : top == kOption) PopTo(stack_.size() - 1);
       return;
     }
+    size_t at = id == kDd || id == kDt ? Nearest({kDd, kDt}) : id == kTd || id == kTh ? Nearest({kTd, kTh})
+                : id == kP || id == kLi || id == kTr || id == kA || id == kNobr ? Nearest({id}) : kNone;
     if (id == kA || id == kNobr) {
-      size_t at = Nearest({id});
       if (at == kNone || stack_[at].state == State::Open) CloseFormatting(id, at);
       return;
     }
-    size_t at = id == kP ? Nearest({kP}) : id == kLi ? Nearest({kLi}) : (id == kDd || id == kDt) ? Nearest({kDd, kDt})
-                : id == kTr ? Nearest({kTr}) : (id == kTd || id == kTh) ? Nearest({kTd, kTh}) : kNone;
     if (at == kNone || stack_[at].state != State::Open) return;
     if (id == kTr || id == kTd || id == kTh) {
-      if (Above(at, Tables())) return;
-    } else {
-      // A list item closes the one before it past a p, div or address, as the parser does.
-      const std::vector<size_t>& blocks = marks_[0];
-      for (size_t i = blocks.size(); i-- > 0 && blocks[i] > at;) {
-        uint32_t block = stack_[blocks[i]].id;
-        if (id == kP || !(block == kP || block == kDiv || block == kAddress)) return;
-      }
+      if (!Above(Nearest({kTable, kTemplate}), at)) PopTo(at);
+      return;
+    }
+    // A list item closes the one before it past a p, div or address, as the parser does.
+    const std::vector<size_t>& blocks = marks_[kBlocks];
+    for (size_t i = blocks.size(); i-- > 0 && blocks[i] > at;) {
+      uint32_t block = stack_[blocks[i]].id;
+      if (id == kP || !(block == kP || block == kDiv || block == kAddress)) return;
     }
     PopTo(at);
   }
 
   // Whether a formatting element may open: the parser keeps three identical ones at most.
   bool Admit(uint32_t id, std::string_view attributes) {
-    while (!attributes.empty() && (IsSpace(attributes.front()) || attributes.front() == '/')) attributes.remove_prefix(1);
-    while (!attributes.empty() && (IsSpace(attributes.back()) || attributes.back() == '/')) attributes.remove_suffix(1);
+    size_t first = attributes.find_first_not_of(" \t\n\r\f/");
+    attributes = first == std::string_view::npos ? "" : attributes.substr(first);
+    attributes = attributes.substr(0, attributes.find_last_not_of(" \t\n\r\f/") + 1);
     uint64_t key = std::hash<std::string_view>()(attributes) * 31 + id;
     size_t same = 0, earliest = 0;
     for (size_t i = formatting_.size(); i-- > 0;)
-      if (formatting_[i].first == id && formatting_[i].second == key) {
-        ++same;
-        earliest = i;
-      }
+      if (formatting_[i] == std::pair(id, key)) ++same, earliest = i;
     if (same >= 3) formatting_.erase(formatting_.begin() + static_cast<std::ptrdiff_t>(earliest));
     else if (formatting_.size() >= kMaxFormatting) return false;
     formatting_.emplace_back(id, key);
     return true;
   }
 
-  void CutAttributes(const Token& token) {
-    if (token.cutAt) cuts_.emplace_back(token.cutAt, token.cutEnd);
+  // Cuts the tag out of the page, or else the attributes past the bound.
+  void Cut(const Token& token, bool keep) {
+    if (!keep) cuts_.emplace_back(token.at, token.end);
+    else if (token.cutAt) cuts_.emplace_back(token.cutAt, token.cutEnd);
   }
 
-  uint32_t Id(const std::string& name, Create create = Create::Yes) {
-    auto known = KnownIds().find(name);
-    if (known != KnownIds().end()) return known->second;
+  uint32_t Find(const std::string& name) const {
+    if (auto known = Known().ids.find(name); known != Known().ids.end()) return known->second;
     auto found = names_.find(name);
-    if (found != names_.end()) return found->second;
-    if (create == Create::No || kKnownCount + names_.size() >= kMaxNames) return kNoId;
-    auto id = static_cast<uint32_t>(kKnownCount + names_.size());
+    return found == names_.end() ? kNoId : found->second;
+  }
+  // Past kMaxNames names of its own a page's other names have no id: no end tag matches them.
+  uint32_t Id(const std::string& name) {
+    uint32_t id = Find(name);
+    if (id != kNoId || names_.size() >= kMaxNames) return id;
+    id = static_cast<uint32_t>(positions_.size());
     names_.emplace(name, id);
     positions_.emplace_back();
     return id;
   }
-  static uint16_t KindOf(uint32_t id) { return id < kKnownCount ? kKnownTags[id].kind : 0; }
-  uint32_t Top() const { return stack_.empty() ? kNoId : stack_.back().id; }
-  bool InForeign() const {
-    const std::vector<size_t>& foreign = MarkAt(kForeign);
-    const std::vector<size_t>& html = MarkAt(kHtml);
-    return !foreign.empty() && (html.empty() || foreign.back() > html.back());
-  }
 
+  bool InForeign() const {
+    size_t foreign = Last(kForeigns), html = Last(kHtmls);
+    return foreign != kNone && (html == kNone || foreign > html);
+  }
+  size_t Last(Mark mark) const { return marks_[mark].empty() ? kNone : marks_[mark].back(); }
+  // Whether the place `mark` (kNone for none) is above the place `at`.
+  static bool Above(size_t mark, size_t at) { return mark != kNone && mark > at; }
   // The nearest element open of `ids`, dropped or not, or kNone.
   size_t Nearest(std::initializer_list<uint32_t> ids) const {
     size_t at = kNone;
@@ -367,34 +344,19 @@ class Bound {
       if (!positions_[id].empty() && (at == kNone || positions_[id].back() > at)) at = positions_[id].back();
     return at;
   }
-  // Whether one of the places `marks` (nearest last) is above `at`.
-  static bool Above(size_t at, const std::vector<size_t>& marks) { return !marks.empty() && marks.back() > at; }
-  const std::vector<size_t>& MarkAt(uint16_t kind) const {
-    size_t mark = 0;
-    while ((kBlock << mark) != kind) ++mark;
-    return marks_[mark];
-  }
-  // The tables and templates open.
-  const std::vector<size_t>& Tables() {
-    tables_.clear();
-    size_t at = Nearest({kTable, kTemplate});
-    if (at != kNone) tables_.push_back(at);
-    return tables_;
-  }
 
   // The element at `at` is no longer open, though what it held is: its entry stays, unmatched.
   void Forget(size_t at) {
-    Entry& entry = stack_[at];
-    positions_[entry.id].pop_back();
-    if (entry.state == State::Open) --open_;
-    entry.state = State::Gone;
+    positions_[stack_[at].id].pop_back();
+    if (stack_[at].state == State::Open) --open_;
+    stack_[at].state = State::Gone;
   }
 
   void PopTo(size_t at) {
     while (stack_.size() > at) {
       Entry entry = stack_.back();
-      size_t top = stack_.size() - 1;
       stack_.pop_back();
+      size_t top = stack_.size();
       if (entry.id != kNoId && !positions_[entry.id].empty() && positions_[entry.id].back() == top)
         positions_[entry.id].pop_back();
       if (entry.state == State::Open) --open_;
@@ -403,16 +365,13 @@ class Bound {
     }
   }
 
-  static constexpr size_t kMarks = 4;  // kBlock to kHtml
-
   std::string_view html_;
   TagReader reader_;
-  NameIds names_;  // the page's names that are not in the table
-  std::vector<std::vector<size_t>> positions_ = std::vector<std::vector<size_t>>(kKnownCount);
+  std::unordered_map<std::string, uint32_t> names_;  // the page's names the pass does not know
+  std::vector<std::vector<size_t>> positions_ = std::vector<std::vector<size_t>>(Known().kinds.size());
   std::vector<Entry> stack_;
   size_t open_ = 0;  // entries open in the parser's stack
   std::vector<size_t> marks_[kMarks];  // places of the open blocks, scopes, ... nearest last
-  std::vector<size_t> tables_;
   std::vector<std::pair<uint32_t, uint64_t>> formatting_;  // open or to be reopened, in order
   std::vector<std::pair<size_t, size_t>> cuts_;  // page order
 };
@@ -439,7 +398,8 @@ std::string TextOnlyPage(std::string_view html) {
       append(html.substr(token.at, token.end - token.at));
       continue;
     }
-    uint16_t kind = KnownKind(token.name);
+    auto known = Known().ids.find(token.name);
+    uint16_t kind = known == Known().ids.end() ? 0 : KindOf(known->second);
     if (token.kind == TokenKind::StartTag && (kind & kRawText)) {
       if (token.name == "plaintext") {
         append(html.substr(token.end));
