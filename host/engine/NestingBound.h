@@ -26,7 +26,7 @@
 #include <string_view>
 
 constexpr size_t kMaxDepth = 512;
-constexpr size_t kMaxFormatting = 32;
+constexpr size_t kMaxFormatting = 64;
 constexpr size_t kMaxAttributes = 128;
 
 // Returns `html` when it stays within the bounds; otherwise fills `bounded` with the page cut

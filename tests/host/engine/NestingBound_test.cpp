@@ -11,10 +11,15 @@
 #include <vector>
 
 #include "host/engine/ArenaParse.h"
+#include "host/engine/BrowserWindow.h"
 #include "host/engine/MappedArena.h"
 #include "host/engine/NestingBound.h"
 #include "host/engine/PageDocument.h"
 #include "host/engine/PageText.h"
+#include "host/engine/Url.h"
+#include "platform/text/WideText.h"
+#include "tests/support/BrowserTestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -149,7 +154,12 @@ unsigned EnvironmentNumber(const char* name, unsigned fallback) {
 void ExpectUnchanged(const std::string& page) {
   Tree plain = Parse(page);
   ASSERT_LT(plain.depth, kMaxDepth) << page.substr(0, 300);
-  EXPECT_EQ(Parse(Bounded(page)).dump, plain.dump) << page.substr(0, 300);
+  std::string bounded = Parse(Bounded(page)).dump;
+  if (bounded != plain.dump) {
+    auto [mismatch, _] = std::mismatch(bounded.begin(), bounded.end(), plain.dump.begin(), plain.dump.end());
+    size_t line = static_cast<size_t>(std::count(bounded.begin(), mismatch, '\n'));
+    ADD_FAILURE() << "the trees differ from node " << line << " of " << page.size() << " bytes:\n" << page;
+  }
   CComPtr<PageDocument> document = PageDocument::Parse(page, L"http://x/");
   ASSERT_TRUE(document);
   EXPECT_FALSE(document->TextOnly());
@@ -284,6 +294,22 @@ TEST(NestingBoundTest, APageThatOutgrowsTheParsesBudgetShowsItsTextOnly) {
     for (PageNode p = element; p; p = p.Parent()) ++depth;
     ASSERT_LE(depth, 4) << element.Tag();  // under <body>, <html> and the document
   }
+
+  // The browser says so in its status line, where an ordinary page says "Done".
+  TempDir temp;
+  WriteFile(temp.path() / "heavy.html", html);
+  WriteFile(temp.path() / "light.html", "<p>light");
+  BrowserWindow window;
+  std::wstring status;
+  window.Navigate(FileUrlFromPath(FromUtf8((temp.path() / "heavy.html").string())));
+  window.Browser()->get_StatusText(&status);
+  EXPECT_EQ(status, L"This page is too complex to show in full; showing its text only.");
+  std::vector<std::wstring> lines = DescribePage(window.Top());
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], L"title: Heavy & slow");
+  window.Navigate(FileUrlFromPath(FromUtf8((temp.path() / "light.html").string())));
+  window.Browser()->get_StatusText(&status);
+  EXPECT_EQ(status, L"Done");
 }
 
 }  // namespace
