@@ -61,7 +61,8 @@ const KnownTags& Known() {
     for (auto [kind, names] : kKindLists)
       each(names, [&](std::string_view name) { tags.ids.emplace(name, tags.ids.size()); });
     tags.kinds.resize(tags.ids.size());
-    for (auto [kind, names] : kKindLists) each(names, [&](std::string_view name) { tags.kinds[tags.ids[name]] |= kind; });
+    for (auto [kind, names] : kKindLists)
+      each(names, [&](std::string_view name) { tags.kinds[tags.ids[name]] |= kind; });
     return tags;
   }();
   return known;
@@ -74,7 +75,6 @@ bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 enum class TokenKind { Text, StartTag, EndTag, Other };
-
 struct Token {
   TokenKind kind = TokenKind::Other;
   size_t at = 0, end = 0;
@@ -140,38 +140,34 @@ class TagReader {
 
   // A tag from its "<" to its ">"; a tag the page ends inside is dropped by the parser.
   void Tag(Token& token) {
+    auto is = [this](size_t i, std::string_view stops) {
+      return i < html_.size() && stops.find(html_[i]) == std::string_view::npos;
+    };
+    auto space = [this](size_t i) { return i < html_.size() && IsSpace(html_[i]); };
     bool start = html_[at_ + 1] != '/';
-    size_t i = at_ + (start ? 1 : 2);
-    size_t nameAt = i;
-    while (i < html_.size() && !IsSpace(html_[i]) && html_[i] != '/' && html_[i] != '>') ++i;
+    size_t i = at_ + (start ? 1 : 2), nameAt = i, count = 0;
+    while (is(i, " \t\n\r\f/>")) ++i;
     token.name.assign(html_.substr(nameAt, i - nameAt));
     std::transform(token.name.begin(), token.name.end(), token.name.begin(), Lower);
     size_t attributesAt = i;
     token.selfClosing = false;
     token.cutAt = 0;
-    size_t count = 0;
     // Attributes: a name, and a value after "=" that, in quotes, may hold ">".
     while (i < html_.size() && html_[i] != '>') {
-      char c = html_[i];
-      if (IsSpace(c) || c == '/') {
-        token.selfClosing = c == '/' && i + 1 < html_.size() && html_[i + 1] == '>';
+      if (space(i) || html_[i] == '/') {
+        token.selfClosing = html_[i] == '/' && i + 1 < html_.size() && html_[i + 1] == '>';
         ++i;
         continue;
       }
       token.selfClosing = false;
       if (++count == kMaxAttributes + 1) token.cutAt = i;
-      ++i;
-      while (i < html_.size() && !IsSpace(html_[i]) && html_[i] != '/' && html_[i] != '>' && html_[i] != '=') ++i;
-      while (i < html_.size() && IsSpace(html_[i])) ++i;
+      for (++i; is(i, " \t\n\r\f/>="); ++i) {}
+      while (space(i)) ++i;
       if (i >= html_.size() || html_[i] != '=') continue;
-      ++i;
-      while (i < html_.size() && IsSpace(html_[i])) ++i;
-      if (i < html_.size() && (html_[i] == '"' || html_[i] == '\'')) {
-        size_t close = html_.find(html_[i], i + 1);
-        i = close == std::string_view::npos ? html_.size() : close + 1;
-      } else {
-        while (i < html_.size() && !IsSpace(html_[i]) && html_[i] != '>') ++i;
-      }
+      for (++i; space(i); ++i) {}
+      bool quoted = i < html_.size() && (html_[i] == '"' || html_[i] == '\'');
+      if (quoted) i = std::min(html_.find(html_[i], i + 1), html_.size() - 1) + 1;
+      while (!quoted && is(i, " \t\n\r\f>")) ++i;
     }
     at_ = std::min(i + 1, html_.size());
     if (i >= html_.size()) return;

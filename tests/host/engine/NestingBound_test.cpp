@@ -51,7 +51,8 @@ Tree Parse(std::string_view html) {
       children = &node->v.document.children;
     } else if (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE) {
       const GumboElement& element = node->v.element;
-      tree.dump += element.tag == GUMBO_TAG_UNKNOWN ? std::string(element.original_tag.data, element.original_tag.length)
+      const GumboStringPiece& original = element.original_tag;
+      tree.dump += element.tag == GUMBO_TAG_UNKNOWN ? std::string(original.data, original.length)
                                                     : gumbo_normalized_tagname(element.tag);
       for (unsigned i = 0; i < element.attributes.length; ++i) {
         auto* attribute = static_cast<const GumboAttribute*>(element.attributes.data[i]);
