@@ -58,11 +58,11 @@ const KnownTags& Known() {
       }
     };
     each(kNamedTags, [&](std::string_view name) { tags.ids.emplace(name, tags.ids.size()); });
-    for (auto [kind, names] : kKindLists)
-      each(names, [&](std::string_view name) { tags.ids.emplace(name, tags.ids.size()); });
+    for (const auto& list : kKindLists)
+      each(list.second, [&](std::string_view name) { tags.ids.emplace(name, tags.ids.size()); });
     tags.kinds.resize(tags.ids.size());
-    for (auto [kind, names] : kKindLists)
-      each(names, [&](std::string_view name) { tags.kinds[tags.ids[name]] |= kind; });
+    for (const auto& list : kKindLists)
+      each(list.second, [&](std::string_view name) { tags.kinds[tags.ids[name]] |= list.first; });
     return tags;
   }();
   return known;
