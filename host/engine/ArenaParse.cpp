@@ -41,7 +41,5 @@ GumboOutput* ParseInArena(std::string_view html, MappedArena& arena) {
   };
   options.deallocator = [](void*, void*) {};
   options.max_errors = 0;
-  GumboOutput* output = RunParser(context, options, html);
-  arena.Seal();
-  return output;
+  return RunParser(context, options, html);
 }

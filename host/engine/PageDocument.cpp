@@ -8,7 +8,7 @@
 #include <unordered_map>
 
 #include "host/engine/ArenaParse.h"
-#include "host/engine/NestingLimit.h"
+#include "host/engine/NestingBound.h"
 #include "host/engine/Url.h"
 #include "platform/text/WideText.h"
 
@@ -135,10 +135,16 @@ std::vector<std::pair<std::string_view, std::string_view>> PageNode::Attributes(
 
 CComPtr<PageDocument> PageDocument::Parse(std::string_view html, std::wstring url) {
   std::string bounded;
-  std::string_view page = LimitNesting(html, bounded);
-  CComPtr<PageDocument> document = MakeCounted<PageDocument>(std::move(url));
-  GumboOutput* output = ParseInArena(page, document->tree_);
-  if (!output) return nullptr;
+  CComPtr<PageDocument> document = MakeCounted<PageDocument>(url);
+  GumboOutput* output = ParseInArena(BoundNesting(html, bounded), document->tree_);
+  if (!output) {
+    // Past the parse's budget: the page's text, in a flat tree the parser builds in a time and
+    // memory its size bounds. The first attempt's memory goes first.
+    document = MakeCounted<PageDocument>(std::move(url));
+    document->textOnly_ = true;
+    output = ParseInArena(TextOnlyPage(html), document->tree_);
+    if (!output) return nullptr;
+  }
   document->Index(output->document);
   return document;
 }

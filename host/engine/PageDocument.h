@@ -91,9 +91,11 @@ class PageDocument : public CountedObject {
 
   // Builds the document of `html` (UTF-8), the text of the page at `url`: a broken page gives
   // what the HTML parser makes of it, nested no deeper than the engine's bound (see
-  // NestingLimit). Null only when the parse needs more memory than a page of its size may
-  // take; the browser then shows its error page.
+  // NestingBound). A page whose parse outgrows its budget (ArenaParse) gives its text only
+  // (TextOnlyPage), and TextOnly says so. Null only when the system has no memory for that.
   static CComPtr<PageDocument> Parse(std::string_view html, std::wstring url);
+  // Whether the document holds the page's text without its tree.
+  bool TextOnly() const { return textOnly_; }
 
   const std::wstring& Url() const { return url_; }
   // The address relative references resolve against: the page's <base href>, or its address.
@@ -149,6 +151,7 @@ class PageDocument : public CountedObject {
 
   std::wstring url_;
   std::wstring baseUrl_;  // found once by Index
+  bool textOnly_ = false;
   MappedArena tree_;       // the parser's tree and the names of unknown tags; freed at once
   PageNode root_;
   std::vector<PageNode> elements_;

@@ -205,7 +205,8 @@ void WebBrowserObject::Run(const NavigationRequest& request, HistoryUse history)
   if (page_) LoadFrames(depth_);
   if (IsTop()) {
     FireProgress(100, 100);
-    put_StatusText(L"Done");
+    put_StatusText(page_ && page_->TextOnly() ? L"This page is too complex to show in full; showing its text only."
+                                              : L"Done");
   }
   FireUrlEvent(DISPID_DOCUMENTCOMPLETE);
 }
@@ -217,7 +218,7 @@ WebBrowserObject::LoadedPage WebBrowserObject::Load(const NavigationRequest& req
     loaded.page = PageDocument::Parse(html, loaded.url);
     if (!loaded.page)
       loaded.page = PageDocument::Parse(
-          ToUtf8(ErrorPageHtml(loaded.url, L"The page needs more memory than the browser gives a page of its size.")),
+          ToUtf8(ErrorPageHtml(loaded.url, L"The page needs more memory than the system has left.")),
           loaded.url);
     loaded.document = MakeHtmlDocumentObject(loaded.page);
   };
