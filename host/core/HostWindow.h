@@ -73,6 +73,16 @@ class HostWindow {
   // Questions still go to the queue of answers, then to `ask`.
   void SetPresenter(Presenter presenter) { presenter_ = std::move(presenter); }
 
+  // How a host that shows the window's events in its own way (a person's terminal) hears them.
+  // An event whose function is set goes to it instead of being printed as its line; each is
+  // called as Print is, one at a time, on the thread the event happens on.
+  struct EventView {
+    std::function<void(const std::wstring& address)> navigate;  // a navigation starts
+    std::function<void(const std::wstring& text)> status;       // a new status-bar text
+    std::function<void(const MessageBoxRequest& box, Answer answer)> box;  // a box, once answered
+  };
+  void SetEventView(EventView view);
+
   // Runs the window's message loop until nothing is left to do, the browser's own work included
   // (waited for at most kLoadWait, then HostCommandError). Each key message is offered to the
   // band first; what the band leaves (S_FALSE) is translated and dispatched to its window, as the
@@ -150,6 +160,7 @@ class HostWindow {
   std::deque<Answer> answers_;
   std::optional<MenuChoice> menuChoice_;
   Presenter presenter_;
+  EventView view_;
   MessageBoxHandler previousBoxHandler_;
   PopupMenuHandler previousMenuHandler_;
 
