@@ -192,8 +192,8 @@ class DocumentLayout {
         for (const std::wstring& piece : WrapText(line, out_.Width())) out_.Add(piece.empty() ? L" " : piece);
       preLines_.clear();
       preText_ = false;
-    } else {
-      for (const std::wstring& line : WrapText(Trim(text_), out_.Width())) out_.Add(line);
+    } else if (std::wstring text = Trim(text_); !text.empty()) {
+      for (const std::wstring& line : WrapText(text, out_.Width())) out_.Add(line);
     }
     text_.clear();
     pendingSpace_ = false;
