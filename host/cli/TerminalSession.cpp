@@ -152,7 +152,8 @@ void TerminalSession::Attach(HostWindow& window) {
 // A box as a person reads it: its caption, then its text with its own line breaks, wrapped.
 void TerminalSession::ShowBox(const MessageBoxRequest& box) {
   out_ << "\n== " << ToUtf8(Short(box.caption, kGlanceText)) << " ==\n";
-  std::vector<std::wstring> lines = WrapText(box.text, options_.columns);
+  std::wstring text = ReplaceAll(ReplaceAll(box.text, L"\r\n", L"\n"), L"\t", L"    ");
+  std::vector<std::wstring> lines = WrapText(text, options_.columns);
   for (size_t i = 0; i < lines.size() && i < kMessageLines; ++i) Line(lines[i]);
   if (lines.size() > kMessageLines) out_ << "\u2026 (" << lines.size() - kMessageLines << " more lines)\n";
   out_.flush();
