@@ -26,12 +26,16 @@ namespace {
 constexpr size_t kGlanceText = 60;
 constexpr size_t kListEntries = 50;
 constexpr size_t kMessageLines = 40;
+constexpr size_t kLongText = 2000;
 // The most lines `page` lays out (a few megabytes).
 constexpr size_t kWholePageLines = 100'000;
 // Lines of the screen kept for what follows the top of a page: the toolbar, the status, the
 // note that the page goes on and the prompt.
 constexpr size_t kScreenReserve = 4;
 constexpr size_t kMinPageLines = 5;
+// A terminal larger than this is taken for this size: a screenful stays a few pages of text.
+constexpr size_t kMostColumns = 400;
+constexpr size_t kMostRows = 200;
 
 const char kHelp[] =
     "commands: navigate ADDRESS, type BOX TEXT, key BOX KEY, pick BOX N, click BUTTON, menu ENTRY,\n"
@@ -80,6 +84,8 @@ TerminalOptions TerminalOptionsFor(int fd) {
     if (size_t columns = EnvNumber("COLUMNS")) options.columns = columns;
     if (size_t rows = EnvNumber("LINES")) options.rows = rows;
   }
+  options.columns = std::min(options.columns, kMostColumns);
+  options.rows = std::min(options.rows, kMostRows);
   if (::isatty(fd)) options.pager = PersonsPager();
   return options;
 }
@@ -153,9 +159,9 @@ void TerminalSession::Attach(HostWindow& window) {
 void TerminalSession::ShowBox(const MessageBoxRequest& box) {
   out_ << "\n== " << ToUtf8(Short(box.caption, kGlanceText)) << " ==\n";
   std::wstring text = ReplaceAll(ReplaceAll(box.text, L"\r\n", L"\n"), L"\t", L"    ");
-  std::vector<std::wstring> lines = WrapText(text, options_.columns);
+  std::vector<std::wstring> lines = WrapText(text, options_.columns, kMessageLines + 1);
   for (size_t i = 0; i < lines.size() && i < kMessageLines; ++i) Line(lines[i]);
-  if (lines.size() > kMessageLines) out_ << "\u2026 (" << lines.size() - kMessageLines << " more lines)\n";
+  if (lines.size() > kMessageLines) out_ << "\u2026\n";
   out_.flush();
 }
 
@@ -180,8 +186,8 @@ void TerminalSession::ShowWholePage(HostWindow& window) {
 void TerminalSession::ShowState(HostWindow& window) {
   std::wstring location;
   window.Browser().Browser()->get_LocationURL(&location);
-  Line(L"location: " + location);
-  Line(L"title: " + GetWindowString(window.Frame()));
+  Line(L"location: " + Short(location, kLongText));
+  Line(L"title: " + Short(GetWindowString(window.Frame()), kLongText));
   if (HWND toolbar = window.Toolbar()) {
     out_ << ToolbarGlance(toolbar) << '\n';
     for (const NamedControl& box : kToolbarBoxes)

@@ -29,6 +29,9 @@ class LineCollector {
 
   size_t Width() const { return width_; }
   bool Full() const { return page_.more; }
+  // The most lines a block laid out now can use: one past what is left shows that the page goes
+  // on; 0 when there is no bound.
+  size_t Room() const { return maxLines_ == 0 ? 0 : maxLines_ - std::min(maxLines_, page_.lines.size()) + 2; }
 
   void Add(std::wstring_view line) {
     if (page_.more) return;
@@ -189,11 +192,11 @@ class DocumentLayout {
     if (inPre || preText_) {
       preLines_.push_back(std::move(text_));
       for (const std::wstring& line : preLines_)
-        for (const std::wstring& piece : WrapText(line, out_.Width())) out_.Add(piece.empty() ? L" " : piece);
+        for (const std::wstring& piece : WrapText(line, out_.Width(), out_.Room())) out_.Add(piece.empty() ? L" " : piece);
       preLines_.clear();
       preText_ = false;
     } else if (std::wstring text = Trim(text_); !text.empty()) {
-      for (const std::wstring& line : WrapText(text, out_.Width())) out_.Add(line);
+      for (const std::wstring& line : WrapText(text, out_.Width(), out_.Room())) out_.Add(line);
     }
     text_.clear();
     pendingSpace_ = false;
@@ -210,7 +213,7 @@ class DocumentLayout {
 
 void LayOutOne(std::wstring_view title, const PageDocument* page, LineCollector& out, size_t& links) {
   std::wstring heading = Trim(title);
-  for (const std::wstring& line : WrapText(heading, out.Width())) out.Add(line);
+  for (const std::wstring& line : WrapText(heading, out.Width(), out.Room())) out.Add(line);
   out.Add(std::wstring(std::min(heading.size(), out.Width()), L'='));
   out.Blank();
   if (page) DocumentLayout(*page, out, links).Run();
@@ -221,7 +224,8 @@ void LayOut(WebBrowserObject& browser, LineCollector& out, size_t& links, size_t
   for (const auto& frame : browser.Frames()) {
     if (out.Full()) return;
     out.Blank();
-    out.Add(L"--- frame " + std::to_wstring(++frames) + L": " + frame->Url());
+    for (const std::wstring& line : WrapText(L"--- frame " + std::to_wstring(++frames) + L": " + frame->Url(), out.Width(), out.Room()))
+      out.Add(line);
     LayOut(*frame, out, links, frames);
   }
 }
@@ -241,15 +245,16 @@ std::wstring TerminalSafe(std::wstring_view text) {
   return safe;
 }
 
-std::vector<std::wstring> WrapText(std::wstring_view text, size_t width) {
+std::vector<std::wstring> WrapText(std::wstring_view text, size_t width, size_t maxLines) {
   std::vector<std::wstring> lines;
   width = std::max<size_t>(width, 1);
+  auto full = [&] { return maxLines != 0 && lines.size() >= maxLines; };
   size_t start = 0;
-  while (start <= text.size()) {
+  while (start <= text.size() && !full()) {
     size_t end = text.find(L'\n', start);
     std::wstring_view paragraph = text.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start);
     if (paragraph.empty()) lines.emplace_back();
-    while (!paragraph.empty()) {
+    while (!paragraph.empty() && !full()) {
       if (paragraph.size() <= width) {
         lines.emplace_back(paragraph);
         break;

@@ -38,5 +38,6 @@ std::wstring TerminalSafe(std::wstring_view text);
 bool IsTerminalUnsafe(wchar_t c);
 
 // `text` cut into lines of at most `width` characters, at spaces where it can be and inside a
-// word longer than a line; its line feeds end lines. Not made safe.
-std::vector<std::wstring> WrapText(std::wstring_view text, size_t width);
+// word longer than a line; its line feeds end lines. Stops after `maxLines` lines (0: none). Not
+// made safe.
+std::vector<std::wstring> WrapText(std::wstring_view text, size_t width, size_t maxLines = 0);
