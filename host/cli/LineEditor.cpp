@@ -25,7 +25,7 @@ std::string WithoutLineEnd(std::string line) {
 
 }  // namespace
 
-std::optional<std::string> StreamLineSource::ReadLine(const std::string& prompt) {
+std::optional<std::string> StreamLineSource::ReadLine(const std::string& prompt, LineKind) {
   out_ << prompt << std::flush;
   std::string line;
   if (!std::getline(in_, line)) return std::nullopt;
@@ -63,7 +63,7 @@ LineEditor::~LineEditor() = default;
 LineEditor::LineEditor(LineEditor&&) noexcept = default;
 LineEditor& LineEditor::operator=(LineEditor&&) noexcept = default;
 
-std::optional<std::string> LineEditor::ReadLine(const std::string& prompt) {
+std::optional<std::string> LineEditor::ReadLine(const std::string& prompt, LineKind kind) {
   std::cout.flush();
   state_->prompt = prompt;
   int count = 0;
@@ -71,7 +71,7 @@ std::optional<std::string> LineEditor::ReadLine(const std::string& prompt) {
   if (!read || count <= 0) return std::nullopt;
   std::string line = WithoutLineEnd(std::string(read, static_cast<size_t>(count)));
   if (line.size() > kMaxScriptLineBytes) line.resize(kMaxScriptLineBytes);
-  if (line.find_first_not_of(" \t") != std::string::npos) {
+  if (kind == LineKind::Command && line.find_first_not_of(" \t") != std::string::npos) {
     HistEvent event;
     history(state_->history.get(), &event, H_ENTER, line.c_str());
   }

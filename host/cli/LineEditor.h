@@ -7,19 +7,22 @@
 #include <ostream>
 #include <string>
 
+// What a line is read for: a command goes into the history, an answer to a question does not.
+enum class LineKind { Command, Answer };
+
 class LineSource {
  public:
   virtual ~LineSource() = default;
   // Shows `prompt` and returns the next line typed, without its line end; none at the end of the
   // input (Ctrl-D on an empty line).
-  virtual std::optional<std::string> ReadLine(const std::string& prompt) = 0;
+  virtual std::optional<std::string> ReadLine(const std::string& prompt, LineKind kind) = 0;
 };
 
 // Lines from a stream, the prompt written to `out`.
 class StreamLineSource final : public LineSource {
  public:
   StreamLineSource(std::istream& in, std::ostream& out) : in_(in), out_(out) {}
-  std::optional<std::string> ReadLine(const std::string& prompt) override;
+  std::optional<std::string> ReadLine(const std::string& prompt, LineKind kind) override;
 
  private:
   std::istream& in_;
@@ -37,7 +40,7 @@ class LineEditor final : public LineSource {
   LineEditor(LineEditor&&) noexcept;
   LineEditor& operator=(LineEditor&&) noexcept;
 
-  std::optional<std::string> ReadLine(const std::string& prompt) override;
+  std::optional<std::string> ReadLine(const std::string& prompt, LineKind kind) override;
 
  private:
   struct State;

@@ -128,7 +128,7 @@ HostWindow::QuestionAsker TerminalSession::Asker() {
     ShowBox(box);
     asked_ = true;
     for (;;) {
-      std::optional<std::string> read = input_.ReadLine("(y/n)? ");
+      std::optional<std::string> read = input_.ReadLine("(y/n)? ", LineKind::Answer);
       if (!read) return Answer::No;
       std::wstring word = ToLower(Trim(FromUtf8(*read)));
       if (word == L"y" || word == L"yes") return Answer::Yes;
@@ -140,7 +140,7 @@ HostWindow::QuestionAsker TerminalSession::Asker() {
 void TerminalSession::Attach(HostWindow& window) {
   HostWindow::EventView view;
   view.navigate = [this](const std::wstring&) { navigated_ = true; };
-  view.status = [this](const std::wstring& text) { status_ = text; };
+  view.status = [](const std::wstring&) {};  // the status is shown as it stands once a command is done
   view.box = [this](const MessageBoxRequest& box, Answer answer) {
     if (box.Buttons() == MB_OK) {
       ShowBox(box);
@@ -220,7 +220,7 @@ void TerminalSession::ShowChanges(HostWindow& window) {
     shownToolbar_ = std::move(glance);
   }
   std::wstring status = window.StatusText();
-  if (navigated || status != shownStatus_) Line(L"status: " + Short(status, kGlanceText * 4));
+  if ((navigated && !status.empty()) || status != shownStatus_) Line(L"status: " + Short(status, kGlanceText * 4));
   shownStatus_ = std::move(status);
   out_.flush();
 }
@@ -230,7 +230,7 @@ int TerminalSession::Run(HostWindow& window) {
   navigated_ = true;  // the first screen shows the page, whichever it is
   ShowChanges(window);
   for (;;) {
-    std::optional<std::string> typed = input_.ReadLine("pendrel> ");
+    std::optional<std::string> typed = input_.ReadLine("pendrel> ", LineKind::Command);
     if (!typed) break;
     std::istringstream line(*typed + "\n");
     ScriptReader reader(line);

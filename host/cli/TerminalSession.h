@@ -59,7 +59,6 @@ class TerminalSession {
   TerminalOptions options_;
   bool navigated_ = false;
   bool asked_ = false;  // the person was asked the question whose box comes next
-  std::wstring status_;       // the status text now
   std::wstring shownStatus_;  // the status text shown last
   std::string shownToolbar_;  // the toolbar line shown last
 };

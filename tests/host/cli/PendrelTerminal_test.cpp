@@ -152,6 +152,14 @@ TEST_F(PendrelTerminalTest, APersonBrowsesALargePageBookmarksItAndUsesTheHistory
   pendrel.Type("y\n");
   screen = pendrel.ReadUntil("pendrel> ");
   EXPECT_EQ(QueryCount(DataFolder(), "LinksData"), 0);
+  // The answer is not a command: the Up key brings back the command before it, which Ctrl-A and
+  // Ctrl-K then take away again, leaving an empty line that does nothing.
+  pendrel.Type("\x1b[A");
+  screen = pendrel.ReadUntil("menu Delete category");
+  EXPECT_NE(screen.find("menu Delete category"), std::string::npos) << screen;
+  pendrel.Type("\x01\x0b\n");
+  screen = pendrel.ReadUntil("pendrel> ");
+  EXPECT_EQ(screen.find("== "), std::string::npos) << screen;
 
   // The whole page through the pager; then `show` and, from the history, `show` again with the
   // Up key: the state with the menu, read at a glance.
