@@ -2,8 +2,8 @@
 // top-level window (the frame) holding a browser (HostBrowser: the host's own engine unless the
 // host gives another) and the band, sited through a BandSite and shown. The host window routes
 // each key message through the band before the browser's own handling, answers message boxes
-// and popup menus, prints what happens as lines (see HostLines), and carries out the commands a
-// person or a script gives.
+// and popup menus, prints what happens as lines (see HostLines) or hands it to a host's own
+// view of it (EventView), and carries out the commands a person or a script gives.
 //
 // Used on one thread, the window's user-interface thread, which runs its message loop (RunLoop)
 // between commands. It installs the process's message-box and popup-menu handlers while it
