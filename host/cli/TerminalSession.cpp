@@ -72,14 +72,21 @@ bool ButtonEnabled(HWND toolbar, UINT id) {
   return state != -1 && (state & TBSTATE_ENABLED);
 }
 
+// The size of the terminal on `fd` into `options`; false when it has none.
+bool ReadTerminalSize(int fd, TerminalOptions& options) {
+  winsize size{};
+  if (::ioctl(fd, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return false;
+  options.columns = std::min<size_t>(size.ws_col, kMostColumns);
+  if (size.ws_row > 0) options.rows = std::min<size_t>(size.ws_row, kMostRows);
+  return true;
+}
+
 }  // namespace
 
 TerminalOptions TerminalOptionsFor(int fd) {
   TerminalOptions options;
-  winsize size{};
-  if (::ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
-    options.columns = size.ws_col;
-    options.rows = size.ws_row > 0 ? size.ws_row : options.rows;
+  if (ReadTerminalSize(fd, options)) {
+    options.terminal = fd;
   } else {
     if (size_t columns = EnvNumber("COLUMNS")) options.columns = columns;
     if (size_t rows = EnvNumber("LINES")) options.rows = rows;
@@ -211,6 +218,11 @@ void TerminalSession::ShowState(HostWindow& window) {
   shownStatus_ = window.StatusText();
 }
 
+// A terminal made larger or smaller between commands gets pages and boxes laid out to its new size.
+void TerminalSession::FollowTerminalSize() {
+  if (options_.terminal >= 0) ReadTerminalSize(options_.terminal, options_);
+}
+
 void TerminalSession::ShowChanges(HostWindow& window) {
   bool navigated = std::exchange(navigated_, false);
   if (navigated) ShowPageTop(window);
@@ -236,6 +248,7 @@ int TerminalSession::Run(HostWindow& window) {
     ScriptReader reader(line);
     ScriptRead read = reader.Next();
     if (read.status == ReadStatus::End) continue;
+    FollowTerminalSize();
     try {
       if (read.status == ReadStatus::Error) throw HostCommandError(read.error);
       const ScriptLine& command = read.line;

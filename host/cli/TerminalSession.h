@@ -17,6 +17,7 @@ struct TerminalOptions {
   size_t columns = 80;
   size_t rows = 24;
   std::string pager;  // the command that shows a whole page; empty: it is printed
+  int terminal = -1;  // the terminal whose size is read again before each command; -1: none
 };
 
 // The size of the terminal on `fd` (TIOCGWINSZ; else $COLUMNS and $LINES; else 80 by 24) and,
@@ -47,6 +48,7 @@ class TerminalSession {
   int Run(HostWindow& window);
 
  private:
+  void FollowTerminalSize();
   void ShowChanges(HostWindow& window);
   void ShowPageTop(HostWindow& window);
   void ShowWholePage(HostWindow& window);

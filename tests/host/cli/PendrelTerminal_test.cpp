@@ -3,6 +3,7 @@
 // from a server on 127.0.0.1, keys typed as a person types them (line editing by libedit).
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -64,6 +65,12 @@ class TerminalProgram {
   TerminalProgram& operator=(const TerminalProgram&) = delete;
 
   bool Started() const { return pid_ > 0 && master_ >= 0; }
+  void Resize(unsigned short columns, unsigned short rows) {
+    winsize size{};
+    size.ws_col = columns;
+    size.ws_row = rows;
+    ioctl(master_, TIOCSWINSZ, &size);
+  }
   void Type(const std::string& keys) { ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size())); }
   // Reads what the program writes until `wanted` has come after what was read before (at most
   // 20 s) and returns all that came; the terminal's "\r\n" as "\n".
@@ -161,10 +168,16 @@ TEST_F(PendrelTerminalTest, APersonBrowsesALargePageBookmarksItAndUsesTheHistory
   screen = pendrel.ReadUntil("pendrel> ");
   EXPECT_EQ(screen.find("== "), std::string::npos) << screen;
 
-  // The whole page through the pager; then `show` and, from the history, `show` again with the
-  // Up key: the state with the menu, read at a glance.
+  // The whole page through the pager, wrapped to the terminal's new width; then `show` and, from
+  // the history, `show` again with the Up key: the state with the menu, read at a glance.
+  pendrel.Resize(60, 30);
   pendrel.Type("page\n");
   screen = pendrel.ReadUntil("pendrel> ");
+  size_t widest = 0;
+  for (size_t start = 0, end; (end = screen.find('\n', start)) != std::string::npos; start = end + 1)
+    widest = std::max(widest, end - start);
+  EXPECT_GT(widest, 50u);
+  EXPECT_LE(widest, 60u);
   EXPECT_NE(screen.find("\nimport { call5 } from 'node:fs';\n        call5('/etc/passwd', (err, data) => {});\n"),
             std::string::npos)
       << screen.substr(0, 2000);
