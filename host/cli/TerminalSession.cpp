@@ -62,7 +62,8 @@ std::wstring Short(std::wstring_view text, size_t most) {
 std::wstring ListText(HWND box) {
   std::vector<std::wstring> items = ComboListTexts(box);
   std::wstring list;
-  for (size_t i = 0; i < items.size() && i < kListEntries; ++i) list += (i ? L" | " : L"") + Short(items[i], kGlanceText);
+  for (size_t i = 0; i < items.size() && i < kListEntries; ++i)
+    list += (i ? L" | " : L"") + Short(items[i], kGlanceText);
   if (items.size() > kListEntries) list += L" | \u2026 " + std::to_wstring(items.size() - kListEntries) + L" more";
   return list;
 }
@@ -182,7 +183,8 @@ void TerminalSession::ShowPageTop(HostWindow& window) {
 
 void TerminalSession::ShowWholePage(HostWindow& window) {
   LaidOutPage page = window.Browser().LayOut({options_.columns, kWholePageLines});
-  if (page.more) page.lines.push_back("-- the page is cut here, after " + std::to_string(kWholePageLines) + " lines --");
+  if (page.more)
+    page.lines.push_back("-- the page is cut here, after " + std::to_string(kWholePageLines) + " lines --");
   if (!options_.pager.empty()) {
     out_.flush();
     if (ShowThroughPager(options_.pager, page.lines)) return;

@@ -60,7 +60,7 @@ class TerminalSession {
   std::ostream& out_;
   TerminalOptions options_;
   bool navigated_ = false;
-  bool asked_ = false;  // the person was asked the question whose box comes next
+  bool asked_ = false;        // the person was asked the question whose box comes next
   std::wstring shownStatus_;  // the status text shown last
   std::string shownToolbar_;  // the toolbar line shown last
 };

@@ -108,7 +108,8 @@ class DocumentLayout {
         StartBlock(tag, step.inPre);
         pending.push_back({node, true, step.inPre});
       }
-      if (auto number = linkNumbers_.find(node); number != linkNumbers_.end()) AppendWord(L"[" + std::to_wstring(number->second) + L"]");
+      if (auto number = linkNumbers_.find(node); number != linkNumbers_.end())
+        AppendWord(L"[" + std::to_wstring(number->second) + L"]");
       bool inPre = step.inPre || tag == "pre";
       size_t first = pending.size();
       for (PageNode child : node.ChildNodes()) pending.push_back({child, false, inPre});
@@ -192,7 +193,8 @@ class DocumentLayout {
     if (inPre || preText_) {
       preLines_.push_back(std::move(text_));
       for (const std::wstring& line : preLines_)
-        for (const std::wstring& piece : WrapText(line, out_.Width(), out_.Room())) out_.Add(piece.empty() ? L" " : piece);
+        for (const std::wstring& piece : WrapText(line, out_.Width(), out_.Room()))
+          out_.Add(piece.empty() ? L" " : piece);
       preLines_.clear();
       preText_ = false;
     } else if (std::wstring text = Trim(text_); !text.empty()) {
@@ -224,7 +226,8 @@ void LayOut(WebBrowserObject& browser, LineCollector& out, size_t& links, size_t
   for (const auto& frame : browser.Frames()) {
     if (out.Full()) return;
     out.Blank();
-    for (const std::wstring& line : WrapText(L"--- frame " + std::to_wstring(++frames) + L": " + frame->Url(), out.Width(), out.Room()))
+    for (const std::wstring& line :
+         WrapText(L"--- frame " + std::to_wstring(++frames) + L": " + frame->Url(), out.Width(), out.Room()))
       out.Add(line);
     LayOut(*frame, out, links, frames);
   }
@@ -252,7 +255,8 @@ std::vector<std::wstring> WrapText(std::wstring_view text, size_t width, size_t 
   size_t start = 0;
   while (start <= text.size() && !full()) {
     size_t end = text.find(L'\n', start);
-    std::wstring_view paragraph = text.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start);
+    std::wstring_view paragraph =
+        text.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start);
     if (paragraph.empty()) lines.emplace_back();
     while (!paragraph.empty() && !full()) {
       if (paragraph.size() <= width) {

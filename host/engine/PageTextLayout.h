@@ -16,8 +16,8 @@
 #include "host/engine/WebBrowserObject.h"
 
 struct TextLayout {
-  size_t width = 80;      // columns a line takes at most (a character a column); at least 20 is used
-  size_t maxLines = 0;    // lines laid out at most; 0 for the whole page
+  size_t width = 80;    // columns a line takes at most (a character a column); at least 20 is used
+  size_t maxLines = 0;  // lines laid out at most; 0 for the whole page
 };
 
 struct LaidOutPage {

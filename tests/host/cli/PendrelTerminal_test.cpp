@@ -3,8 +3,8 @@
 // from a server on 127.0.0.1, keys typed as a person types them (line editing by libedit).
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,16 +18,22 @@ namespace {
 // A documentation page of about 500 KB: a table of contents, then sections of headings,
 // paragraphs with code and links, and examples.
 std::string DocumentationPage() {
-  std::string html = "<!DOCTYPE html><html><head><title>File system | Docs</title><style>p{x:y}</style></head><body>"
-                     "<h1>File system</h1><ul>";
-  for (int i = 0; i < 200; ++i) html += "<li><a href='#s" + std::to_string(i) + "'>fs.call" + std::to_string(i) + "()</a></li>";
+  std::string html =
+      "<!DOCTYPE html><html><head><title>File system | Docs</title><style>p{x:y}</style></head><body>"
+      "<h1>File system</h1><ul>";
+  for (int i = 0; i < 200; ++i)
+    html += "<li><a href='#s" + std::to_string(i) + "'>fs.call" + std::to_string(i) + "()</a></li>";
   html += "</ul>";
   for (int i = 0; html.size() < 500'000; ++i) {
     std::string n = std::to_string(i);
-    html += "<section id=s" + n + "><h2>fs.call" + n + "(path[, options], callback)</h2><p>Asynchronously reads the "
+    html += "<section id=s" + n + "><h2>fs.call" + n +
+            "(path[, options], callback)</h2><p>Asynchronously reads the "
             "entire contents of a file. The <code>callback</code> is passed two arguments <code>(err, data)</code>, "
-            "where data is the contents of the file; see <a href='/api/" + n + "'>the reference</a>.</p>"
-            "<pre>import { call" + n + " } from 'node:fs';\n\tcall" + n + "('/etc/passwd', (err, data) => {});</pre></section>";
+            "where data is the contents of the file; see <a href='/api/" +
+            n +
+            "'>the reference</a>.</p>"
+            "<pre>import { call" +
+            n + " } from 'node:fs';\n\tcall" + n + "('/etc/passwd', (err, data) => {});</pre></section>";
   }
   return html + "</body></html>";
 }
@@ -71,7 +77,9 @@ class TerminalProgram {
     size.ws_row = rows;
     ioctl(master_, TIOCSWINSZ, &size);
   }
-  void Type(const std::string& keys) { ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size())); }
+  void Type(const std::string& keys) {
+    ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+  }
   // Reads what the program writes until `wanted` has come after what was read before (at most
   // 20 s) and returns all that came; the terminal's "\r\n" as "\n".
   std::string ReadUntil(const std::string& wanted) {
@@ -125,7 +133,10 @@ TEST_F(PendrelTerminalTest, APersonBrowsesALargePageBookmarksItAndUsesTheHistory
                           {"TERM=xterm", "PAGER=cat", "LC_ALL=C.UTF-8"});
   ASSERT_TRUE(pendrel.Started());
   std::string screen = pendrel.ReadUntil("pendrel> ");
-  ASSERT_NE(screen.find("[Add] (Change) (Delete) [Options] | search: about:blank | category:  [0] | [Show]\nstatus: Done\n"), std::string::npos) << screen;
+  ASSERT_NE(
+      screen.find("[Add] (Change) (Delete) [Options] | search: about:blank | category:  [0] | [Show]\nstatus: Done\n"),
+      std::string::npos)
+      << screen;
 
   // One navigation to a 500 KB page prints a screenful, the toolbar at a glance and the status.
   pendrel.Type("navigate " + page + "\n");
