@@ -1,6 +1,6 @@
 // The browser engine's document building: a page's bytes as any server may send them, built into
 // the document the browser shows, read as the browser reads it (title, visible text, links,
-// frames), then left and loaded as the toolbar's form memory sees it: form capture files its login
+// frames, and laid out for a terminal), then left and loaded as the toolbar's form memory sees it: form capture files its login
 // form in a store of its own and auto-fill writes the saved values back into the same page.
 #include "events/FormAutoFill.h"
 #include "events/FormCapture.h"
@@ -8,6 +8,9 @@
 #include "host/engine/BrowserObject.h"
 #include "host/engine/HtmlObjects.h"
 #include "host/engine/PageDocument.h"
+#include "host/engine/PageText.h"
+#include "host/engine/PageTextLayout.h"
+#include "platform/text/WideText.h"
 #include "platform/com/ComError.h"
 #include "store/CBookmarkDatabase.h"
 #include "store/CCustomException.h"
@@ -46,7 +49,20 @@ void ReadPage(PageDocument& page) {
     for (PageNode control : page.ControlsOf(form)) {
       PageDocument::InputType(control);
       page.ControlValue(control);
+      if (PageDocument::InputType(control) == L"password")
+        FUZZ_CHECK(ShownControlValue(page, control).find_first_not_of(L'*') == std::wstring::npos,
+                   "a password field's value is shown as it is");
     }
+  // Laid out for a person at a terminal: no line wider than asked, none holding a character the
+  // terminal would act on, and no more lines than asked.
+  constexpr size_t kWidth = 40, kLines = 200;
+  LaidOutPage laidOut = LayOutDocument(page.Title(), &page, {kWidth, kLines});
+  FUZZ_CHECK(laidOut.lines.size() <= kLines, "more lines than asked");
+  for (const std::string& line : laidOut.lines) {
+    std::wstring wide = FromUtf8(line);
+    FUZZ_CHECK(wide.size() <= kWidth, "a line wider than asked");
+    for (wchar_t c : wide) FUZZ_CHECK(!IsTerminalUnsafe(c), "a control character reaches the terminal");
+  }
 }
 
 }  // namespace

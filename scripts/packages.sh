@@ -5,7 +5,7 @@
 # What the program and the band library need to be built.
 # GTK 3 and WebKitGTK are for the desktop window, pendrel-browser.
 BUILD_PACKAGES=(g++ cmake make pkg-config libsqlite3-dev libcurl4-openssl-dev libgumbo-dev libre2-dev
-                libgtk-3-dev libwebkit2gtk-4.1-dev)
+                libedit-dev libgtk-3-dev libwebkit2gtk-4.1-dev)
 # What the tests and the benchmarks need besides.
 # Xvfb is the X server the desktop window's tests run on.
 TEST_PACKAGES=(libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth)

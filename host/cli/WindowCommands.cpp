@@ -1,6 +1,5 @@
 #include "host/cli/WindowCommands.h"
 
-#include <cwctype>
 #include <fstream>
 
 #include "host/core/HostLines.h"
@@ -16,69 +15,34 @@ HostWindow::LineOutput LinesTo(std::ostream& out) {
   return [&out](const std::wstring& line) { out << ToUtf8(line) << '\n' << std::flush; };
 }
 
-// A question put to the person at the terminal: the answer is the first line that says y or n
-// (or yes or no); the end of the input answers no.
-HostWindow::QuestionAsker AskAt(std::istream& in, std::ostream& out) {
-  return [&in, &out](const MessageBoxRequest& box) {
-    ScriptReader answers(in);
-    for (;;) {
-      out << ToUtf8(EscapeLine(box.caption) + L": " + EscapeLine(box.text)) << " (y/n)? " << std::flush;
-      ScriptRead read = answers.Next();
-      if (read.status == ReadStatus::End) return Answer::No;
-      if (read.status != ReadStatus::Line || !read.line.argument.empty()) continue;
-      std::wstring word = ToLower(read.line.command);
-      if (word == L"y" || word == L"yes") return Answer::Yes;
-      if (word == L"n" || word == L"no") return Answer::No;
-    }
-  };
-}
-
-void ShowScreen(HostWindow& window, std::ostream& out) {
-  out << '\n';
-  for (const std::wstring& line : window.StateLines()) out << ToUtf8(line) << '\n';
-  out << ToUtf8(StatusLine(window.StatusText())) << '\n';
-  for (const std::wstring& line : window.PageLines()) out << ToUtf8(line) << '\n';
-  out << std::flush;
-}
-
-int RunAtTerminal(HostWindow& window, std::istream& in, std::ostream& out) {
-  out << "commands: navigate ADDRESS, type BOX TEXT, key BOX KEY, clear BOX, pick BOX N, click BUTTON,\n"
-         "          menu ENTRY, answer yes|no, fill NAME VALUE, submit [N], follow TEXT, wait repair, show,\n"
-         "          page, quit\n";
-  ShowScreen(window, out);
-  ScriptReader reader(in);
-  for (;;) {
-    out << "pendrel> " << std::flush;
-    ScriptRead read = reader.Next();
-    if (read.status == ReadStatus::End) break;
-    if (read.status == ReadStatus::Error) {
-      window.Print(ErrorLine(read.error));
-      continue;
-    }
-    try {
-      if (RunCommand(window, read.line) == AfterCommand::End) break;
-    } catch (const HostCommandError& e) {
-      window.Print(ErrorLine(e.Why()));
-      continue;
-    }
-    ShowScreen(window, out);
-  }
-  out << '\n' << std::flush;
-  return 0;
-}
-
 }  // namespace
 
 int RunWindow(const std::vector<std::string>& args, std::istream& in, std::ostream& out, CommandSource source) {
+  if (source == CommandSource::Terminal) {
+    StreamLineSource lines(in, out);
+    return RunWindowAtTerminal(args, lines, out, TerminalOptions{});
+  }
   if (args.size() > 1) {
     out << "usage: pendrel [ADDRESS]\n";
     return 2;
   }
-  HostWindow window(LinesTo(out), source == CommandSource::Terminal ? AskAt(in, out) : HostWindow::QuestionAsker{});
+  HostWindow window(LinesTo(out));
   if (!args.empty()) window.Navigate(FromUtf8(args[0]));
-  if (source == CommandSource::Terminal) return RunAtTerminal(window, in, out);
   ScriptReader reader(in);
   return RunScript(reader, window);
+}
+
+int RunWindowAtTerminal(const std::vector<std::string>& args, LineSource& input, std::ostream& out,
+                        const TerminalOptions& options) {
+  if (args.size() > 1) {
+    out << "usage: pendrel [ADDRESS]\n";
+    return 2;
+  }
+  TerminalSession session(input, out, options);
+  HostWindow window(session.Output(), session.Asker());
+  session.Attach(window);
+  if (!args.empty()) window.Navigate(FromUtf8(args[0]));
+  return session.Run(window);
 }
 
 int RunWindowScript(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {

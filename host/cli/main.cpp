@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -79,8 +80,11 @@ int Browse(const std::vector<std::string>& args) { return RunBrowse(args, std::c
 int Run(const std::vector<std::string>& args) { return RunWindowScript(args, std::cin, std::cout); }
 
 int Window(const std::vector<std::string>& args) {
-  CommandSource source = ::isatty(STDIN_FILENO) ? CommandSource::Terminal : CommandSource::Script;
-  return RunWindow(args, std::cin, std::cout, source);
+  if (!::isatty(STDIN_FILENO)) return RunWindow(args, std::cin, std::cout, CommandSource::Script);
+  // Line editing reads the terminal's characters as the locale says (UTF-8 as a rule).
+  std::setlocale(LC_CTYPE, "");
+  LineEditor editor("pendrel");
+  return RunWindowAtTerminal(args, editor, std::cout, TerminalOptionsFor(STDOUT_FILENO));
 }
 
 // Whether a command reads or writes the person's folders (the registry, the data folder).

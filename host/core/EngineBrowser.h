@@ -18,6 +18,7 @@ class EngineBrowser final : public HostBrowser {
   std::vector<std::wstring> LinkTexts() override;
   ActionResult FollowLink(size_t number) override { return window_.FollowLink(number); }
   std::vector<std::wstring> PageLines() override;
+  LaidOutPage LayOut(const TextLayout& layout) override { return LayOutPage(window_.Top(), layout); }
   void Quit() override { window_.Quit(); }
   bool HasQuit() const override { return window_.HasQuit(); }
   bool Busy() const override { return false; }

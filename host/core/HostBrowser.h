@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host/engine/ActionResult.h"
+#include "host/engine/PageTextLayout.h"
 #include "platform/browser/WebBrowser.h"
 
 class HostBrowser {
@@ -35,6 +36,8 @@ class HostBrowser {
   virtual ActionResult FollowLink(size_t number) = 0;
   // The page as lines of text (see DescribePage).
   virtual std::vector<std::wstring> PageLines() = 0;
+  // The page laid out for a person to read (see PageTextLayout).
+  virtual LaidOutPage LayOut(const TextLayout& layout) = 0;
   // Closes the window: the sinks hear OnQuit, and nothing loads afterwards.
   virtual void Quit() = 0;
   virtual bool HasQuit() const = 0;

@@ -55,8 +55,20 @@ HostWindow::HostWindow(LineOutput output, QuestionAsker ask, BrowserMaker makeBr
     browser_ = std::make_unique<EngineBrowser>(frame_.GetSafeHwnd());
 
   HostEventSink::Listener listener;
-  listener.navigationStarted = [this](const std::wstring& address) { Print(NavigateLine(address)); };
-  listener.statusChanged = [this](const std::wstring& text) { Print(StatusLine(text)); };
+  listener.navigationStarted = [this](const std::wstring& address) {
+    std::lock_guard lock(mutex_);
+    if (view_.navigate)
+      view_.navigate(address);
+    else if (output_)
+      output_(NavigateLine(address));
+  };
+  listener.statusChanged = [this](const std::wstring& text) {
+    std::lock_guard lock(mutex_);
+    if (view_.status)
+      view_.status(text);
+    else if (output_)
+      output_(StatusLine(text));
+  };
   listener.titleChanged = [this](const std::wstring& title) { SetWindowTextW(frame_.GetSafeHwnd(), title); };
   sink_ = MakeCounted<HostEventSink>(browser_->Browser(), std::move(listener));
   AfxConnectionAdvise(browser_->Browser(), DIID_DWebBrowserEvents2, sink_.get(), FALSE, &sinkCookie_);
@@ -119,6 +131,11 @@ void HostWindow::Print(const std::wstring& line) {
   if (output_) output_(line);
 }
 
+void HostWindow::SetEventView(EventView view) {
+  std::lock_guard lock(mutex_);
+  view_ = std::move(view);
+}
+
 int HostWindow::OnMessageBox(const MessageBoxRequest& box) {
   Answer answer = Answer::No;
   if (box.Buttons() != MB_OK) {
@@ -135,7 +152,13 @@ int HostWindow::OnMessageBox(const MessageBoxRequest& box) {
     else if (ask_)
       answer = ask_(box);
   }
-  Print(MessageBoxLine(box, answer));
+  {
+    std::lock_guard lock(mutex_);
+    if (view_.box)
+      view_.box(box, answer);
+    else if (output_)
+      output_(MessageBoxLine(box, answer));
+  }
   if (box.Buttons() == MB_OK && presenter_.showBox) presenter_.showBox(box);
   return ButtonFor(box.Buttons(), answer);
 }

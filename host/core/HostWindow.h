@@ -2,8 +2,8 @@
 // top-level window (the frame) holding a browser (HostBrowser: the host's own engine unless the
 // host gives another) and the band, sited through a BandSite and shown. The host window routes
 // each key message through the band before the browser's own handling, answers message boxes
-// and popup menus, prints what happens as lines (see HostLines), and carries out the commands a
-// person or a script gives.
+// and popup menus, prints what happens as lines (see HostLines) or hands it to a host's own
+// view of it (EventView), and carries out the commands a person or a script gives.
 //
 // Used on one thread, the window's user-interface thread, which runs its message loop (RunLoop)
 // between commands. It installs the process's message-box and popup-menu handlers while it
@@ -72,6 +72,16 @@ class HostWindow {
   };
   // Questions still go to the queue of answers, then to `ask`.
   void SetPresenter(Presenter presenter) { presenter_ = std::move(presenter); }
+
+  // How a host that shows the window's events in its own way (a person's terminal) hears them.
+  // An event whose function is set goes to it instead of being printed as its line; each is
+  // called as Print is, one at a time, on the thread the event happens on.
+  struct EventView {
+    std::function<void(const std::wstring& address)> navigate;  // a navigation starts
+    std::function<void(const std::wstring& text)> status;       // a new status-bar text
+    std::function<void(const MessageBoxRequest& box, Answer answer)> box;  // a box, once answered
+  };
+  void SetEventView(EventView view);
 
   // Runs the window's message loop until nothing is left to do, the browser's own work included
   // (waited for at most kLoadWait, then HostCommandError). Each key message is offered to the
@@ -153,6 +163,7 @@ class HostWindow {
   std::deque<Answer> answers_;
   std::optional<MenuChoice> menuChoice_;
   Presenter presenter_;
+  EventView view_;
   MessageBoxHandler previousBoxHandler_;
   PopupMenuHandler previousMenuHandler_;
 

@@ -264,6 +264,10 @@ std::wstring PageDocument::Title() const {
   return {};
 }
 
+bool PageDocument::IsBlockTag(std::string_view tag) { return IsBlock(tag); }
+
+bool PageDocument::IsHiddenTag(std::string_view tag) { return IsHidden(tag); }
+
 std::wstring PageDocument::VisibleText(PageNode node) { return FromUtf8(VisibleTextUtf8(node)); }
 
 std::string PageDocument::VisibleTextUtf8(PageNode start) {

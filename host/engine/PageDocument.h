@@ -115,6 +115,11 @@ class PageDocument : public CountedObject {
   // The <frame> and <iframe> elements in document order.
   const std::vector<PageNode>& Frames() const { return frames_; }
 
+  // Whether an element of `tag` starts a line of its own in the text a page shows, and whether
+  // its content is left out of that text (the head, scripts, styles, and the controls whose
+  // content is their value).
+  static bool IsBlockTag(std::string_view tag);
+  static bool IsHiddenTag(std::string_view tag);
   // The text a node shows: white space collapsed, block elements on lines of their own, scripts,
   // styles and the head left out.
   static std::wstring VisibleText(PageNode node);

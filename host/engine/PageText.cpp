@@ -38,7 +38,7 @@ void DescribeOne(std::wstring_view title, const PageDocument* page, Counters& co
     for (PageNode element : page->Elements())
       if (IsField(element))
         emit(ToUtf8(L"field: " + EscapeLine(element.AttributeOr("name")) + L" = " +
-                    EscapeLine(page->ControlValue(element))));
+                    EscapeLine(ShownControlValue(*page, element))));
   }
 }
 
@@ -91,6 +91,13 @@ std::wstring EscapeLine(std::wstring_view text) {
   std::string out;
   AppendEscapedLine(out, ToUtf8(text));
   return FromUtf8(out);
+}
+
+std::wstring ShownControlValue(const PageDocument& page, PageNode control) {
+  std::wstring value = page.ControlValue(control);
+  // Characters, not bytes: the wide text holds one code point a character.
+  if (control.IsElement("input") && PageDocument::InputType(control) == L"password") return std::wstring(value.size(), L'*');
+  return value;
 }
 
 std::wstring LinkText(PageNode anchor) {

@@ -2,7 +2,8 @@
 //   title: TITLE              (the title, or the address when the page has none)
 //   text: TEXT                (what the page shows)
 //   link N: TEXT -> ADDRESS   (N from 1 over the window, as BrowserWindow::FollowLink counts)
-//   field: NAME = VALUE       (each input, select, textarea and button in document order)
+//   field: NAME = VALUE       (each input, select, textarea and button in document order; a
+//                             password as stars, see ShownControlValue)
 //   frame N: ADDRESS          (then the frame's own lines, for each frame in document order)
 // Texts are escaped with EscapeLine so that each item stays on one line.
 #pragma once
@@ -18,6 +19,11 @@
 std::wstring EscapeLine(std::wstring_view text);
 // The same escaping of UTF-8 `text`, appended to `out`.
 void AppendEscapedLine(std::string& out, std::string_view text);
+
+// The value of a form control as every line a host prints shows it: the value, except that a
+// password field (an input of type password) shows one '*' per character, so that no printed
+// line ever holds a password. The document keeps the real value, which forms still send.
+std::wstring ShownControlValue(const PageDocument& page, PageNode control);
 
 // Receives the lines of a page one by one, in UTF-8.
 using PageLineSink = std::function<void(std::string_view line)>;

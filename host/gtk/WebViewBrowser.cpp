@@ -380,6 +380,11 @@ std::vector<std::wstring> WebViewBrowser::PageLines() {
   return DescribeDocument(DisplayTitle(), page_.get());
 }
 
+LaidOutPage WebViewBrowser::LayOut(const TextLayout& layout) {
+  if (!quit_ && !url_.empty()) TakePage(RunScriptNow(ReadPageScript()));
+  return LayOutDocument(DisplayTitle(), page_.get(), layout);
+}
+
 DesktopBrowser::~DesktopBrowser() {
   if (!browser_->HasQuit()) browser_->Quit();
   browser_->Detach();

@@ -24,7 +24,8 @@ TEST(BrowseCommandTest, PrintsEventsAndEachPageAsText) {
             "<html><head><title>A\\B</title></head><body><h1>Head</h1><p>one\ttwo</p>"
             "<a href='other.html?a=1'>Other <b>page</b></a><pre>x\ty</pre>"
             "<form><input name=user value='a\\b'><select name=s><option>x<option selected>y</select>"
-            "<textarea name=t>l1\nl2</textarea></form></body></html>");
+            "<textarea name=t>l1\nl2</textarea><input type=' PassWord ' name=pass value='S3cret-bank'>"
+            "<input type=password name=pin value='p\xC3\xA4ss\xF0\x9F\x98\x80'></form></body></html>");
   std::string path = (temp.path() / "page.html").string();
   std::string url = ToUtf8(FileUrlFromPath(FromUtf8(path)));
   std::string base = url.substr(0, url.rfind('/') + 1);
@@ -48,6 +49,9 @@ TEST(BrowseCommandTest, PrintsEventsAndEachPageAsText) {
       "field: user = a\\\\b",
       "field: s = y",
       "field: t = l1\\nl2",
+      // A password shows one star a character, however its type is written.
+      "field: pass = ***********",
+      "field: pin = *****",
       "event: BeforeNavigate2 about:blank",
       "event: StatusTextChange Opening page about:blank...",
       "event: ProgressChange 0 100",

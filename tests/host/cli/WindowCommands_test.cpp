@@ -1,5 +1,5 @@
-// `pendrel [ADDRESS]` for a person at a terminal: the screen after each command, the prompt, and
-// an error that leaves the session going.
+// `pendrel [ADDRESS]` for a person at a terminal: what the screen shows after each command, the
+// prompt, questions, and an error that leaves the session going.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -17,24 +17,57 @@ namespace {
 
 class WindowCommandsTest : public IsolatedTest {};
 
-TEST_F(WindowCommandsTest, TerminalSessionShowsTheWindowAfterEachCommandAndGoesOnAfterAnError) {
-  WriteFile(temp_.path() / "a.html", "<title>A</title><a href='b.html'>next</a>");
-  WriteFile(temp_.path() / "b.html", "<title>B</title><p>second page");
+TEST_F(WindowCommandsTest, TerminalSessionShowsWhatEachCommandChangedAsTextToRead) {
+  // A page whose text tries to drive the terminal (an escape sequence, a bell, a right-to-left
+  // override), with a long paragraph, a list, preformatted text, a link and a password.
+  WriteFile(temp_.path() / "a.html",
+            "<title>A\x1b]0;owned\x07</title><h1>Head</h1><p>one two three four five six seven eight nine ten "
+            "eleven twelve</p><ul><li>first<li>second</ul><pre>x\ty\nz</pre><p>\xE2\x80\xAEreversed <a "
+            "href='b.html'>next</a><form><input name=user value=ann><input type=password name=pass "
+            "value=S3cret-bank></form>");
+  std::string body;
+  for (int i = 0; i < 40; ++i) body += "<p>line " + std::to_string(i) + "</p>";
+  WriteFile(temp_.path() / "b.html", "<title>B</title>" + body);
   std::string a = (temp_.path() / "a.html").string();
-  std::string b = ToUtf8(FileUrlFromPath(FromUtf8((temp_.path() / "b.html").string())));
-  std::istringstream in("bogus\nfollow next\n");  // the input ends without quit
+  std::istringstream in("bogus\nfollow next\npage\n");  // the input ends without quit
   std::ostringstream out;
-  EXPECT_EQ(RunWindow({a}, in, out, CommandSource::Terminal), 0);
+  StreamLineSource lines(in, out);
+  EXPECT_EQ(RunWindowAtTerminal({a}, lines, out, TerminalOptions{30, 12, ""}), 0);
   std::string text = out.str();
-  // The first screen shows the page, with the status text; each command is prompted for.
-  size_t firstScreen = text.find("title: A\nstatus: Done\ntitle: A\ntext: next\nlink 1: next -> ");
-  EXPECT_NE(firstScreen, std::string::npos) << text;
-  size_t error = text.find("pendrel> error: unknown command \"bogus\"\npendrel> navigate: " + b + "\n");
-  EXPECT_NE(error, std::string::npos) << text;
-  EXPECT_GT(error, firstScreen);
-  EXPECT_NE(text.find("location: " + b + "\ntitle: B\nstatus: Done\ntitle: B\ntext: second page\npendrel> "),
+  EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
+  EXPECT_EQ(text.find('\x07'), std::string::npos) << text;
+  EXPECT_EQ(text.find("\xE2\x80\xAE"), std::string::npos) << text;
+  EXPECT_EQ(text.find("S3cret"), std::string::npos) << text;
+  // The first screen: the page's blocks on lines of their own, wrapped to 30 columns, set apart
+  // where a browser sets them apart, cut after a screenful, then the status.
+  const std::string firstScreen =
+      "A\xEF\xBF\xBD]0;owned\xEF\xBF\xBD\n"
+      "===========\n"
+      "\n"
+      "Head\n"
+      "\n"
+      "one two three four five six\n"
+      "seven eight nine ten eleven\n"
+      "twelve\n"
+      "-- the page goes on: page shows all of it --\n"
+      "status: Done\n"
+      "pendrel> error: unknown command \"bogus\"\n"
+      "pendrel> \n"
+      "B\n=\n\nline 0\n\nline 1\n\nline 2\n-- the page goes on: page shows all of it --\n"
+      "status: Done\npendrel> B\n=\n\nline 0\n";
+  EXPECT_NE(text.find(firstScreen), std::string::npos) << text;
+  // `page` without a pager prints the whole page, and the session ends with the input.
+  EXPECT_NE(text.find("\nline 38\n\nline 39\npendrel> \n"), std::string::npos) << text;
+
+  // The whole first page, as `page` lays it out.
+  std::istringstream again("page\nquit\n");
+  std::ostringstream whole;
+  StreamLineSource moreLines(again, whole);
+  EXPECT_EQ(RunWindowAtTerminal({a}, moreLines, whole, TerminalOptions{30, 100, ""}), 0);
+  EXPECT_NE(whole.str().find("* first\n* second\n\nx       y\nz\n\n\xEF\xBF\xBDreversed [1]next\n\n"
+                             "[user = ann] [pass =\n***********]\n"),
             std::string::npos)
-      << text;
+      << whole.str();
 
   std::ostringstream usage;
   EXPECT_EQ(RunWindow({a, a}, in, usage, CommandSource::Terminal), 2);
@@ -57,12 +90,11 @@ TEST_F(WindowCommandsTest, AQuestionAtTheTerminalWaitsForYOrN) {
   std::ostringstream out;
   EXPECT_EQ(RunWindow({a}, in, out, CommandSource::Terminal), 0);
   std::string text = out.str();
-  std::string ask = "Delete bookmark: Do you want to delete " + url + "? (y/n)? ";
-  EXPECT_NE(text.find("pendrel> " + ask + ask + "question: Delete bookmark | Do you want to delete " + url + "? -> no\n"),
-            std::string::npos)
-      << text;
-  EXPECT_NE(text.find("pendrel> " + ask + "question: Delete bookmark | Do you want to delete " + url +
-                      "? -> yes\nbox: PendrelBand | " + url + " is successfully deleted.\n"),
+  // The question is shown as a box with its caption on a line of its own, and asked again until
+  // the answer is y or n; the answer is not repeated, the box that follows is shown likewise.
+  std::string ask = "\n== Delete bookmark ==\nDo you want to delete " + url + "?\n(y/n)? ";
+  EXPECT_NE(text.find("pendrel> " + ask + "(y/n)? pendrel> " + ask + "\n== PendrelBand ==\n" + url +
+                      " is successfully deleted.\npendrel> "),
             std::string::npos)
       << text;
   EXPECT_EQ(QueryCount(data, "LinksData"), 0);

@@ -1,0 +1,209 @@
+// `pendrel ADDRESS` at a terminal, as a person meets it: the built program on a pseudo-terminal
+// of 100 by 30, in a fresh home with `pendrel install` done first, a large documentation page
+// from a server on 127.0.0.1, keys typed as a person types them (line editing by libedit).
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+
+#include "tests/support/PendrelRunFixture.h"
+
+namespace {
+
+// A documentation page of about 500 KB: a table of contents, then sections of headings,
+// paragraphs with code and links, and examples.
+std::string DocumentationPage() {
+  std::string html =
+      "<!DOCTYPE html><html><head><title>File system | Docs</title><style>p{x:y}</style></head><body>"
+      "<h1>File system</h1><ul>";
+  for (int i = 0; i < 200; ++i)
+    html += "<li><a href='#s" + std::to_string(i) + "'>fs.call" + std::to_string(i) + "()</a></li>";
+  html += "</ul>";
+  for (int i = 0; html.size() < 500'000; ++i) {
+    std::string n = std::to_string(i);
+    html += "<section id=s" + n + "><h2>fs.call" + n +
+            "(path[, options], callback)</h2><p>Asynchronously reads the "
+            "entire contents of a file. The <code>callback</code> is passed two arguments <code>(err, data)</code>, "
+            "where data is the contents of the file; see <a href='/api/" +
+            n +
+            "'>the reference</a>.</p>"
+            "<pre>import { call" +
+            n + " } from 'node:fs';\n\tcall" + n + "('/etc/passwd', (err, data) => {});</pre></section>";
+  }
+  return html + "</body></html>";
+}
+
+// The program on the parent side of a pseudo-terminal; killed if it is still running at the end.
+class TerminalProgram {
+ public:
+  // Runs `args` with the test's environment and `extra` variables.
+  TerminalProgram(const std::vector<std::string>& args, const std::vector<std::string>& extra) {
+    std::vector<std::string> environment(extra);
+    for (char** variable = environ; *variable; ++variable) environment.emplace_back(*variable);
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (const std::string& variable : environment) envp.push_back(const_cast<char*>(variable.c_str()));
+    envp.push_back(nullptr);
+    winsize size{};
+    size.ws_col = 100;
+    size.ws_row = 30;
+    pid_ = forkpty(&master_, nullptr, nullptr, &size);
+    if (pid_ == 0) {
+      execve(argv[0], argv.data(), envp.data());
+      _exit(127);
+    }
+  }
+  ~TerminalProgram() {
+    if (pid_ > 0 && !exited_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (master_ >= 0) close(master_);
+  }
+  TerminalProgram(const TerminalProgram&) = delete;
+  TerminalProgram& operator=(const TerminalProgram&) = delete;
+
+  bool Started() const { return pid_ > 0 && master_ >= 0; }
+  void Resize(unsigned short columns, unsigned short rows) {
+    winsize size{};
+    size.ws_col = columns;
+    size.ws_row = rows;
+    ioctl(master_, TIOCSWINSZ, &size);
+  }
+  void Type(const std::string& keys) {
+    ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+  }
+  // Reads what the program writes until `wanted` has come after what was read before (at most
+  // 20 s) and returns all that came; the terminal's "\r\n" as "\n".
+  std::string ReadUntil(const std::string& wanted) {
+    std::string got;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (got.find(wanted) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+      pollfd poll{master_, POLLIN, 0};
+      if (::poll(&poll, 1, 100) <= 0) continue;
+      char buffer[4096];
+      ssize_t count = read(master_, buffer, sizeof buffer);
+      if (count <= 0) break;
+      for (ssize_t i = 0; i < count; ++i)
+        if (buffer[i] != '\r') got += buffer[i];
+    }
+    return got;
+  }
+  // Waits for the program to end (at most 20 s), reading what it still writes; its exit status,
+  // or -1.
+  int Wait() {
+    for (int i = 0; i < 400; ++i) {
+      pollfd poll{master_, POLLIN, 0};
+      char buffer[4096];
+      if (::poll(&poll, 1, 50) > 0 && read(master_, buffer, sizeof buffer) <= 0) usleep(50'000);
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        exited_ = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+    }
+    return -1;
+  }
+
+ private:
+  int master_ = -1;
+  pid_t pid_ = -1;
+  bool exited_ = false;
+};
+
+class PendrelTerminalTest : public PendrelRunFixture {
+ protected:
+  LoopbackServer docs_{[](httplib::Server& server) {
+    server.Get("/fs.html", [](const httplib::Request&, httplib::Response& response) {
+      response.set_content(DocumentationPage(), "text/html");
+    });
+  }};
+};
+
+TEST_F(PendrelTerminalTest, APersonBrowsesALargePageBookmarksItAndUsesTheHistory) {
+  const std::string page = ToUtf8(docs_.Url("/fs.html"));
+  TerminalProgram pendrel({std::string(PENDREL_BIN_DIR) + "/pendrel", "about:blank"},
+                          {"TERM=xterm", "PAGER=cat", "LC_ALL=C.UTF-8"});
+  ASSERT_TRUE(pendrel.Started());
+  std::string screen = pendrel.ReadUntil("pendrel> ");
+  ASSERT_NE(
+      screen.find("[Add] (Change) (Delete) [Options] | search: about:blank | category:  [0] | [Show]\nstatus: Done\n"),
+      std::string::npos)
+      << screen;
+
+  // One navigation to a 500 KB page prints a screenful, the toolbar at a glance and the status.
+  pendrel.Type("navigate " + page + "\n");
+  screen = pendrel.ReadUntil("pendrel> ");
+  EXPECT_LT(screen.size(), 4096u) << screen;
+  EXPECT_NE(screen.find("File system | Docs\n==================\n\nFile system\n\n* [1]fs.call0()\n* [2]fs.call1()\n"),
+            std::string::npos)
+      << screen;
+  EXPECT_NE(screen.find("-- the page goes on: page shows all of it --\n"
+                        "[Add] (Change) (Delete) [Options] | search: File system | Docs | category:  [0] | [Show]\n"
+                        "status: Done\n"),
+            std::string::npos)
+      << screen;
+
+  // Bookmarked under a new category: the box is shown, and the toolbar line again as it changed.
+  pendrel.Type("type category Node docs\n");
+  screen = pendrel.ReadUntil("pendrel> ");
+  EXPECT_NE(screen.find("| category: Node docs [0] |"), std::string::npos) << screen;
+  pendrel.Type("click Add\n");
+  screen = pendrel.ReadUntil("pendrel> ");
+  EXPECT_NE(screen.find("== PendrelBand ==\n" + page + " is successfully added.\n"), std::string::npos) << screen;
+  EXPECT_LT(screen.size(), 1024u) << screen;
+
+  // A question keeps its line breaks and waits for y: the category goes with its bookmark.
+  pendrel.Type("menu Delete category\n");
+  screen = pendrel.ReadUntil("(y/n)? ");
+  EXPECT_NE(screen.find("== Delete Category ==\nThis category \"Node docs\" and\nall bookmarks under this category "
+                        "will be erased.\n    Are you sure?\n(y/n)? "),
+            std::string::npos)
+      << screen;
+  pendrel.Type("y\n");
+  screen = pendrel.ReadUntil("pendrel> ");
+  EXPECT_EQ(QueryCount(DataFolder(), "LinksData"), 0);
+  // The answer is not a command: the Up key brings back the command before it, which Ctrl-A and
+  // Ctrl-K then take away again, leaving an empty line that does nothing.
+  pendrel.Type("\x1b[A");
+  screen = pendrel.ReadUntil("menu Delete category");
+  EXPECT_NE(screen.find("menu Delete category"), std::string::npos) << screen;
+  pendrel.Type("\x01\x0b\n");
+  screen = pendrel.ReadUntil("pendrel> ");
+  EXPECT_EQ(screen.find("== "), std::string::npos) << screen;
+
+  // The whole page through the pager, wrapped to the terminal's new width; then `show` and, from
+  // the history, `show` again with the Up key: the state with the menu, read at a glance.
+  pendrel.Resize(60, 30);
+  pendrel.Type("page\n");
+  screen = pendrel.ReadUntil("pendrel> ");
+  size_t widest = 0;
+  for (size_t start = 0, end; (end = screen.find('\n', start)) != std::string::npos; start = end + 1)
+    widest = std::max(widest, end - start);
+  EXPECT_GT(widest, 50u);
+  EXPECT_LE(widest, 60u);
+  EXPECT_NE(screen.find("\nimport { call5 } from 'node:fs';\n        call5('/etc/passwd', (err, data) => {});\n"),
+            std::string::npos)
+      << screen.substr(0, 2000);
+  EXPECT_GT(screen.size(), 100'000u);
+  pendrel.Type("show\n");
+  screen = pendrel.ReadUntil("pendrel> ");
+  EXPECT_NE(screen.find("location: " + page + "\ntitle: File system | Docs\n[Add]"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("menu:\n"), std::string::npos) << screen;
+  pendrel.Type("\x1b[A\n");
+  screen = pendrel.ReadUntil("pendrel> ");
+  EXPECT_NE(screen.find("location: " + page + "\n"), std::string::npos) << screen;
+
+  // Ctrl-D at the prompt ends the session as quit does.
+  pendrel.Type("\x04");
+  EXPECT_EQ(pendrel.Wait(), 0);
+}
+
+}  // namespace
