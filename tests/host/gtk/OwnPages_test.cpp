@@ -10,7 +10,7 @@
 #include "host/gtk/OwnPages.h"
 #include "tests/host/gtk/GtkTestDisplay.h"
 #include "tests/support/PendrelRunFixture.h"
-#include "toolbar/ToolbarIds.h"
+#include "published/ToolbarIds.h"
 
 namespace {
 
