@@ -38,6 +38,7 @@ void RepairAddresses(const RepairJobOrder& order, RepairTally& tally, const std:
   std::vector<std::wstring> addresses;
   database->ListAddresses(addresses);
   tally.total = addresses.size();
+  tally.listed = true;
   ProgressPoster progress(order);
   for (const std::wstring& address : addresses) {
     if (stop.stop_requested()) return;

@@ -23,6 +23,7 @@
 
 // What a job has done so far: written by its worker, read by any thread.
 struct RepairTally {
+  std::atomic<bool> listed{false};     // the address list has been read (the store could be opened)
   std::atomic<size_t> total{0};        // addresses in the list, known once it has been read
   std::atomic<size_t> current{0};      // the number (from 1) of the address being checked
   std::atomic<size_t> moved{0};        // addresses replaced by the new one found

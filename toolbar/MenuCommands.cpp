@@ -113,7 +113,9 @@ void CTesselToolBarCtrl::OnRepairEnded(WPARAM job) {
   // The end of a job stopped since says nothing about the job now running, if any.
   if (!repairJob_.Release(job)) return;
   EnableMenuItem(setupMenu_.get(), ID_MENU_REPAIR, MF_BYCOMMAND | MF_ENABLED);
-  // The worker has been joined: the tally is final.
+  // The worker has been joined: the tally is final. A job that could not open the store has
+  // said so in a box, and did nothing to sum up.
+  if (!repairJob_.Tally().listed) return;
   if (IWebBrowser2* browser = Browser()) ShowStatus(browser, RepairSummaryText(repairJob_.Tally()));
 }
 

@@ -175,6 +175,7 @@ TEST_F(RepairJobTest, AMoveToAnImplausibleAddressIsNotStoredAndCountsAsAFailedCh
   EXPECT_EQ(Bookmarks(), expected);
   // No store error: nothing too long for the store reached it.
   EXPECT_EQ(boxes_.count(), 0u);
+  EXPECT_TRUE(job.Tally().listed);
   EXPECT_EQ(job.Tally().total, 5u);
   EXPECT_EQ(job.Tally().current, 5u);
   EXPECT_EQ(job.Tally().moved, 1u);
@@ -262,6 +263,8 @@ TEST_F(RepairJobTest, AStoreThatCannotBeOpenedIsReportedAndTheJobStillEnds) {
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_NE(shown[0].thread, std::this_thread::get_id());
   EXPECT_TRUE(Requested().empty());
+  // Nothing was listed, so there is nothing to sum up.
+  EXPECT_FALSE(job.Tally().listed);
 }
 
 }  // namespace
