@@ -1,7 +1,8 @@
 // What reading a registry hive costs for the shapes a hostile file can take, all of 32 KB: one key
 // line of 16,000 names (refused: deeper than a hive may hold), keys at the greatest depth a hive
-// may hold, each with a first name of its own, and one key of 4,000 values. Target (median): every
-// shape well under 10 ms and a few megabytes, i.e. in proportion to the file's size; before keys
+// may hold, each with a first name of its own, and one key of 4,000 values. Target (median): each
+// well under 10 ms, in proportion to the file's size, and a few megabytes at most. Figure (2 shared
+// cores, CPU time): 0.15 ms, 2.2 ms and 0.6 ms, the whole benchmark process at 16.6 MB; before keys
 // were kept as a tree the first shape took 22 s and 2.5 GB.
 #include <benchmark/benchmark.h>
 
@@ -41,7 +42,8 @@ void BM_ReadHive(benchmark::State& state) {
     benchmark::DoNotOptimize(hive);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
-  state.SetLabel(state.range(0) == 0 ? "16,000 names on one line" : state.range(0) == 1 ? "keys 512 deep" : "4,000 values");
+  static const char* const kLabels[] = {"16,000 names on one line", "keys 512 deep", "4,000 values"};
+  state.SetLabel(kLabels[state.range(0)]);
 }
 BENCHMARK(BM_ReadHive)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 

@@ -177,7 +177,8 @@ std::wstring DeepPath(size_t names) {
 TEST_F(RegistryTest, AKeyDeeperThanAHiveMayHoldMakesTheHiveUnreadableWhileADeepLegalOneReadsBack) {
   HKEY key = Create(L"Software\\Test");
   // A 32 KB key line of 16,000 names, and one just past the bound: unreadable, and left as they are.
-  for (const std::string& bytes : {"REGEDIT4\n\n" + KeyLine(16000), "REGEDIT4\n\n" + KeyLine(513, "Bb") + "\"V\"=\"1\"\n"}) {
+  for (const std::string& bytes :
+       {"REGEDIT4\n\n" + KeyLine(16000), "REGEDIT4\n\n" + KeyLine(513, "Bb") + "\"V\"=\"1\"\n"}) {
     SCOPED_TRACE(bytes.size());
     { std::ofstream(HiveFile(HKEY_CURRENT_USER), std::ios::binary | std::ios::trunc) << bytes; }
     HKEY again = nullptr;
