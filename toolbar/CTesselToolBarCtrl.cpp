@@ -359,6 +359,7 @@ LRESULT CTesselToolBarCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lPara
       }
       break;
     case kRepairEndedMessage: OnRepairEnded(wParam); return 0;
+    case kRepairProgressMessage: OnRepairProgress(wParam); return 0;
     case TBM_GETSETUPMENU: return reinterpret_cast<LRESULT>(setupMenu_.get());
     case TBM_ISREPAIRRUNNING: return RepairJobRunning() ? TRUE : FALSE;
     default: break;

@@ -104,7 +104,10 @@ class CTesselToolBarCtrl : public CToolBarCtrl {
   void OpenAbout();
   // Opens the data folder's page `relativePath` in the browser.
   void OpenDataFolderPage(std::wstring_view relativePath);
-  // The repair job's end, as its worker posted it: the job is released and Repair enabled.
+  // The repair job's progress, as its worker posted it: shown in the browser's status bar.
+  void OnRepairProgress(WPARAM job);
+  // The repair job's end, as its worker posted it: the job is released, Repair enabled, and
+  // what the job did shown in the status bar.
   void OnRepairEnded(WPARAM job);
   void StopRepairJob();
   // Replaces the category box's list with `names`; the box's text goes with the old list.
@@ -122,6 +125,8 @@ class CTesselToolBarCtrl : public CToolBarCtrl {
 
   // What a repair job's worker posts to this window when it ends; wParam is the job's number.
   static constexpr UINT kRepairEndedMessage = WM_APP + 1;
+  // What it posts now and then while it runs; wParam is the job's number.
+  static constexpr UINT kRepairProgressMessage = WM_APP + 2;
 
   std::wstring pageTitle_;
   CTesselBand* band_ = nullptr;

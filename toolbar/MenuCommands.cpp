@@ -16,6 +16,14 @@ namespace {
 
 constexpr wchar_t kRepairQuestion[] = L"Repairing bookmarks will start in the background.\n            Do you want to proceed?";
 constexpr wchar_t kRepairCaption[] = L"Repair bookmarks";
+// The repair job's status texts: the address it is at, and what it did once it has ended.
+std::wstring RepairProgressText(const RepairTally& tally) {
+  return L"Checking link " + std::to_wstring(tally.current) + L" of " + std::to_wstring(tally.total) + L"...";
+}
+std::wstring RepairSummaryText(const RepairTally& tally) {
+  return L"Repair finished: " + std::to_wstring(tally.moved) + L" moved, " + std::to_wstring(tally.unreachable) +
+         L" could not be reached, " + std::to_wstring(tally.unchanged) + L" unchanged.";
+}
 constexpr wchar_t kClearHistoryQuestion[] = L"Do you want to clear history?";
 constexpr wchar_t kClearHistoryCaption[] = L"Clear history";
 constexpr wchar_t kDeleteCategoryCaption[] = L"Delete Category";
@@ -92,12 +100,23 @@ void CTesselToolBarCtrl::RepairLinks() {
   if (!Confirmed(GetSafeHwnd(), kRepairQuestion, kRepairCaption)) return;
   // Greyed until the job's end is handled here; while it is, no second job can be asked for.
   EnableMenuItem(setupMenu_.get(), ID_MENU_REPAIR, MF_BYCOMMAND | MF_GRAYED);
-  repairJob_.Start(dataFolder_, GetSafeHwnd(), kRepairEndedMessage);
+  repairJob_.Start(dataFolder_, GetSafeHwnd(), kRepairEndedMessage, kRepairProgressMessage);
+}
+
+void CTesselToolBarCtrl::OnRepairProgress(WPARAM job) {
+  // A message of a job stopped or ended since, still in the queue, is old news.
+  if (!repairJob_.IsCurrent(job)) return;
+  if (IWebBrowser2* browser = Browser()) ShowStatus(browser, RepairProgressText(repairJob_.Tally()));
 }
 
 void CTesselToolBarCtrl::OnRepairEnded(WPARAM job) {
   // The end of a job stopped since says nothing about the job now running, if any.
-  if (repairJob_.Release(job)) EnableMenuItem(setupMenu_.get(), ID_MENU_REPAIR, MF_BYCOMMAND | MF_ENABLED);
+  if (!repairJob_.Release(job)) return;
+  EnableMenuItem(setupMenu_.get(), ID_MENU_REPAIR, MF_BYCOMMAND | MF_ENABLED);
+  // The worker has been joined: the tally is final. A job that could not open the store has
+  // said so in a box, and did nothing to sum up.
+  if (!repairJob_.Tally().listed) return;
+  if (IWebBrowser2* browser = Browser()) ShowStatus(browser, RepairSummaryText(repairJob_.Tally()));
 }
 
 void CTesselToolBarCtrl::StopRepairJob() {

@@ -1,6 +1,7 @@
 #include "platform/registry/Hive.h"
 
 #include <cwchar>
+#include <unordered_map>
 
 #include "platform/registry/Registry.h"
 #include "platform/text/WideText.h"
@@ -41,6 +42,17 @@ std::wstring KeyPathOf(std::wstring_view written) {
     rest.remove_prefix(separator == std::wstring_view::npos ? rest.size() : separator + 1);
   }
   return std::wstring(rest);
+}
+
+// Calls `visit` with each name of a clean path, from the top.
+template <class Visit>
+void ForEachName(std::wstring_view cleanPath, Visit visit) {
+  while (!cleanPath.empty()) {
+    const size_t separator = cleanPath.find(L'\\');
+    visit(cleanPath.substr(0, separator));
+    if (separator == std::wstring_view::npos) break;
+    cleanPath.remove_prefix(separator + 1);
+  }
 }
 
 // Reads a quoted text starting at `pos` (at the opening quote). On success `pos` is just past
@@ -88,11 +100,21 @@ bool Hive::StartsWithHiveName(std::wstring_view path) {
   return false;
 }
 
+size_t Hive::Depth(std::wstring_view cleanPath) {
+  if (cleanPath.empty()) return 0;
+  size_t depth = 1;
+  for (wchar_t c : cleanPath) depth += c == L'\\';
+  return depth;
+}
+
 std::optional<Hive> Hive::Parse(std::string_view utf8) {
   std::wstring text = FromUtf8(utf8);
   if (!text.empty() && text[0] == 0xFEFF) text.erase(0, 1);
   Hive hive;
   HiveKey* current = nullptr;
+  // Where each key's values stand, by folded name, so that a value named again replaces the
+  // first without a search through all the key's values.
+  std::unordered_map<const HiveKey*, std::unordered_map<std::wstring, size_t>> valueIndex;
   bool sawHeader = false;
   size_t start = 0;
   while (start <= text.size()) {
@@ -113,8 +135,9 @@ std::optional<Hive> Hive::Parse(std::string_view utf8) {
     if (line[0] == L'[') {
       if (line.back() != L']') return std::nullopt;
       std::wstring path = KeyPathOf(std::wstring_view(line).substr(1, line.size() - 2));
-      hive.Create(path);
-      current = hive.Find(path);
+      if (Depth(path) > kMaxKeyDepth) return std::nullopt;
+      bool created = false;
+      current = &hive.MakeNode(path, created).key;
       continue;
     }
     if (!current) return std::nullopt;
@@ -145,10 +168,11 @@ std::optional<Hive> Hive::Parse(std::string_view utf8) {
       value.type = REG_BINARY;
       value.data = line.substr(pos);
     }
-    if (HiveValue* existing = current->FindValue(value.name))
-      *existing = value;
+    auto [at, added] = valueIndex[current].try_emplace(Fold(value.name), current->values.size());
+    if (added)
+      current->values.push_back(std::move(value));
     else
-      current->values.push_back(value);
+      current->values[at->second] = std::move(value);
   }
   // Every hive this registry writes starts with its header; a file without one (empty, cut short
   // before it, or not text at all) is no hive, and must not be taken for an empty one that the
@@ -157,12 +181,10 @@ std::optional<Hive> Hive::Parse(std::string_view utf8) {
   return hive;
 }
 
-std::string Hive::Serialize() const {
-  std::wstring out = L"REGEDIT4\n";
-  for (const auto& [folded, key] : keys_) {
-    if (key.path.empty() && key.values.empty()) continue;
-    out += L"\n[" + key.path + L"]\n";
-    for (const auto& v : key.values) {
+void Hive::Write(const Node& node, std::wstring& path, std::wstring& out) {
+  if (!path.empty() || !node.key.values.empty()) {
+    out += L"\n[" + path + L"]\n";
+    for (const auto& v : node.key.values) {
       out += v.name.empty() ? std::wstring(L"@") : Quote(v.name);
       out += L"=";
       if (v.type == REG_SZ) {
@@ -177,59 +199,82 @@ std::string Hive::Serialize() const {
       out += L"\n";
     }
   }
+  // Parents before children; the depth is bounded by kMaxKeyDepth.
+  const size_t length = path.size();
+  for (const auto& [folded, child] : node.children) {
+    if (length != 0) path += L'\\';
+    path += child->key.name;
+    Write(*child, path, out);
+    path.resize(length);
+  }
+}
+
+std::string Hive::Serialize() const {
+  std::wstring out = L"REGEDIT4\n";
+  std::wstring path;
+  Write(root_, path, out);
   return ToUtf8(out);
 }
 
+const Hive::Node* Hive::FindNode(std::wstring_view path) const {
+  const Node* node = &root_;
+  ForEachName(CleanPath(path), [&](std::wstring_view name) {
+    if (!node) return;
+    auto it = node->children.find(Fold(name));
+    node = it == node->children.end() ? nullptr : it->second.get();
+  });
+  return node;
+}
+
+Hive::Node* Hive::FindNode(std::wstring_view path) {
+  return const_cast<Node*>(static_cast<const Hive*>(this)->FindNode(path));
+}
+
 HiveKey* Hive::Find(std::wstring_view path) {
-  std::wstring clean = CleanPath(path);
-  auto it = keys_.find(Fold(clean));
-  if (it != keys_.end()) return &it->second;
-  if (clean.empty()) {
-    auto& root = keys_[L""];
-    return &root;
-  }
-  return nullptr;
+  Node* node = FindNode(path);
+  return node ? &node->key : nullptr;
+}
+
+Hive::Node& Hive::MakeNode(std::wstring_view cleanPath, bool& created) {
+  Node* node = &root_;
+  ForEachName(cleanPath, [&](std::wstring_view name) {
+    std::unique_ptr<Node>& child = node->children[Fold(name)];
+    if (!child) {
+      child = std::make_unique<Node>();
+      child->key.name = name;
+      created = true;
+    }
+    node = child.get();
+  });
+  return *node;
 }
 
 bool Hive::Create(std::wstring_view path) {
-  std::wstring clean = CleanPath(path);
   bool created = false;
-  size_t pos = 0;
-  while (true) {
-    size_t next = clean.find(L'\\', pos);
-    std::wstring prefix = clean.substr(0, next);
-    std::wstring folded = Fold(prefix);
-    if (!keys_.count(folded)) {
-      keys_[folded].path = prefix;
-      created = true;
-    }
-    if (next == std::wstring::npos) break;
-    pos = next + 1;
-  }
+  MakeNode(CleanPath(path), created);
   return created;
 }
 
 void Hive::RemoveTree(std::wstring_view path) {
-  std::wstring folded = Fold(CleanPath(path));
-  std::wstring prefix = folded + L"\\";
-  for (auto it = keys_.begin(); it != keys_.end();) {
-    if (it->first == folded || it->first.rfind(prefix, 0) == 0)
-      it = keys_.erase(it);
-    else
-      ++it;
+  const std::wstring clean = CleanPath(path);
+  if (clean.empty()) {
+    // The root itself stays; only what it holds goes.
+    root_.key.values.clear();
+    return;
   }
+  const size_t separator = clean.rfind(L'\\');
+  Node* parent = separator == std::wstring::npos ? &root_ : FindNode(std::wstring_view(clean).substr(0, separator));
+  if (parent) parent->children.erase(Fold(separator == std::wstring::npos ? clean : clean.substr(separator + 1)));
 }
 
-bool Hive::HasSubkeys(std::wstring_view path) const { return !Subkeys(path).empty(); }
+bool Hive::HasSubkeys(std::wstring_view path) const {
+  const Node* node = FindNode(path);
+  return node && !node->children.empty();
+}
 
 std::vector<std::wstring> Hive::Subkeys(std::wstring_view path) const {
-  std::wstring folded = Fold(CleanPath(path));
-  std::wstring prefix = folded.empty() ? L"" : folded + L"\\";
   std::vector<std::wstring> names;
-  for (const auto& [k, key] : keys_) {
-    if (k.empty() || k.size() <= prefix.size() || k.rfind(prefix, 0) != 0) continue;
-    if (k.find(L'\\', prefix.size()) != std::wstring::npos) continue;
-    names.push_back(key.path.substr(prefix.size()));
-  }
+  if (const Node* node = FindNode(path))
+    for (const auto& [folded, child] : node->children) names.push_back(child->key.name);
   return names;
 }

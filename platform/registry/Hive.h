@@ -9,8 +9,13 @@
 // Key paths carry no hive name. In quoted data "\" and """ are escaped with a backslash, and a
 // line feed or carriage return as \n or \r, so any text survives a round trip. Key and value
 // names compare without regard to case and keep the case they were created with.
+//
+// A hive file is outside input: reading one costs time and memory in proportion to its size, and
+// a key path deeper than kMaxKeyDepth names makes the file no hive.
 #pragma once
+#include <cstddef>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,7 +30,7 @@ struct HiveValue {
 };
 
 struct HiveKey {
-  std::wstring path;  // as created, e.g. "Software\Vellorin"
+  std::wstring name;  // its own name as created, e.g. "Vellorin"; empty for the root
   std::vector<HiveValue> values;
 
   HiveValue* FindValue(std::wstring_view name);
@@ -33,6 +38,14 @@ struct HiveKey {
 
 class Hive {
  public:
+  // The most names a key path may have, as on the platform whose registry this stands in for;
+  // real keys stay far below it.
+  static constexpr size_t kMaxKeyDepth = 512;
+
+  Hive() = default;
+  Hive(Hive&&) noexcept = default;
+  Hive& operator=(Hive&&) noexcept = default;
+
   // Parses the text of a hive file; none when the text is not a hive.
   static std::optional<Hive> Parse(std::string_view utf8);
   std::string Serialize() const;
@@ -52,7 +65,21 @@ class Hive {
   // text form drops such a name where it starts a key path, so no key may have such a path.
   static bool StartsWithHiveName(std::wstring_view path);
   static std::wstring Fold(std::wstring_view text);
+  // The number of names in a clean path; 0 for the root.
+  static size_t Depth(std::wstring_view cleanPath);
 
  private:
-  std::map<std::wstring, HiveKey> keys_;  // by folded path, so parents sort before children
+  // A key and the keys right below it. Each key holds its own name only, so a deep path costs
+  // memory in proportion to its length, not to the sum of its ancestors' lengths.
+  struct Node {
+    HiveKey key;
+    std::map<std::wstring, std::unique_ptr<Node>> children;  // by folded name
+  };
+  Node* FindNode(std::wstring_view path);
+  const Node* FindNode(std::wstring_view path) const;
+  // The node of a clean path, made with its missing ancestors; `created` tells whether any was.
+  Node& MakeNode(std::wstring_view cleanPath, bool& created);
+  static void Write(const Node& node, std::wstring& path, std::wstring& out);
+
+  Node root_;
 };

@@ -244,6 +244,8 @@ LONG RegCreateKeyExW(HKEY root, std::wstring_view subKey, DWORD, DWORD, HKEY* re
   if (!key) return ERROR_INVALID_HANDLE;
   // Nor may a key directly below a hive bear a hive's name: the file would lose it on reading.
   if (Hive::StartsWithHiveName(key->path)) return ERROR_INVALID_PARAMETER;
+  // Nor one deeper than a hive may hold: the file would become unreadable.
+  if (Hive::Depth(key->path) > Hive::kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
   bool created = false;
   LONG rc = ModifyHive(key->hive, [&](Hive& hive, bool& changed) {
     created = hive.Create(key->path);

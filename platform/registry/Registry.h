@@ -46,7 +46,8 @@ constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 LONG RegOpenKeyExW(HKEY root, std::wstring_view subKey, DWORD options, DWORD access, HKEY* result);
 // Opens the key, creating it and every missing key on its path. ERROR_INVALID_PARAMETER for a
 // path that no hive file could keep: one holding a line end, or one whose first key below the
-// hive is named after a hive (HKEY_CURRENT_USER, ...).
+// hive is named after a hive (HKEY_CURRENT_USER, ...), or one of more than Hive::kMaxKeyDepth
+// names.
 LONG RegCreateKeyExW(HKEY root, std::wstring_view subKey, DWORD options, DWORD access, HKEY* result,
                      DWORD* disposition);
 LONG RegCloseKey(HKEY key);

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "links/CLinkChecker.h"
 #include "platform/text/WideText.h"
 #include "platform/ui/MessageLoop.h"
 #include "tests/platform/ui/UiTestSupport.h"
@@ -25,6 +26,7 @@ using namespace std::chrono_literals;
 using Rows = std::vector<std::vector<std::wstring>>;
 
 constexpr UINT kEnded = WM_APP + 7;
+constexpr UINT kProgress = WM_APP + 8;
 
 class RepairJobTest : public IsolatedTest {
  protected:
@@ -64,6 +66,21 @@ class RepairJobTest : public IsolatedTest {
     }
     if (path == "/refresh") {
       res.set_content("<META HTTP-EQUIV=\"Refresh\" CONTENT=\"0; URL=http://new.example/Home\">", "text/html");
+      return;
+    }
+    // Moves to addresses no bookmark should get: each target answers, as a live page.
+    if (path.starts_with("/to/")) {
+      const std::string live = Url("/live");
+      const std::string kind = path.substr(4);
+      res.status = 302;
+      if (kind == "userinfo") res.set_header("Location", "http://evil.example@" + live.substr(7));
+      if (kind == "rlo") res.set_header("Location", live + "/\xE2\x80\xAEgpj.exe");  // U+202E
+      if (kind == "c1") res.set_header("Location", live + "/\xC2\x85");          // U+0085
+      return;
+    }
+    if (path == "/long-refresh") {
+      res.set_content("<meta http-equiv=\"refresh\" content=\"0; url=" + Url("/" + std::string(5000, 'a')) + "\">",
+                      "text/html");
       return;
     }
     if (path == "/relative") {
@@ -134,6 +151,41 @@ TEST_F(RepairJobTest, MovedPagesGetTheirNewAddressAndEverythingElseIsKept) {
   // In address order; only http addresses reach the server.
   EXPECT_EQ(Requested().front(), "/gone");
   EXPECT_EQ(boxes_.count(), 0u);
+}
+
+TEST_F(RepairJobTest, AMoveToAnImplausibleAddressIsNotStoredAndCountsAsAFailedCheck) {
+  const std::vector<std::string> bad = {"/long-refresh", "/to/c1", "/to/rlo", "/to/userinfo"};
+  for (const std::string& path : bad) Store(Url(path));
+  Store(Url("/moved5"));
+  // The servers do hand these addresses over: the checker reports each as the page's new one.
+  for (const std::string& path : bad) {
+    auto checker = MakeCounted<CLinkChecker>();
+    std::wstring newAddress;
+    EXPECT_TRUE(checker->CheckLink(FromUtf8(Url(path)), newAddress)) << path;
+    EXPECT_NE(newAddress, FromUtf8(Url(path))) << path;
+  }
+
+  RepairJob job;
+  ASSERT_TRUE(job.Start(dataFolder_, window_, kEnded, kProgress));
+  std::vector<WPARAM> ended = WaitForEnd();
+  ASSERT_EQ(ended.size(), 1u);
+  ASSERT_TRUE(job.Release(ended[0]));
+  Rows expected = {{L"Sites", FromUtf8(Url("/live5"))}};
+  for (const std::string& path : bad) expected.push_back({L"Sites", FromUtf8(Url(path))});
+  EXPECT_EQ(Bookmarks(), expected);
+  // No store error: nothing too long for the store reached it.
+  EXPECT_EQ(boxes_.count(), 0u);
+  EXPECT_TRUE(job.Tally().listed);
+  EXPECT_EQ(job.Tally().total, 5u);
+  EXPECT_EQ(job.Tally().current, 5u);
+  EXPECT_EQ(job.Tally().moved, 1u);
+  EXPECT_EQ(job.Tally().unreachable, 4u);
+  EXPECT_EQ(job.Tally().unchanged, 0u);
+  // Progress came before the end, each with the job's number, and not once per address.
+  std::vector<SeenMessage> progress = window_.Only(kProgress);
+  ASSERT_GE(progress.size(), 1u);
+  EXPECT_LT(progress.size(), 5u);
+  for (const SeenMessage& m : progress) EXPECT_EQ(m.wParam, ended[0]);
 }
 
 TEST_F(RepairJobTest, AJobOnAnEmptyTablePostsItsEndAndTheNextJobStartsOnlyAfterRelease) {
@@ -211,6 +263,8 @@ TEST_F(RepairJobTest, AStoreThatCannotBeOpenedIsReportedAndTheJobStillEnds) {
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_NE(shown[0].thread, std::this_thread::get_id());
   EXPECT_TRUE(Requested().empty());
+  // Nothing was listed, so there is nothing to sum up.
+  EXPECT_FALSE(job.Tally().listed);
 }
 
 }  // namespace

@@ -335,6 +335,41 @@ TEST_F(RepairCommandTest, RepairAsksFirstRunsInTheBackgroundAndCanRunAgainAfterI
   EXPECT_EQ(boxes_.count(), 3u);
 }
 
+TEST_F(RepairCommandTest, TheStatusBarShowsWhichLinkIsCheckedAndAtTheEndWhatTheJobDid) {
+  BandHarness harness(temp_);
+  Store(harness.DataFolder(), Url("/moved"), "A", "moved");
+  Store(harness.DataFolder(), "http://127.0.0.1:1/", "A", "unreachable");  // nothing listens there
+  Store(harness.DataFolder(), Url("/gone"), "A", "dead, but it answered");
+  Store(harness.DataFolder(), Url("/new"), "A", "alive");
+  StatusTexts status(harness);
+  boxes_.Answer(IDYES);
+  harness.Choose(ID_MENU_REPAIR);
+  ASSERT_TRUE(harness.WaitForRepair());
+
+  Texts texts = status.texts();
+  ASSERT_GE(texts.size(), 2u);
+  EXPECT_EQ(texts.back(), L"Repair finished: 1 moved, 1 could not be reached, 2 unchanged.");
+  // Before it only progress (the link the job is at when the toolbar shows it), in order, and
+  // not more than once a link.
+  texts.pop_back();
+  ASSERT_GE(texts.size(), 1u);
+  EXPECT_LE(texts.size(), 4u);
+  for (size_t i = 0; i < texts.size(); ++i) {
+    EXPECT_TRUE(texts[i].starts_with(L"Checking link ") && texts[i].ends_with(L" of 4...")) << texts[i];
+    if (i > 0) {
+      EXPECT_LE(texts[i - 1], texts[i]);
+    }
+  }
+  EXPECT_EQ(QueryText(harness.DataFolder(), "select HomePage from LinksData where Description = 'moved'"), Url("/new"));
+
+  // The next job counts afresh.
+  boxes_.Answer(IDYES);
+  harness.Choose(ID_MENU_REPAIR);
+  ASSERT_TRUE(harness.WaitForRepair());
+  EXPECT_EQ(status.texts().back(), L"Repair finished: 0 moved, 1 could not be reached, 3 unchanged.");
+  EXPECT_EQ(boxes_.count(), 2u);
+}
+
 TEST_F(RepairCommandTest, WhileAJobRunsRepairIsGreyedAndASecondJobIsRefused) {
   BandHarness harness(temp_);
   CTesselToolBarCtrl& toolbar = harness.Toolbar();

@@ -126,6 +126,11 @@ TEST_F(PendrelRunTest, RepairRunsInTheBackgroundAndWaitRepairWaitsForItsEnd) {
       "proceed?";
   EXPECT_EQ(run.From("question: ", 2), (Lines{question + " -> no", question + " -> yes"})) << run.Text();
   EXPECT_TRUE(run.Has("menu: Repair broken and redirected links")) << run.Text();
+  // The job's progress and its summary are printed while `wait repair` waits, before `show`.
+  EXPECT_TRUE(run.HasStarting("status: Checking link ")) << run.Text();
+  EXPECT_EQ(run.From("status: Repair finished", 2),
+            (Lines{"status: Repair finished: 1 moved, 0 could not be reached, 1 unchanged.", "location: "}))
+      << run.Text();
   EXPECT_EQ(Bookmarks(), (std::vector<std::vector<std::wstring>>{{server_.Url("/b/"), L"Sites", L"old"},
                                                                  {server_.Url("/gone"), L"Sites", L"gone"}}));
 }

@@ -162,6 +162,60 @@ TEST_F(RegistryTest, AnUnreadableHiveIsReportedAndNeverOverwritten) {
   EXPECT_TRUE(HiveText().starts_with("REGEDIT4\n"));
 }
 
+// "[a\a\...]" with `names` names, each `name`.
+std::string KeyLine(size_t names, const std::string& name = "a") {
+  std::string line = "[";
+  for (size_t i = 0; i < names; ++i) line += (i ? "\\" : "") + name;
+  return line + "]\n";
+}
+
+std::wstring DeepPath(size_t names) {
+  std::wstring path;
+  for (size_t i = 0; i < names; ++i) path += i ? L"\\a" : L"a";
+  return path;
+}
+
+TEST_F(RegistryTest, AKeyDeeperThanAHiveMayHoldMakesTheHiveUnreadableWhileADeepLegalOneReadsBack) {
+  HKEY key = Create(L"Software\\Test");
+  // A 32 KB key line of 16,000 names, and one just past the bound: unreadable, and left as they are.
+  for (const std::string& bytes :
+       {"REGEDIT4\n\n" + KeyLine(16000), "REGEDIT4\n\n" + KeyLine(513, "Bb") + "\"V\"=\"1\"\n"}) {
+    SCOPED_TRACE(bytes.size());
+    { std::ofstream(HiveFile(HKEY_CURRENT_USER), std::ios::binary | std::ios::trunc) << bytes; }
+    HKEY again = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Test", 0, KEY_READ, &again), ERROR_BADDB);
+    EXPECT_EQ(Set(key, L"Value", L"new"), ERROR_BADDB);
+    EXPECT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"a"), ERROR_BADDB);
+    EXPECT_EQ(ReadFileBytes(HiveFile(HKEY_CURRENT_USER)), bytes);
+  }
+  RegCloseKey(key);
+
+  // At the bound the hive reads, in any case of its names, and survives being written again.
+  { std::ofstream(HiveFile(HKEY_CURRENT_USER), std::ios::binary | std::ios::trunc)
+        << "REGEDIT4\n\n" + KeyLine(512) + "\"Deep\"=\"yes\"\n"; }
+  HKEY deep = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, DeepPath(512), 0, KEY_READ, &deep), ERROR_SUCCESS);
+  EXPECT_EQ(Get(deep, L"deep"), L"yes");
+  HKEY shallow = Create(L"A\\A\\A");
+  ASSERT_EQ(Set(shallow, L"Near", L"top"), ERROR_SUCCESS);
+  RegCloseKey(shallow);
+  EXPECT_EQ(Get(deep, L"Deep"), L"yes");
+  std::wstring name;
+  EXPECT_EQ(RegEnumKeyW(deep, 0, name), ERROR_NO_MORE_ITEMS);
+  RegCloseKey(deep);
+
+  // Below it no key can be made, so that no change makes the hive unreadable.
+  HKEY deeper = nullptr;
+  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, DeepPath(513), 0, KEY_ALL_ACCESS, &deeper, nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(deeper, nullptr);
+  HKEY opened = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, DeepPath(500), 0, KEY_READ, &opened), ERROR_SUCCESS);
+  EXPECT_EQ(RegCreateKeyExW(opened, DeepPath(13), 0, KEY_ALL_ACCESS, &deeper, nullptr), ERROR_INVALID_PARAMETER);
+  RegCloseKey(opened);
+  EXPECT_NE(HiveText().find("\"Deep\"=\"yes\""), std::string::npos);
+}
+
 void FailBeforeRename() { ::_exit(42); }
 
 TEST_F(RegistryTest, AHiveOrFolderAnotherAccountCouldHavePlantedIsNeitherReadNorWritten) {
