@@ -56,6 +56,7 @@ struct Tag {
   bool hasHref = false;
   bool hrefOverlong = false;
   std::string_view href;  // raw, at most kMaxBookmarkTextBytes
+  bool hasTags = false;
   std::string_view tags;  // raw TAGS value, at most kMaxBookmarkTextBytes
   bool toolbarFolder = false;  // PERSONAL_TOOLBAR_FOLDER="true"
 };
@@ -152,7 +153,8 @@ class BookmarkFileParser {
         tag.hasHref = true;
         tag.hrefOverlong = value.size() > kMaxBookmarkTextBytes;
         tag.href = value.substr(0, kMaxBookmarkTextBytes);
-      } else if (tag.tags.empty() && EqualsAsciiNoCase(name, "tags")) {
+      } else if (!tag.hasTags && EqualsAsciiNoCase(name, "tags")) {
+        tag.hasTags = true;
         tag.tags = value.substr(0, kMaxBookmarkTextBytes);
       } else if (EqualsAsciiNoCase(name, "personal_toolbar_folder")) {
         tag.toolbarFolder = EqualsAsciiNoCase(value, "true");
