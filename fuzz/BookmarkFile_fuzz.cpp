@@ -1,6 +1,6 @@
 // The bookmark-file importer: an exported bookmark file, as any browser or person may have written
 // it. Whatever it holds, reading takes bounded time and memory, and the links read, written out in
-// their folders and read again, come back unchanged.
+// their folders and read again, come back unchanged, tags included.
 #include "fuzz/FuzzSupport.h"
 #include "host/core/BookmarkFile.h"
 #include "platform/text/WideText.h"
@@ -27,6 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(again.links[i].folder == contents.links[i].folder, "a link changed its folder");
     FUZZ_CHECK(again.links[i].title == contents.links[i].title, "a link changed its title");
     FUZZ_CHECK(again.links[i].address == contents.links[i].address, "a link changed its address");
+    FUZZ_CHECK(again.links[i].tags == contents.links[i].tags, "a link changed its tags");
   }
   return 0;
 }

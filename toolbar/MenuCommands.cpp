@@ -152,8 +152,14 @@ void CTesselToolBarCtrl::ExportFavorites() {
   auto exchange = MakeCounted<CFavoritesStatusExchange>(browser);
   CBookmarkRecordList records;
   store->LoadAllBookmarks(records);
-  exchange->ExportFavorites(records);
-  ShowStatus(browser, kExportEnds);
+  const size_t skipped = exchange->ExportFavorites(records);
+  if (skipped == 0) {
+    ShowStatus(browser, kExportEnds);
+    return;
+  }
+  // Not a success: say how many bookmarks have no shortcut.
+  ShowStatus(browser, L"Exported to IE bookmarks; " + std::to_wstring(skipped) +
+                          (skipped == 1 ? L" bookmark could not be written." : L" bookmarks could not be written."));
 }
 
 void CTesselToolBarCtrl::DeleteCategory() {

@@ -14,6 +14,7 @@
 #include "host/cli/Installer.h"
 #include "host/core/BookmarkFile.h"
 #include "host/core/UserFolders.h"
+#include "platform/inet/AddressScheme.h"
 #include "platform/text/WideText.h"
 #include "store/CBookmarkDatabase.h"
 #include "toolbar/Settings.h"
@@ -26,10 +27,8 @@ constexpr size_t kDescriptionColumn = 1024;
 constexpr size_t kCategoryColumn = 255;
 
 constexpr wchar_t kDefaultTopFolder[] = L"Bookmarks";
-constexpr std::wstring_view kForbiddenCategoryCharacters = L"/\\:?<>|";
-// Addresses that run script, carry their content inline, or name a query inside another
-// browser's own store: none of them is a page to come back to.
-constexpr std::wstring_view kUnsupportedSchemes[] = {L"javascript:", L"data:", L"place:"};
+// The characters a category cannot hold. A NUL would also end the text early in the database.
+constexpr std::wstring_view kForbiddenCategoryCharacters{L"/\\:?<>|\0", 8};
 
 // The store object of these commands: it shows each address the bulk operations handle.
 class StatusDatabase final : public CBookmarkDatabase {
@@ -81,11 +80,23 @@ CComPtr<StatusDatabase> OpenStore(const char* command, StatusLine& status, std::
   return store;
 }
 
+// Addresses that run script or carry their content inline, decided as a browser reads the
+// address, and place: queries inside another browser's own store: none of them is a page to come
+// back to. An address holding a NUL is damaged.
 bool IsUnsupportedAddress(const std::wstring& address) {
-  if (address.empty() || address.size() > kAddressColumn) return true;
-  std::wstring lower = ToLower(address.substr(0, 16));
-  return std::any_of(std::begin(kUnsupportedSchemes), std::end(kUnsupportedSchemes),
-                     [&](std::wstring_view scheme) { return lower.starts_with(scheme); });
+  if (address.empty() || address.size() > kAddressColumn || address.find(L'\0') != std::wstring::npos) return true;
+  return IsScriptAddress(address) || BrowserScheme(address) == L"place";
+}
+
+// The first of the tags of a TAGS value ("a,b"); empty when there is none.
+std::wstring FirstTag(std::wstring_view tags) {
+  while (!tags.empty()) {
+    size_t comma = tags.find(L',');
+    std::wstring tag = Trim(tags.substr(0, comma));
+    if (!tag.empty() || comma == std::wstring_view::npos) return tag;
+    tags.remove_prefix(comma + 1);
+  }
+  return {};
 }
 
 // A folder name as a category: the characters a category cannot hold become blanks, and it is
@@ -126,7 +137,7 @@ int RunImportBookmarkFile(const std::vector<std::string>& args, std::ostream& ou
   status.Show(L"Importing bookmarks... Please wait.");
   std::wstring topFolder = CategoryName(contents.heading);
   if (topFolder.empty()) topFolder = kDefaultTopFolder;
-  size_t unsupported = contents.overlongLinks;
+  size_t unsupported = contents.overlongLinks + contents.linksWithoutAddress;
   CBookmarkRecordList records;
   records.reserve(contents.links.size());
   for (BookmarkFileLink& link : contents.links) {
@@ -135,8 +146,13 @@ int RunImportBookmarkFile(const std::vector<std::string>& args, std::ostream& ou
       ++unsupported;
       continue;
     }
-    std::wstring category = CategoryName(link.folder);
+    // A folder the exporting program made for all its links says nothing of the link; its first
+    // tag does (buku and Firefox write a link's tags, and Pendrel its category, as TAGS).
+    std::wstring category;
+    if (link.place != BookmarkFilePlace::OwnFolder) category = CategoryName(FirstTag(link.tags));
+    if (category.empty()) category = CategoryName(link.folder);
     if (category.empty()) category = topFolder;
+    std::replace(link.title.begin(), link.title.end(), L'\0', L' ');
     if (link.title.size() > kDescriptionColumn) link.title.resize(kDescriptionColumn);
     records.emplace_back(std::move(category), std::move(link.title), std::move(link.address));
   }
@@ -186,7 +202,11 @@ int RunExportBookmarkFile(const std::vector<std::string>& args, std::ostream& ou
   std::map<std::wstring, std::vector<BookmarkFileLink>> byCategory;  // in category order, as the box lists them
   for (CBookmarkRecord& record : records) {
     status.ShowProgress(L"Resolving address " + record.address + L"...");
-    byCategory[record.category].push_back({{}, std::move(record.description), std::move(record.address)});
+    // The category goes along as the link's tag too, so that it survives a program that keeps
+    // tags but not folders. A tag cannot hold a comma: such a category goes by its folder alone.
+    std::wstring tags = record.category.find(L',') == std::wstring::npos ? record.category : std::wstring();
+    byCategory[record.category].push_back(
+        {{}, std::move(record.description), std::move(record.address), std::move(tags), BookmarkFilePlace::Top});
   }
   std::vector<BookmarkFileFolder> folders;
   folders.reserve(byCategory.size());

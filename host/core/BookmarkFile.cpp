@@ -56,6 +56,9 @@ struct Tag {
   bool hasHref = false;
   bool hrefOverlong = false;
   std::string_view href;  // raw, at most kMaxBookmarkTextBytes
+  bool hasTags = false;
+  std::string_view tags;  // raw TAGS value, at most kMaxBookmarkTextBytes
+  bool toolbarFolder = false;  // PERSONAL_TOOLBAR_FOLDER="true"
 };
 
 class BookmarkFileParser {
@@ -71,6 +74,10 @@ class BookmarkFileParser {
       if (at_ < text_.size()) ReadMarkup();
     }
     EndCapture();
+    // Only now is it known whether the top list held a single folder.
+    if (topFolders_ == 1)
+      for (size_t i = 0; i < contents_.links.size(); ++i)
+        if (inTopFolder_[i]) contents_.links[i].place = BookmarkFilePlace::CommonFolder;
     return std::move(contents_);
   }
 
@@ -141,10 +148,16 @@ class BookmarkFileParser {
           value = text_.substr(start, i - start);
         }
       }
-      if (++attributes <= kMaxAttributesPerTag && !tag.hasHref && EqualsAsciiNoCase(name, "href")) {
+      if (++attributes > kMaxAttributesPerTag) continue;
+      if (!tag.hasHref && EqualsAsciiNoCase(name, "href")) {
         tag.hasHref = true;
         tag.hrefOverlong = value.size() > kMaxBookmarkTextBytes;
         tag.href = value.substr(0, kMaxBookmarkTextBytes);
+      } else if (!tag.hasTags && EqualsAsciiNoCase(name, "tags")) {
+        tag.hasTags = true;
+        tag.tags = value.substr(0, kMaxBookmarkTextBytes);
+      } else if (EqualsAsciiNoCase(name, "personal_toolbar_folder")) {
+        tag.toolbarFolder = EqualsAsciiNoCase(value, "true");
       }
     }
     at_ = n;
@@ -169,12 +182,17 @@ class BookmarkFileParser {
     if (name == "a") {
       EndCapture();
       pendingFolder_.reset();
-      if (!tag.hasHref) return;  // an anchor without an address is no bookmark
+      if (!tag.hasHref) {  // an anchor without an address is no bookmark, but it is counted
+        ++contents_.linksWithoutAddress;
+        return;
+      }
       linkAddress_ = tag.href;
+      linkTags_ = tag.tags;
       linkOverlong_ = tag.hrefOverlong;
       StartCapture(Capture::Link);
     } else if (name == "h3") {
       EndCapture();
+      pendingToolbar_ = tag.toolbarFolder;
       StartCapture(Capture::Folder);
     } else if (name == "h1") {
       EndCapture();
@@ -183,10 +201,15 @@ class BookmarkFileParser {
       EndCapture();
       // A list right after a folder's name holds that folder's items; any other list (the top
       // one, or a stray one), and a folder without a name, stays in the folder around it.
-      std::wstring folder = pendingFolder_ && !pendingFolder_->empty() ? std::move(*pendingFolder_) : CurrentFolder();
+      OpenList list = folders_.empty() ? OpenList{} : folders_.back();
+      if (pendingFolder_ && !pendingFolder_->empty()) {
+        list.name = std::move(*pendingFolder_);
+        list.toolbar = pendingToolbar_;
+        if (++list.namedDepth == 1) ++topFolders_;
+      }
       pendingFolder_.reset();
       if (folders_.size() < kMaxBookmarkFolderDepth)
-        folders_.push_back(std::move(folder));
+        folders_.push_back(std::move(list));
       else
         ++overflowDepth_;
     } else if (name == "dt") {
@@ -225,22 +248,45 @@ class BookmarkFileParser {
           ++contents_.overlongLinks;
           return;
         }
-        contents_.links.push_back({CurrentFolder(), ShownText(captured_), Trim(DecodeHtmlEntities(linkAddress_))});
+        AddLink();
         return;
     }
   }
 
-  std::wstring CurrentFolder() const { return folders_.empty() ? std::wstring() : folders_.back(); }
+  void AddLink() {
+    const size_t namedDepth = folders_.empty() ? 0 : folders_.back().namedDepth;
+    BookmarkFileLink link{CurrentFolder(), ShownText(captured_), Trim(DecodeHtmlEntities(linkAddress_)),
+                          ShownText(linkTags_), BookmarkFilePlace::OwnFolder};
+    if (namedDepth == 0)
+      link.place = BookmarkFilePlace::Top;
+    else if (namedDepth == 1 && folders_.back().toolbar)
+      link.place = BookmarkFilePlace::CommonFolder;
+    contents_.links.push_back(std::move(link));
+    inTopFolder_.push_back(namedDepth == 1);
+  }
+
+  std::wstring CurrentFolder() const { return folders_.empty() ? std::wstring() : folders_.back().name; }
+
+  // A list that is open: the folder its items go to.
+  struct OpenList {
+    std::wstring name;      // the innermost folder with a name around it; empty for none
+    size_t namedDepth = 0;  // folders with a name around it, itself included
+    bool toolbar = false;   // that innermost folder is marked as the toolbar folder
+  };
 
   std::string_view text_;
   size_t at_ = 0;
   BookmarkFileContents contents_;
-  std::vector<std::wstring> folders_;  // the name of each open list, outermost first
+  std::vector<OpenList> folders_;      // each open list, outermost first
   size_t overflowDepth_ = 0;           // lists open beyond kMaxBookmarkFolderDepth
   std::optional<std::wstring> pendingFolder_;
+  bool pendingToolbar_ = false;  // the pending folder is marked as the toolbar folder
+  size_t topFolders_ = 0;        // folders with a name opened in no other named folder
+  std::vector<bool> inTopFolder_;  // per link: it stands in a top folder and no deeper
   Capture capture_ = Capture::None;
   std::string captured_;
   std::string_view linkAddress_;
+  std::string_view linkTags_;
   bool linkOverlong_ = false;
 };
 
@@ -274,13 +320,17 @@ BookmarkFileContents ParseBookmarkFile(std::string_view bytes) {
 }
 
 bool ReadBookmarkFileBytes(const std::filesystem::path& path, std::string& bytes, std::string& why) {
-  File file(std::fopen(path.c_str(), "rbe"), &std::fclose);
+  // Without O_NONBLOCK the open of a FIFO would wait for a writer for ever; for a regular file
+  // the flag changes nothing. The name is the user's own choice, so a link to a file is followed.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  File file(fd < 0 ? nullptr : ::fdopen(fd, "rb"), &std::fclose);
   if (!file) {
     why = ErrnoText();
+    if (fd >= 0) ::close(fd);
     return false;
   }
   struct stat info {};
-  if (::fstat(::fileno(file.get()), &info) != 0) {
+  if (::fstat(fd, &info) != 0) {
     why = ErrnoText();
     return false;
   }
@@ -325,7 +375,13 @@ std::string FormatBookmarkFile(const std::vector<BookmarkFileFolder>& folders, s
       out += indent;
       out += "<DT><A HREF=\"";
       AppendEscaped(out, link.address);
-      out += "\" ADD_DATE=\"" + date + "\">";
+      out += "\" ADD_DATE=\"" + date + "\"";
+      if (!link.tags.empty()) {
+        out += " TAGS=\"";
+        AppendEscaped(out, link.tags);
+        out += "\"";
+      }
+      out += ">";
       AppendEscaped(out, link.title);
       out += "</A>\n";
     }

@@ -13,11 +13,21 @@
 #include <string_view>
 #include <vector>
 
+// Where a link stands in the file's folders: what lets its tags name its category.
+enum class BookmarkFilePlace {
+  Top,           // outside every folder with a name
+  CommonFolder,  // in one folder only, one the exporting program made for all links: the folder
+                 // marked PERSONAL_TOOLBAR_FOLDER="true", or the single folder of the top list
+  OwnFolder,     // in any other folder, or in more than one
+};
+
 struct BookmarkFileLink {
   // The innermost folder with a name that holds the link; empty outside every folder.
   std::wstring folder;
   std::wstring title;    // the link text
   std::wstring address;  // the HREF value
+  std::wstring tags;     // the TAGS value: the link's tags, separated by commas; empty when none
+  BookmarkFilePlace place = BookmarkFilePlace::Top;  // not written by FormatBookmarkFile
 };
 
 struct BookmarkFileContents {
@@ -26,6 +36,8 @@ struct BookmarkFileContents {
   std::vector<BookmarkFileLink> links;
   // Links whose HREF is longer than the reader keeps; they are not in `links`.
   size_t overlongLinks = 0;
+  // Links (<A> items of a folder's list) without an HREF at all; they are not in `links`.
+  size_t linksWithoutAddress = 0;
 
   // A file without the header and without a single link is some other page, not bookmarks.
   bool IsBookmarkFile() const { return hasHeader || !links.empty() || overlongLinks != 0; }
@@ -49,12 +61,14 @@ constexpr size_t kMaxBookmarkFolderDepth = 64;
 BookmarkFileContents ParseBookmarkFile(std::string_view bytes);
 
 // Reads at most kMaxBookmarkFileBytes of the regular file `path` into `bytes`. False with a
-// reason in `why` when it cannot be read or is larger.
+// reason in `why` when it cannot be read, is larger, or is no regular file (a FIFO or a device is
+// refused without waiting for a writer; a link is followed only to a regular file).
 bool ReadBookmarkFileBytes(const std::filesystem::path& path, std::string& bytes, std::string& why);
 
 // The file as Firefox and Chromium write it: the header, a UTF-8 charset declaration, the title
 // and heading "Bookmarks", then the top folder's list with `folders` in order. Every text is
-// HTML-escaped; `addDate` (seconds since 1970) is every item's ADD_DATE.
+// HTML-escaped; `addDate` (seconds since 1970) is every item's ADD_DATE, and a link with tags
+// carries them as its TAGS.
 std::string FormatBookmarkFile(const std::vector<BookmarkFileFolder>& folders, std::int64_t addDate);
 
 // Writes `bytes` to a new file in the folder of `path` (owner-only permissions), flushes it to the

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "platform/shell/PosixFile.h"
 
@@ -13,16 +15,11 @@ namespace {
 EntryKind KindOf(int folderFd, const char* name, unsigned char type) {
   if (type == DT_DIR) return EntryKind::Folder;
   if (type == DT_REG) return EntryKind::File;
-  if (type != DT_LNK && type != DT_UNKNOWN) return EntryKind::Other;
+  if (type != DT_UNKNOWN) return EntryKind::Other;
   struct stat info {};
-  if (type == DT_UNKNOWN) {
-    if (::fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) return EntryKind::Other;
-    if (S_ISDIR(info.st_mode)) return EntryKind::Folder;
-    if (S_ISREG(info.st_mode)) return EntryKind::File;
-    if (!S_ISLNK(info.st_mode)) return EntryKind::Other;
-  }
-  // A link counts as a file when it leads to one.
-  if (::fstatat(folderFd, name, &info, 0) == 0 && S_ISREG(info.st_mode)) return EntryKind::File;
+  if (::fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) return EntryKind::Other;
+  if (S_ISDIR(info.st_mode)) return EntryKind::Folder;
+  if (S_ISREG(info.st_mode)) return EntryKind::File;
   return EntryKind::Other;
 }
 
@@ -32,8 +29,11 @@ bool ListFolder(const std::wstring& folder, std::vector<FolderEntry>& entries) {
   entries.clear();
   auto path = SystemPath(folder);
   if (!path) return false;
-  UniqueDir dir(::opendir(path->c_str()));
+  UniqueFd folderFd(::open(path->c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!folderFd) return false;
+  UniqueDir dir(::fdopendir(folderFd.get()));
   if (!dir) return false;
+  folderFd.release();  // the listing owns it now
   int fd = ::dirfd(dir.get());
   while (const dirent* entry = ::readdir(dir.get())) {
     if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
@@ -49,10 +49,21 @@ bool ListFolder(const std::wstring& folder, std::vector<FolderEntry>& entries) {
   return true;
 }
 
-bool IsFolder(const std::wstring& path) {
+bool IsFolder(const std::wstring& path, LinkHandling links) {
   auto systemPath = SystemPath(path);
   struct stat info {};
-  return systemPath && ::stat(systemPath->c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  if (!systemPath) return false;
+  int found = links == LinkHandling::Follow ? ::stat(systemPath->c_str(), &info) : ::lstat(systemPath->c_str(), &info);
+  return found == 0 && S_ISDIR(info.st_mode);
+}
+
+std::wstring RealFolderPath(const std::wstring& folder) {
+  auto systemPath = SystemPath(folder);
+  if (!systemPath) return {};
+  std::unique_ptr<char, decltype(&std::free)> real(::realpath(systemPath->c_str(), nullptr), &std::free);
+  if (!real) return {};
+  std::wstring path = FromUtf8(real.get());
+  return ToUtf8(path) == real.get() ? path : std::wstring();
 }
 
 bool CreateFolder(const std::wstring& path) {

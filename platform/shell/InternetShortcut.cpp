@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <random>
 #include <string_view>
 
 #include "platform/com/ComPtr.h"
@@ -55,10 +56,12 @@ bool WriteAll(int fd, std::string_view data) {
   return true;
 }
 
-// Reads the whole file, at most `limit` bytes of it; E_FAIL for a larger one.
+// Reads the whole file, at most `limit` bytes of it; E_FAIL for a larger one and for anything but
+// a regular file. A link is not followed, and a FIFO or device is not waited on: the open does not
+// block and the type is checked before a byte is read.
 HRESULT ReadBounded(const std::string& path, size_t limit, std::string& bytes) {
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd) return FromErrno(errno);
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY));
+  if (!fd) return errno == ELOOP ? E_FAIL : FromErrno(errno);
   struct stat info {};
   if (::fstat(fd.get(), &info) != 0) return FromErrno(errno);
   if (!S_ISREG(info.st_mode)) return E_FAIL;
@@ -74,6 +77,20 @@ HRESULT ReadBounded(const std::string& path, size_t limit, std::string& bytes) {
     if (bytes.size() + static_cast<size_t>(n) > limit) return E_FAIL;  // a file that grows as it is read too
     bytes.append(buffer, static_cast<size_t>(n));
   }
+}
+
+// A new file of a random name ".shortcut-XXXXXX" in the folder `folderFd`, readable by the user
+// alone; its name in `name`. None (errno set) when no name could be taken.
+UniqueFd CreateTemporary(int folderFd, std::string& name) {
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    name = ".shortcut-";
+    for (int i = 0; i < 6; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+    UniqueFd fd(::openat(folderFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (fd || errno != EEXIST) return fd;
+  }
+  return UniqueFd();
 }
 
 class InternetShortcut final : public IUniformResourceLocator, public IPersistFile, public CountedObject {
@@ -141,21 +158,30 @@ class InternetShortcut final : public IUniformResourceLocator, public IPersistFi
 
   HRESULT Save(const std::wstring& path) override {
     auto systemPath = SystemPath(path);
-    if (!systemPath || systemPath->empty()) return E_INVALIDARG;
+    if (!systemPath || systemPath->empty() || systemPath->back() == '/') return E_INVALIDARG;
     size_t slash = systemPath->rfind('/');
-    std::string folder = slash == std::string::npos ? "./" : systemPath->substr(0, slash + 1);
+    // Without a final "/": with one, even O_NOFOLLOW would go through a link.
+    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : systemPath->substr(0, slash);
+    std::string name = slash == std::string::npos ? *systemPath : systemPath->substr(slash + 1);
+    // Everything happens relative to the folder opened once, so a link put in place of the folder
+    // or of the file is never followed, not even one put there while the file is written.
+    UniqueFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folderFd) return errno == ELOOP || errno == ENOTDIR ? E_ACCESSDENIED : FromErrno(errno);
+    struct stat existing {};
+    if (::fstatat(folderFd.get(), name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(existing.st_mode))
+      return E_ACCESSDENIED;  // a link, a folder or a FIFO of that name stays as it is
     // A short name of its own, without ".url" in it: a file left behind by a crash is never
     // taken for a shortcut, and a long target name cannot make it too long.
-    std::string temp = folder + ".shortcut-XXXXXX";
-    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    std::string temp;
+    UniqueFd fd = CreateTemporary(folderFd.get(), temp);
     if (!fd) return FromErrno(errno);
     std::string content = "[InternetShortcut]\r\n";
     if (!url_.empty()) content += "URL=" + ToUtf8(url_) + "\r\n";
     HRESULT hr = S_OK;
     if (!WriteAll(fd.get(), content)) hr = FromErrno(errno);
     if (!fd.reset() && SUCCEEDED(hr)) hr = FromErrno(errno);
-    if (SUCCEEDED(hr) && ::rename(temp.c_str(), systemPath->c_str()) != 0) hr = FromErrno(errno);
-    if (FAILED(hr)) ::unlink(temp.c_str());
+    if (SUCCEEDED(hr) && ::renameat(folderFd.get(), temp.c_str(), folderFd.get(), name.c_str()) != 0) hr = FromErrno(errno);
+    if (FAILED(hr)) ::unlinkat(folderFd.get(), temp.c_str(), 0);
     return hr;
   }
 

@@ -25,11 +25,14 @@ struct IUniformResourceLocator : IUnknown {
 struct IPersistFile : IUnknown {
   // Reads the shortcut in `path`: its [InternetShortcut] section (any case) and the first URL=
   // line of it; other sections and lines are passed over. Fails for a file that cannot be read,
-  // that is larger than 64 KiB or has more than 4,096 lines, that has no such section, or whose
-  // address holds a carriage return or a NUL.
+  // that is no regular file (a link is not followed, a FIFO is not waited on), that is larger
+  // than 64 KiB or has more than 4,096 lines, that has no such section, or whose address holds a
+  // carriage return or a NUL.
   virtual HRESULT Load(const std::wstring& path) = 0;
   // Writes the shortcut to `path`, replacing a file of that name as one step (a reader sees the
-  // old file or the new one, never a part). The file is readable by the user alone.
+  // old file or the new one, never a part). The file is readable by the user alone. Fails
+  // (E_ACCESSDENIED) without following it when the folder holding `path` is a link, or when
+  // something other than a regular file (a link, a folder) has the name.
   virtual HRESULT Save(const std::wstring& path) = 0;
 
  protected:

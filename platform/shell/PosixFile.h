@@ -35,6 +35,8 @@ class UniqueFd {
     return old < 0 || ::close(old) == 0;
   }
   int get() const { return fd_; }
+  // Gives up the descriptor without closing it (another owner took it).
+  int release() { return std::exchange(fd_, -1); }
   explicit operator bool() const { return fd_ >= 0; }
 
  private:

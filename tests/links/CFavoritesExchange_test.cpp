@@ -14,6 +14,7 @@
 #include "store/CBookmarkDatabase.h"
 #include "store/CCustomException.h"
 #include "tests/support/BrowserTestSupport.h"
+#include "tests/support/TestFifo.h"
 #include "tests/support/TestDatabase.h"
 
 namespace {
@@ -98,9 +99,11 @@ class FavoritesExchangeTest : public IsolatedTest {
     return list;
   }
 
-  void Export(Records list) {
-    exchange_->ExportFavorites(list);
+  // How many records got no shortcut.
+  size_t Export(Records list) {
+    size_t skipped = exchange_->ExportFavorites(list);
     EXPECT_TRUE(list.empty());
+    return skipped;
   }
 
   ScopedEnv home_;
@@ -165,33 +168,116 @@ TEST_F(FavoritesExchangeTest, ExportWritesFavoritesAtTheTopAndEveryOtherCategory
                                 {L"favorites", L"Lower", L"http://lower.example/"}}));
 }
 
-TEST_F(FavoritesExchangeTest, ExportReplacesSevenCharactersAndTheLaterOfTwoEqualNamesWins) {
-  Export({{L"a|b", L"x/y:z", L"http://first.example/"},
-          {L"Odd", L"q?<>\\\"*", L"http://odd.example/"},
-          {L"a|b", L"x y z", L"http://later.example/"}});
+TEST_F(FavoritesExchangeTest, ExportReplacesSevenCharactersAndGivesEqualNamesANumberEach) {
+  EXPECT_EQ(Export({{L"a|b", L"x/y:z", L"http://first.example/"},
+                    {L"Odd", L"q?<>\\\"*", L"http://odd.example/"},
+                    {L"a|b", L"x y z", L"http://later.example/"},
+                    {L"a|b", L"x y z (2)", L"http://named-like-a-number.example/"},
+                    {L"a|b", L"x:y:z", L"http://third.example/"},
+                    {L"Other", L"x y z", L"http://other-folder.example/"}}),
+            0u);
   EXPECT_EQ(Tree(favorites_), (std::map<std::string, std::string>{
-                                  {"a b/x y z.url", Shortcut("http://later.example/")},
+                                  {"a b/x y z.url", Shortcut("http://first.example/")},
+                                  {"a b/x y z (2).url", Shortcut("http://later.example/")},
+                                  {"a b/x y z (2) (2).url", Shortcut("http://named-like-a-number.example/")},
+                                  {"a b/x y z (3).url", Shortcut("http://third.example/")},
                                   {"Odd/q    \"*.url", Shortcut("http://odd.example/")},
+                                  {"Other/x y z.url", Shortcut("http://other-folder.example/")},
                               }));
 
   // A second export writes the same files again.
   Export({{L"a|b", L"x/y:z", L"http://again.example/"}});
   EXPECT_EQ(ReadFile(favorites_ / "a b" / "x y z.url"), Shortcut("http://again.example/"));
+  EXPECT_EQ(Tree(favorites_).size(), 6u);
 }
 
-TEST_F(FavoritesExchangeTest, ExportSkipsWhatItCannotWriteAsAskedAndGoesOn) {
+TEST_F(FavoritesExchangeTest, ExportShortensNamesTooLongAndCountsWhatItStillCannotWrite) {
   fs::create_directories(favorites_);
   WriteFile(favorites_ / "Blocked", "a file where the category folder would go");
-  std::wstring longName(260, L'n');
-  Export({{L"Blocked", L"lost", L"http://blocked.example/"},
-          {L"..", L"escape", L"http://outside.example/"},
-          {L"Long", longName, L"http://long.example/"},
-          {L"Lines", L"injected", L"http://x.example/\r\nIconFile=/etc/passwd"},
-          {L"Kept", L"fine", L"http://fine.example/"}});
-  EXPECT_EQ(Tree(temp_.path() / "home"), (std::map<std::string, std::string>{
-                                             {"Favorites/Blocked", "a file where the category folder would go"},
-                                             {"Favorites/Kept/fine.url", Shortcut("http://fine.example/")},
-                                         }));
+  const std::wstring longName(300, L'n');
+  const std::wstring wideName(200, L'\u6f22');  // three bytes each in UTF-8: 600 bytes
+  EXPECT_EQ(Export({{L"Blocked", L"lost", L"http://blocked.example/"},
+                    {L"..", L"escape", L"http://outside.example/"},
+                    {L"Long", longName, L"http://long.example/"},
+                    {L"Long", longName, L"http://long-again.example/"},
+                    {L"Wide", wideName, L"http://wide.example/"},
+                    {std::wstring(100, L'\u00e9') + std::wstring(100, L'c'), L"in a long category", L"http://cat.example/"},
+                    {L"Lines", L"injected", L"http://x.example/\r\nIconFile=/etc/passwd"},
+                    {L"Kept", L"fine", L"http://fine.example/"}}),
+            3u);
+  std::map<std::string, std::string> tree = Tree(temp_.path() / "home");
+  EXPECT_EQ(tree.count("Favorites/Blocked"), 1u);
+  EXPECT_EQ(tree["Favorites/Kept/fine.url"], Shortcut("http://fine.example/"));
+  // Every long name is cut where the file system or the path's length ends it, never inside a
+  // character, and two cut alike still get a file each.
+  std::map<std::string, std::string> cut;
+  for (const auto& [path, content] : tree) {
+    const fs::path full = temp_.path() / "home" / path;
+    const std::string name = full.filename().string();
+    EXPECT_LE(name.size(), CFavoritesExchange::kMaxNameBytes) << path;
+    EXPECT_LE(FromUtf8(full.string()).size(), CFavoritesExchange::kMaxShortcutPath) << path;
+    EXPECT_EQ(ToUtf8(FromUtf8(path)), path);
+    if (content.find("long") != std::string::npos || content.find("wide") != std::string::npos ||
+        content.find("cat.example") != std::string::npos)
+      cut[content] = path;
+  }
+  ASSERT_EQ(cut.size(), 4u);
+  EXPECT_TRUE(cut[Shortcut("http://long.example/")].starts_with("Favorites/Long/nnnnnnnnnn"));
+  EXPECT_TRUE(cut[Shortcut("http://long-again.example/")].ends_with("n (2).url"));
+  EXPECT_TRUE(cut[Shortcut("http://wide.example/")].starts_with("Favorites/Wide/\xe6\xbc\xa2\xe6\xbc\xa2"));
+  EXPECT_TRUE(cut[Shortcut("http://cat.example/")].ends_with("/in a long category.url"));
+  EXPECT_TRUE(cut[Shortcut("http://cat.example/")].starts_with("Favorites/\xc3\xa9\xc3\xa9"));
+}
+
+TEST_F(FavoritesExchangeTest, ExportWritesNothingThroughALinkPlantedInTheFavoritesFolder) {
+  const fs::path outside = temp_.path() / "outside";
+  fs::create_directories(outside);
+  WriteFile(outside / "target.url", "kept");
+  fs::create_directories(favorites_ / "News");
+  fs::create_directory_symlink(outside, favorites_ / "Work");
+  fs::create_symlink(outside / "target.url", favorites_ / "Top.url");
+  fs::create_symlink(outside / "target.url", favorites_ / "News" / "Paper.url");
+  EXPECT_EQ(Export({{L"Work", L"Plan", L"http://plan.example/"},
+                    {L"Favorites", L"Top", L"http://top.example/"},
+                    {L"News", L"Paper", L"http://paper.example/"},
+                    {L"News", L"Other", L"http://other.example/"}}),
+            3u);
+  EXPECT_EQ(Tree(outside), (std::map<std::string, std::string>{{"target.url", "kept"}}));
+  EXPECT_TRUE(fs::is_symlink(favorites_ / "Work"));
+  EXPECT_TRUE(fs::is_symlink(favorites_ / "Top.url"));
+  EXPECT_EQ(ReadFile(favorites_ / "News" / "Other.url"), Shortcut("http://other.example/"));
+
+  // The Favorites folder itself may be a link: that is where the user keeps it.
+  const fs::path kept = temp_.path() / "kept favorites";
+  fs::create_directories(kept);
+  fs::rename(favorites_, temp_.path() / "old favorites");
+  fs::create_directory_symlink(kept, favorites_);
+  EXPECT_EQ(Export({{L"Favorites", L"Top", L"http://top.example/"}, {L"News", L"Paper", L"http://paper.example/"}}), 0u);
+  EXPECT_EQ(Tree(kept), (std::map<std::string, std::string>{{"Top.url", Shortcut("http://top.example/")},
+                                                           {"News/Paper.url", Shortcut("http://paper.example/")}}));
+  EXPECT_EQ(Collect(), (Records{{L"News", L"Paper", L"http://paper.example/"},
+                                {L"Favorites", L"Top", L"http://top.example/"}}));
+}
+
+TEST_F(FavoritesExchangeTest, ImportOpensOnlyRegularFilesAndTakesNoScriptAddress) {
+  const fs::path outside = temp_.path() / "outside";
+  fs::create_directories(outside / "folder");
+  WriteFile(outside / "secret.url", Shortcut("http://outside.example/"));
+  WriteFile(outside / "folder" / "deep.url", Shortcut("http://outside-deep.example/"));
+  Put("Good.url", Shortcut("http://good.example/"));
+  fs::create_symlink(outside / "secret.url", favorites_ / "Linked.url");
+  fs::create_directory_symlink(outside / "folder", favorites_ / "Linked folder");
+  Put("Scripts/Tab.url", Shortcut("java\tscript:alert(1)"));
+  Put("Scripts/Control.url", Shortcut("\x01javascript:alert(1)"));
+  Put("Scripts/Vb.url", Shortcut("VBScript:msgbox(1)"));
+  Put("Scripts/Inline.url", Shortcut("data:text/html,<script>alert(1)</script>"));
+  Put("Scripts/Plain.url", Shortcut("https://plain.example/javascript:"));
+  TestFifo fifo(favorites_ / "x.url");
+
+  Records list;
+  EXPECT_TRUE(fifo.RunWithin([&] { list = Collect(); }, std::chrono::seconds(5))) << "the import waited on a FIFO";
+  EXPECT_EQ(list, (Records{{L"Favorites", L"Good", L"http://good.example/"},
+                           {L"Scripts", L"Plain", L"https://plain.example/javascript:"}}));
 }
 
 TEST_F(FavoritesExchangeTest, WithoutAFavoritesFolderNothingIsReadOrWritten) {

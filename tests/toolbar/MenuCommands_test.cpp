@@ -256,6 +256,32 @@ TEST_F(MenuCommandsTest, ExportWritesEveryBookmarkAndAnEmptyStoreShowsTheStartAn
   EXPECT_EQ(boxes_.count(), 0u);
 }
 
+TEST_F(MenuCommandsTest, ExportSaysSuccessOnlyWhenEveryBookmarkHasItsShortcut) {
+  BandHarness harness(temp_);
+  Store(harness.DataFolder(), "http://a.example/", "News", "Paper");
+  Store(harness.DataFolder(), "http://b.example/", "News", "Paper");
+  {
+    StatusTexts status(harness);
+    harness.Choose(ID_MENU_EXPORT);
+    EXPECT_EQ(status.texts().back(), L"Successfully exported to IE bookmarks");
+  }
+  EXPECT_TRUE(fs::is_regular_file(Favorites() / "News" / "Paper.url"));
+  EXPECT_TRUE(fs::is_regular_file(Favorites() / "News" / "Paper (2).url"));
+
+  WriteFile(Favorites() / "Blocked", "a file where the category folder would go");
+  Store(harness.DataFolder(), "http://c.example/", "Blocked", "One");
+  {
+    StatusTexts status(harness);
+    harness.Choose(ID_MENU_EXPORT);
+    EXPECT_EQ(status.texts().back(), L"Exported to IE bookmarks; 1 bookmark could not be written.");
+  }
+  Store(harness.DataFolder(), "http://d.example/", "Blocked", "Two");
+  StatusTexts status(harness);
+  harness.Choose(ID_MENU_EXPORT);
+  EXPECT_EQ(status.texts().back(), L"Exported to IE bookmarks; 2 bookmarks could not be written.");
+  EXPECT_EQ(boxes_.count(), 0u);
+}
+
 // A server whose /hang page holds its answer until the test lets it go (or 20 s have passed),
 // and then reports a move that a stopped job must never store.
 class RepairCommandTest : public MenuCommandsTest {

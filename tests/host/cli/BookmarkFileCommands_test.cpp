@@ -13,6 +13,7 @@
 
 #include "platform/text/WideText.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/TestFifo.h"
 #include "toolbar/Settings.h"
 
 namespace {
@@ -115,6 +116,97 @@ TEST_F(BookmarkFileCommandsTest, ImportStoresEachLinkUnderItsInnermostFolderAndS
   EXPECT_EQ(QueryCount(folder_, "LinksData"), 6);
 }
 
+TEST_F(BookmarkFileCommandsTest, NoScriptAddressHoweverDisguisedAndNoNulReachesTheStore) {
+  std::string text = R"FILE(<!DOCTYPE NETSCAPE-Bookmark-file-1>
+<H1>Bookmarks</H1>
+<DL><p>
+    <DT><H3>Odd@Folder</H3>
+    <DL><p>
+        <DT><A HREF="java&#9;script:alert(1)">tab</A>
+        <DT><A HREF="java&#10;script:alert(1)">line feed</A>
+        <DT><A HREF="jav&#13;ascript:alert(1)">carriage return</A>
+        <DT><A HREF="&#1;javascript:alert(1)">control</A>
+        <DT><A HREF="@javascript:alert(1)">raw control</A>
+        <DT><A HREF="VBScript:msgbox(1)">vb</A>
+        <DT><A HREF=" DATA:text/html,&lt;script&gt;alert(1)&lt;/script&gt;">data</A>
+        <DT><A HREF="http://nul/@x">NUL in the address</A>
+        <DT><A HREF="http://fine/">Desc@with NUL</A>
+        <DT><A HREF="http://plain/javascript:">plain</A>
+        <DT><A>no address</A>
+    </DL><p>
+</DL><p>
+)FILE";
+  // NULs in the folder name, the address and the description; a raw control before a scheme.
+  for (size_t at = text.find('@'), n = 0; at != std::string::npos; at = text.find('@', at), ++n)
+    text[at] = n == 1 ? '\x01' : '\0';
+  Result run = Import(File("hostile.html", text));
+  ASSERT_EQ(run.status, 0) << run.err;
+  // Eleven links: two stored, nine skipped.
+  EXPECT_EQ(run.out, "imported 2, skipped 9 (already stored 0, unsupported 9)\n");
+  EXPECT_EQ(boxes_.count(), 0u);
+  EXPECT_EQ(AllRows(), (Rows{{L"Odd Folder", L"Desc with NUL", L"http://fine/"},
+                             {L"Odd Folder", L"plain", L"http://plain/javascript:"}}));
+  EXPECT_EQ(QueryColumn(folder_, "select Category from LinksCategory"), std::vector<std::wstring>{L"Odd Folder"});
+}
+
+TEST_F(BookmarkFileCommandsTest, TagsNameTheCategoryInAFolderMadeForAllLinksAndSurviveARoundTrip) {
+  // As buku writes its file (one toolbar folder for all links), with a folder of a person's own
+  // beside it and a tagged link outside every folder.
+  std::filesystem::path file = File("buku.html", R"FILE(<!DOCTYPE NETSCAPE-Bookmark-file-1>
+<META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=UTF-8">
+<TITLE>Bookmarks</TITLE>
+<H1>Bookmarks</H1>
+<DL><p>
+    <DT><H3 ADD_DATE="1700000000" LAST_MODIFIED="1700000000" PERSONAL_TOOLBAR_FOLDER="true">buku bookmarks</H3>
+    <DL><p>
+        <DT><A HREF="http://kernel/" ADD_DATE="1700000000" LAST_MODIFIED="1700000000" TAGS="linux,news">Kernel</A>
+        <DT><A HREF="http://soup/" ADD_DATE="1700000000" TAGS=",recipes,">Soup</A>
+        <DT><A HREF="http://plain/" ADD_DATE="1700000000">Untagged</A>
+        <DT><A HREF="http://slash/" ADD_DATE="1700000000" TAGS="a/b:c">Slash</A>
+    </DL><p>
+    <DT><H3>Work</H3>
+    <DL><p>
+        <DT><A HREF="http://job/" TAGS="ignored">Job</A>
+    </DL><p>
+    <DT><A HREF="http://top/" TAGS="toplevel">Top</A>
+</DL><p>
+)FILE");
+  Result run = Import(file);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "imported 6, skipped 0 (already stored 0, unsupported 0)\n");
+  const Rows expected{{L"Work", L"Job", L"http://job/"},         {L"linux", L"Kernel", L"http://kernel/"},
+                      {L"buku bookmarks", L"Untagged", L"http://plain/"}, {L"a b c", L"Slash", L"http://slash/"},
+                      {L"recipes", L"Soup", L"http://soup/"},    {L"toplevel", L"Top", L"http://top/"}};
+  EXPECT_EQ(AllRows(), expected);
+
+  // The export writes each category as the link's tag too.
+  std::filesystem::path exported = temp_.path() / "exported.html";
+  ASSERT_EQ(Export(exported).status, 0);
+  std::string text = ReadFileBytes(exported);
+  EXPECT_NE(text.find("<DT><A HREF=\"http://kernel/\" ADD_DATE=\""), std::string::npos);
+  EXPECT_NE(text.find("\" TAGS=\"linux\">Kernel</A>"), std::string::npos) << text;
+  EXPECT_NE(text.find("\" TAGS=\"a b c\">Slash</A>"), std::string::npos) << text;
+
+  // Back into an empty store: the same rows.
+  std::wstring other = MakeTestDataFolder(temp_, "other");
+  WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue, other);
+  ASSERT_EQ(Import(exported).status, 0);
+  EXPECT_EQ(QueryRows(other, kAllRows), expected);
+
+  // One category alone stands in the single top folder, where the tag decides; a category a tag
+  // cannot hold (a comma) comes back by its folder.
+  for (const char* category : {"Only one", "Soups, stews"}) {
+    std::wstring single = MakeTestDataFolder(temp_, category);
+    ExecuteSql(single, std::string("insert into LinksData (Category, Description, HomePage) values ('") + category +
+                           "', 'd', 'http://d/')");
+    WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue, single);
+    ASSERT_EQ(Export(exported).status, 0);
+    ExecuteSql(single, "delete from LinksData");
+    ASSERT_EQ(Import(exported).status, 0);
+    EXPECT_EQ(QueryRows(single, kAllRows), (Rows{{FromUtf8(category), L"d", L"http://d/"}}));
+  }
+}
+
 TEST_F(BookmarkFileCommandsTest, LinksOutsideEveryFolderTakeTheNameOfTheTopFolder) {
   ASSERT_EQ(Import(File("a.html", "<!DOCTYPE NETSCAPE-Bookmark-file-1><H1>Favorites</H1>"
                                   "<DL><DT><A HREF=\"http://a/\">a</A><DT><H3></H3><DL><DT><A HREF=\"http://b/\">b</A>"))
@@ -144,6 +236,13 @@ TEST_F(BookmarkFileCommandsTest, AFileThatIsNoBookmarkFileIsRefusedAndTheStoreSt
   Result missing = Import(temp_.path() / "missing.html");
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("cannot read"), std::string::npos) << missing.err;
+  // `pendrel import FIFO` ends at once: no writer is waited for.
+  TestFifo fifo(temp_.path() / "fifo.html");
+  Result fromFifo{};
+  EXPECT_TRUE(fifo.RunWithin([&] { fromFifo = Import(fifo.path()); }, std::chrono::seconds(5)))
+      << "the import waited on a FIFO";
+  EXPECT_EQ(fromFifo.status, 1);
+  EXPECT_NE(fromFifo.err.find("not a regular file"), std::string::npos) << fromFifo.err;
 
   // A bookmark file without links is no error: there is nothing to import.
   Result none = Import(File("none.html", "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n</DL><p>\n"));

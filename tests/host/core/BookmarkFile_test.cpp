@@ -11,6 +11,7 @@
 
 #include "host/core/HtmlEntities.h"
 #include "platform/text/WideText.h"
+#include "tests/support/TestFifo.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -140,6 +141,44 @@ TEST(BookmarkFileTest, MalformedFilesAreReadAsBrowsersReadThem) {
   EXPECT_TRUE(headerOnly.links.empty());
 }
 
+TEST(BookmarkFileTest, ReadsEachLinksTagsAndWhetherItsOnlyFolderIsOneMadeForAllLinks) {
+  using Place = BookmarkFilePlace;
+  auto places = [](const BookmarkFileContents& contents) {
+    std::vector<Place> out;
+    for (const auto& link : contents.links) out.push_back(link.place);
+    return out;
+  };
+  // As buku exports: one folder, marked as the toolbar's, holding every link with its tags.
+  BookmarkFileContents buku = ParseBookmarkFile(
+      "<!DOCTYPE NETSCAPE-Bookmark-file-1><H1>Bookmarks</H1><DL><p>"
+      "<DT><H3 ADD_DATE=\"1\" PERSONAL_TOOLBAR_FOLDER=\"true\">buku bookmarks</H3><DL><p>"
+      "<DT><A HREF=\"http://a/\" TAGS=\" linux ,news\">a</A>"
+      "<DT><A HREF=\"http://b/\" tags=''>b</A>"
+      "<DT><A>no address</A><DT><A NAME=\"anchor\">nor here</A>"
+      "</DL><p></DL><p>");
+  EXPECT_EQ(Column(buku, &BookmarkFileLink::tags), (std::vector<std::wstring>{L"linux ,news", L""}));
+  EXPECT_EQ(places(buku), (std::vector<Place>{Place::CommonFolder, Place::CommonFolder}));
+  EXPECT_EQ(buku.linksWithoutAddress, 2u);
+
+  // Two folders at the top: only the one marked as the toolbar's is made for all links, and a
+  // folder inside it is a person's own again.
+  BookmarkFileContents two = ParseBookmarkFile(
+      "<DL><DT><H3>One</H3><DL><DT><A HREF=x TAGS=t>x</A><DT><H3>Inner</H3><DL><DT><A HREF=y>y</A></DL></DL>"
+      "<DT><H3 PERSONAL_TOOLBAR_FOLDER=TRUE>Bar</H3><DL><DT><A HREF=z>z</A><DT><H3></H3><DL><DT><A HREF=u>u</A></DL>"
+      "<DT><H3>Sub</H3><DL><DT><A HREF=w>w</A></DL></DL>"
+      "<DT><A HREF=v>v</A></DL>");
+  EXPECT_EQ(Column(two, &BookmarkFileLink::address), (std::vector<std::wstring>{L"x", L"y", L"z", L"u", L"w", L"v"}));
+  EXPECT_EQ(places(two), (std::vector<Place>{Place::OwnFolder, Place::OwnFolder, Place::CommonFolder,
+                                             Place::CommonFolder, Place::OwnFolder, Place::Top}));
+  EXPECT_EQ(two.linksWithoutAddress, 0u);
+
+  // A single folder at the top, marked or not, holds all links; a folder below it does not.
+  BookmarkFileContents single = ParseBookmarkFile(
+      "<DL><DT><A HREF=t>t</A><DT><H3>Only</H3><DL><DT><A HREF=p>p</A><DT><H3>Deeper</H3><DL><DT><A HREF=q>q</A>"
+      "</DL></DL></DL>");
+  EXPECT_EQ(places(single), (std::vector<Place>{Place::Top, Place::CommonFolder, Place::OwnFolder}));
+}
+
 TEST(BookmarkFileTest, AFileWithoutHeaderAndLinksIsNoBookmarkFile) {
   EXPECT_FALSE(ParseBookmarkFile("").IsBookmarkFile());
   EXPECT_FALSE(ParseBookmarkFile("<!DOCTYPE html><html><head><title>A page</title></head>"
@@ -218,8 +257,10 @@ TEST(BookmarkFileTest, HostileFilesAreReadWithinTheirLimits) {
 
 TEST(BookmarkFileTest, AWrittenFileReadsBackAsWritten) {
   std::vector<BookmarkFileFolder> folders = {
-      {L"", {{L"", L"Top <one> & \"two\"", L"http://top/?a=1&b=2"}}},
-      {L"News & \"Views\"", {{L"", L"Caf\u00e9 \U0001F600 it's", L"https://n/\u00e9"}, {L"", L"", L"http://empty-title/"}}},
+      {L"", {{L"", L"Top <one> & \"two\"", L"http://top/?a=1&b=2", L"", BookmarkFilePlace::Top}}},
+      {L"News & \"Views\"",
+       {{L"", L"Caf\u00e9 \U0001F600 it's", L"https://n/\u00e9", L"News & \"Views\"", BookmarkFilePlace::Top},
+        {L"", L"", L"http://empty-title/", L"", BookmarkFilePlace::Top}}},
       {L"Empty", {}},
   };
   std::string text = FormatBookmarkFile(folders, 1700000123);
@@ -231,6 +272,7 @@ TEST(BookmarkFileTest, AWrittenFileReadsBackAsWritten) {
             std::string::npos);
   EXPECT_NE(text.find("<DT><H3 ADD_DATE=\"1700000123\" LAST_MODIFIED=\"1700000123\">News &amp; &quot;Views&quot;</H3>"),
             std::string::npos);
+  EXPECT_NE(text.find("ADD_DATE=\"1700000123\" TAGS=\"News &amp; &quot;Views&quot;\">Caf"), std::string::npos);
 
   BookmarkFileContents back = ParseBookmarkFile(text);
   EXPECT_TRUE(back.hasHeader);
@@ -242,7 +284,9 @@ TEST(BookmarkFileTest, AWrittenFileReadsBackAsWritten) {
   EXPECT_EQ(back.links[1].folder, L"News & \"Views\"");
   EXPECT_EQ(back.links[1].title, L"Caf\u00e9 \U0001F600 it's");
   EXPECT_EQ(back.links[1].address, L"https://n/\u00e9");
+  EXPECT_EQ(back.links[1].tags, L"News & \"Views\"");
   EXPECT_EQ(back.links[2].title, L"");
+  EXPECT_EQ(back.links[2].tags, L"");
 }
 
 TEST(BookmarkFileTest, FilesAreReadWithinTheLimitAndReplacedWhole) {
@@ -253,6 +297,14 @@ TEST(BookmarkFileTest, FilesAreReadWithinTheLimitAndReplacedWhole) {
   EXPECT_FALSE(why.empty());
   EXPECT_FALSE(ReadBookmarkFileBytes(temp.path(), bytes, why));
   EXPECT_EQ(why, "not a regular file");
+  // A FIFO is refused at once, without waiting for a writer that never comes.
+  TestFifo fifo(temp.path() / "fifo.html");
+  bool read = true;
+  EXPECT_TRUE(fifo.RunWithin([&] { read = ReadBookmarkFileBytes(fifo.path(), bytes, why); }, std::chrono::seconds(5)))
+      << "the read waited on a FIFO";
+  EXPECT_FALSE(read);
+  EXPECT_EQ(why, "not a regular file");
+  std::filesystem::remove(fifo.path());
 
   ASSERT_TRUE(ReplaceFileContents(file, "first", why)) << why;
   ASSERT_TRUE(ReplaceFileContents(file, "second", why)) << why;

@@ -16,6 +16,7 @@
 #include "platform/shell/SpecialFolder.h"
 #include "platform/text/WideText.h"
 #include "tests/support/BrowserTestSupport.h"
+#include "tests/support/TestFifo.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -141,13 +142,20 @@ TEST(Folders, ListingsAreSortedByNameAndNeverLeadBackUpTheTree) {
   EXPECT_EQ(seen, (std::vector<std::pair<std::wstring, EntryKind>>{{L"a.url", EntryKind::File},
                                                                    {L"b folder", EntryKind::Folder},
                                                                    {L"c.url", EntryKind::File},
-                                                                   {L"link.url", EntryKind::File},
+                                                                   {L"link.url", EntryKind::Other},
                                                                    {L"loop", EntryKind::Other},
                                                                    {L"\u00e9t\u00e9.url", EntryKind::File}}));
 
   EXPECT_FALSE(ListFolder(temp.wpath() + L"/missing", entries));
   EXPECT_TRUE(entries.empty());
   EXPECT_FALSE(ListFolder(temp.wpath() + L"/a.url", entries));
+  // A link is not followed, not even when it is the folder asked for.
+  EXPECT_FALSE(ListFolder(temp.wpath() + L"/loop", entries));
+  EXPECT_TRUE(IsFolder(temp.wpath() + L"/loop"));
+  EXPECT_FALSE(IsFolder(temp.wpath() + L"/loop", LinkHandling::DoNotFollow));
+  EXPECT_TRUE(IsFolder(temp.wpath() + L"/b folder", LinkHandling::DoNotFollow));
+  EXPECT_EQ(RealFolderPath(temp.wpath() + L"/loop/b folder/.."), FromUtf8(fs::canonical(temp.path()).string()));
+  EXPECT_EQ(RealFolderPath(temp.wpath() + L"/missing"), L"");
 }
 
 TEST(Folders, CreationMakesOneFolderForTheUserAlone) {
@@ -245,6 +253,32 @@ TEST_F(ShortcutTest, NeverWritesALineTheAddressDidNotHaveOrAFileItWasNotAskedFor
   size_t entries = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(temp_.path())) ++entries;
   EXPECT_EQ(entries, 1u);  // only the folder that was in the way
+}
+
+TEST_F(ShortcutTest, NeverFollowsALinkNorWaitsOnAFifo) {
+  TempDir outside;
+  WriteFile(outside.path() / "target.url", "[InternetShortcut]\r\nURL=http://outside.example/\r\n");
+  fs::create_symlink(outside.path() / "target.url", temp_.path() / "link.url");
+  fs::create_directory_symlink(outside.path(), temp_.path() / "linked folder");
+
+  // Reading: a link to a shortcut is not read, a FIFO is refused at once.
+  EXPECT_TRUE(FAILED(file_->Load(Path("link.url"))));
+  TestFifo fifo(temp_.path() / "fifo.url");
+  HRESULT loaded = S_OK;
+  EXPECT_TRUE(fifo.RunWithin([&] { loaded = file_->Load(Path("fifo.url")); }, std::chrono::seconds(5)))
+      << "the read waited on a FIFO";
+  EXPECT_EQ(loaded, E_FAIL);
+
+  // Writing: neither through a linked folder nor over a link, a FIFO or a folder of that name.
+  EXPECT_EQ(locator_->SetURL(L"http://written.example/"), S_OK);
+  EXPECT_EQ(file_->Save(Path("linked folder/new.url")), E_ACCESSDENIED);
+  EXPECT_EQ(file_->Save(Path("link.url")), E_ACCESSDENIED);
+  EXPECT_EQ(file_->Save(Path("fifo.url")), E_ACCESSDENIED);
+  EXPECT_EQ(ReadFile(outside.path() / "target.url"), "[InternetShortcut]\r\nURL=http://outside.example/\r\n");
+  EXPECT_FALSE(fs::exists(outside.path() / "new.url"));
+  EXPECT_TRUE(fs::is_symlink(temp_.path() / "link.url"));
+  EXPECT_EQ(file_->Save(Path("plain.url")), S_OK);
+  EXPECT_EQ(ReadFile(temp_.path() / "plain.url"), "[InternetShortcut]\r\nURL=http://written.example/\r\n");
 }
 
 }  // namespace

@@ -1,0 +1,35 @@
+#include "platform/inet/AddressScheme.h"
+
+namespace {
+
+// A scheme longer than this is no scheme any browser knows; the scan stops there.
+constexpr size_t kMaxSchemeLength = 32;
+
+bool IsControlOrBlank(wchar_t c) { return c <= L' '; }
+bool IsTabOrLineBreak(wchar_t c) { return c == L'\t' || c == L'\n' || c == L'\r'; }
+bool IsAsciiLetter(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
+bool IsSchemeCharacter(wchar_t c) {
+  return IsAsciiLetter(c) || (c >= L'0' && c <= L'9') || c == L'+' || c == L'-' || c == L'.';
+}
+wchar_t LowerAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+
+}  // namespace
+
+std::wstring BrowserScheme(std::wstring_view address) {
+  while (!address.empty() && IsControlOrBlank(address.front())) address.remove_prefix(1);
+  while (!address.empty() && IsControlOrBlank(address.back())) address.remove_suffix(1);
+  std::wstring scheme;
+  for (wchar_t c : address) {
+    if (IsTabOrLineBreak(c)) continue;
+    if (c == L':') return scheme;
+    if (scheme.size() == kMaxSchemeLength) return {};
+    if (scheme.empty() ? !IsAsciiLetter(c) : !IsSchemeCharacter(c)) return {};
+    scheme += LowerAscii(c);
+  }
+  return {};  // no ":" at all
+}
+
+bool IsScriptAddress(std::wstring_view address) {
+  const std::wstring scheme = BrowserScheme(address);
+  return scheme == L"javascript" || scheme == L"vbscript" || scheme == L"data";
+}
