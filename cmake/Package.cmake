@@ -68,14 +68,16 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/bin)
 # Each description's first line is the package's summary.
 set(CPACK_DEBIAN_PENDREL_PACKAGE_NAME pendrel)
 set(CPACK_DEBIAN_PENDREL_DESCRIPTION "bookmark toolbar for a web browser, with a browser window in the terminal
-Pendrel keeps bookmarks in a local database instead of the browser's Favorites: \
-add, change and delete the page shown under a category, search bookmarks by words, keep a history log, \
-have login forms remembered per site and repair moved bookmarks.
+Pendrel keeps bookmarks in a local database instead of the browser's Favorites:
+add, change and delete the page shown under a category, search bookmarks by
+words, keep a history log, have login forms remembered per site and repair
+moved bookmarks.
 
-This package holds the pendrel program, which docks the toolbar in a browser window that runs in \
-the terminal, interactively or from a script, and installs, registers and removes the toolbar \
-for each user; the toolbar library and the platform library it runs on; the help pages and \
-resources; and the manual page. The desktop window is in the pendrel-browser package.")
+This package holds the pendrel program, which docks the toolbar in a browser
+window that runs in the terminal, interactively or from a script, and installs,
+registers and removes the toolbar for each user; the toolbar library and the
+platform library it runs on; the help pages and resources; and the manual page.
+The desktop window is in the pendrel-browser package.")
 
 if(TARGET pendrel-browser)
   list(APPEND CPACK_COMPONENTS_ALL pendrel-browser)
@@ -86,12 +88,14 @@ if(TARGET pendrel-browser)
   set(CPACK_COMPONENT_PENDREL-BROWSER_DEPENDS pendrel)
   set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
   set(CPACK_DEBIAN_PENDREL-BROWSER_DESCRIPTION "desktop browser window with the Pendrel bookmark toolbar
-Pendrel keeps bookmarks in a local database instead of the browser's Favorites: \
-add, change and delete the page shown under a category, search bookmarks by words, keep a history log, \
-have login forms remembered per site and repair moved bookmarks.
+Pendrel keeps bookmarks in a local database instead of the browser's Favorites:
+add, change and delete the page shown under a category, search bookmarks by
+words, keep a history log, have login forms remembered per site and repair
+moved bookmarks.
 
-This package holds pendrel-browser, a GTK window with WebKit pages, an address bar, a status bar \
-and the toolbar docked above the page, with its desktop entry and icon. The toolbar itself, the \
-pendrel program that installs it for each user and the help pages are in the pendrel package.")
+This package holds pendrel-browser, a GTK window with WebKit pages, an address
+bar, a status bar and the toolbar docked above the page, with its desktop entry
+and icon. The toolbar itself, the pendrel program that installs it for each
+user, and the help pages are in the pendrel package.")
 endif()
 include(CPack)

@@ -30,7 +30,10 @@ cmake --build "$BUILD" -j "$(nproc)"
 
 # CPack's working files stay in the build folder; only the packages land in OUT.
 rm -rf "$OUT" "$BUILD/cpack"
-(cd "$BUILD" && cpack -G DEB -B "$BUILD/cpack" >/dev/null)
+if ! (cd "$BUILD" && cpack -G DEB -B "$BUILD/cpack" >"$BUILD/cpack.log" 2>&1); then
+  cat "$BUILD/cpack.log" >&2
+  exit 1
+fi
 mkdir -p "$OUT"
 mv "$BUILD"/cpack/*.deb "$OUT"/
 for deb in "$OUT"/*.deb; do
