@@ -148,9 +148,13 @@ void BM_RepairJob(benchmark::State& state) {
   port = server.port();
   CBookmarkRecordList records;
   const char* kinds[] = {"live", "moved", "dead"};
-  for (int i = 0; i < kRepairAddresses; ++i)
-    records.emplace_back(L"Sites", L"Page " + std::to_wstring(i),
-                         server.Url("/" + std::string(kinds[i % 3]) + "/" + std::to_string(i)));
+  for (int i = 0; i < kRepairAddresses; ++i) {
+    std::string path = "/";  // appended: g++ 12 misreads "/" + a temporary as an overlapping copy
+    path += kinds[i % 3];
+    path += '/';
+    path += std::to_string(i);
+    records.emplace_back(L"Sites", L"Page " + std::to_wstring(i), server.Url(path));
+  }
   for (auto _ : state) {
     state.PauseTiming();
     std::optional<BenchStore> store(std::in_place, 0, 0);

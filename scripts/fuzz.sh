@@ -37,7 +37,7 @@ if [ ${#targets[@]} -eq 0 ]; then
   exit 2
 fi
 
-cmake -S "$ROOT" -B "$BUILD" -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPENDREL_FUZZ=ON >/dev/null
+cmake -S "$ROOT" -B "$BUILD" -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPENDREL_FUZZ=ON -DPENDREL_WERROR=ON >/dev/null
 build_targets=()
 for name in "${targets[@]}"; do build_targets+=(--target "${name}_fuzz"); done
 cmake --build "$BUILD" -j "$(nproc)" "${build_targets[@]}"

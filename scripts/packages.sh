@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Debian packages the build needs, and install_packages, which installs those missing.
-# Sourced by setup.sh, run.sh, sanitize.sh and fuzz.sh.
+# Sourced by setup.sh, run.sh, sanitize.sh, fuzz.sh and package.sh.
 
 # What the program and the band library need to be built.
 # GTK 3 and WebKitGTK are for the desktop window, pendrel-browser.
@@ -12,6 +12,10 @@ TEST_PACKAGES=(libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev xvf
 PACKAGES=("${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}")
 # What the fuzz build needs besides the build packages: clang and its libFuzzer runtime.
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
+# What making the Debian packages needs besides the build packages: Debian's build flags and
+# dpkg-shlibdeps (dpkg-dev), and file, with which CPack finds the binaries whose libraries become
+# each package's dependencies.
+PACKAGE_PACKAGES=(dpkg-dev file)
 
 # install_packages [PACKAGE...]: installs those of the packages (default: all of PACKAGES) that
 # are missing.

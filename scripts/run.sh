@@ -6,21 +6,33 @@
 # window (pendrel-browser) where a display is open and it could be built, else the window in the
 # terminal, which at a terminal reads commands at a prompt and otherwise reads them from standard
 # input and ends at its end. Arguments go to `pendrel install` (for example --data DIR).
+#
+# PENDREL_BUILD_DIR builds elsewhere than ./build. PENDREL_RUN_PLAN=1 only configures and prints
+# what would be built (`build: TARGET...`) and opened (`open: PROGRAM`), installing no packages
+# and building, installing and opening nothing.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-BUILD="$ROOT/build"
+BUILD="${PENDREL_BUILD_DIR:-$ROOT/build}"
+plan_only="${PENDREL_RUN_PLAN:-}"
 source "$ROOT/scripts/packages.sh"
-install_packages "${BUILD_PACKAGES[@]}"
-cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPENDREL_TESTS=OFF -DPENDREL_BENCH=OFF >/dev/null
+if [ -z "$plan_only" ]; then install_packages "${BUILD_PACKAGES[@]}"; fi
+cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPENDREL_TESTS=OFF -DPENDREL_BENCH=OFF \
+      -DPENDREL_WERROR=ON >/dev/null
 targets=(pendrel PendrelBand)
-desktop=""
-if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && cmake --build "$BUILD" --target help | grep -q ' pendrel-browser$'; then
-  desktop=1
+program=pendrel
+# Configuring records whether GTK and WebKitGTK were found, and so whether pendrel-browser is built.
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] &&
+   grep -qx 'PENDREL_DESKTOP_HOST:INTERNAL=ON' "$BUILD/CMakeCache.txt"; then
+  program=pendrel-browser
   targets+=(pendrel-browser)
+fi
+if [ -n "$plan_only" ]; then
+  echo "build: ${targets[*]}"
+  echo "open: $program"
+  exit 0
 fi
 cmake --build "$BUILD" -j "$(nproc)" --target "${targets[@]}"
 installed="$("$BUILD/bin/pendrel" install "$@")"
 printf '%s\n' "$installed"
 data="$(printf '%s\n' "$installed" | sed -n 's/^data folder: \(created\|kept\) //p')"
-if [ -n "$desktop" ]; then exec "$BUILD/bin/pendrel-browser" "$data/help/help.html"; fi
-exec "$BUILD/bin/pendrel" "$data/help/help.html"
+exec "$BUILD/bin/$program" "$data/help/help.html"

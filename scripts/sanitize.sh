@@ -13,7 +13,7 @@ build() {
   local dir="$ROOT/$1" sanitizers="$2" targets=() target
   shift 2
   for target in "$@"; do targets+=(--target "$target"); done
-  cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPENDREL_SANITIZE="$sanitizers" \
+  cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPENDREL_SANITIZE="$sanitizers" -DPENDREL_WERROR=ON \
         -DPENDREL_BENCH=OFF >/dev/null
   cmake --build "$dir" -j "$(nproc)" "${targets[@]}"
 }

@@ -8,5 +8,5 @@ install_packages
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="$ROOT/build"
-cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPENDREL_TESTS=ON ${PENDREL_CMAKE_ARGS:-} >/dev/null
+cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPENDREL_TESTS=ON -DPENDREL_WERROR=ON ${PENDREL_CMAKE_ARGS:-} >/dev/null
 cmake --build "$BUILD" -j "$(nproc)"

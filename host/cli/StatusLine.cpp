@@ -9,7 +9,12 @@ StatusLine::~StatusLine() { End(); }
 
 void StatusLine::Show(const std::wstring& text) {
   if (display_ == StatusDisplay::Off) return;
-  std::wstring shown = text.size() > kMaxWidth ? text.substr(0, kMaxWidth - 3) + L"..." : text;
+  // Cut in place: a copy made of substr() + "..." trips g++ 12's fortified wmemcpy check falsely.
+  std::wstring shown = text;
+  if (shown.size() > kMaxWidth) {
+    shown.resize(kMaxWidth - 3);
+    shown += L"...";
+  }
   // Back to the start of the line and clear it, so a shorter text leaves nothing of a longer one.
   out_ << "\r\033[K" << ToUtf8(shown) << std::flush;
   lastShown_ = std::chrono::steady_clock::now();

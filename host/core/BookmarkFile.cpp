@@ -404,7 +404,11 @@ std::string FormatBookmarkFile(const std::vector<BookmarkFileFolder>& folders, s
 bool ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes, std::string& why) {
   std::filesystem::path folder = path.parent_path();
   if (folder.empty()) folder = ".";
-  std::string pattern = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+  // Appended, not built with + onto a temporary, which g++ 12 misreads as an overlapping copy.
+  std::string name = ".";
+  name += path.filename().string();
+  name += ".XXXXXX";
+  std::string pattern = (folder / name).string();
   int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (fd < 0) {
     why = ErrnoText();

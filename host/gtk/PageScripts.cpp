@@ -73,8 +73,16 @@ std::string WriteControlsScript(const std::vector<ControlChange>& changes) {
   std::string list = "[";
   for (const ControlChange& change : changes) {
     if (list.size() > 1) list += ",";
-    list += "[" + std::to_string(change.index) + "," + JavaScriptString(change.state.name) + "," +
-            JavaScriptString(change.state.value) + "," + Flag(change.state.checked) + ",[";
+    // Appended piece by piece: + onto a temporary is misread by g++ 12 as an overlapping copy.
+    list += '[';
+    list += std::to_string(change.index);
+    list += ',';
+    list += JavaScriptString(change.state.name);
+    list += ',';
+    list += JavaScriptString(change.state.value);
+    list += ',';
+    list += Flag(change.state.checked);
+    list += ",[";
     for (size_t i = 0; i < change.state.selected.size(); ++i)
       list += std::string(i ? "," : "") + Flag(change.state.selected[i]);
     list += "]]";

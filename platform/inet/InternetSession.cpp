@@ -189,10 +189,16 @@ CHttpConnection::CHttpConnection(CInternetSession::Core& session, std::wstring s
     : session_(session), server_(std::move(server)), port_(port) {}
 
 std::unique_ptr<CHttpFile> CHttpConnection::OpenRequest(const std::wstring& object) {
-  std::string url = "http://" + ToUtf8(server_);
-  if (port_ != 80) url += ":" + std::to_string(port_);
+  // Built by appending only: g++ 12 takes an insert at the front of a string (which operator+ onto
+  // a temporary also is) for an overlapping copy when optimising, and warns falsely (-Wrestrict).
+  std::string url = "http://";
+  url += ToUtf8(server_);
+  if (port_ != 80) {
+    url += ':';
+    url += std::to_string(port_);
+  }
   std::string path = EscapeObject(ToUtf8(object));
-  if (path.empty() || path.front() != '/') path.insert(0, "/");
+  if (path.empty() || path.front() != '/') url += '/';
   url += path;
   return std::make_unique<CHttpFile>(session_, std::move(url));
 }

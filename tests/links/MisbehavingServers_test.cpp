@@ -85,8 +85,13 @@ const char* const kMisbehaviours[] = {"silent", "drip-head", "drip-body", "endle
 
 TEST_F(MisbehavingServersTest, TheJobGoesOnPastEachMisbehavingServerAndRepairsTheAddressAfterThem) {
   int order = 0;
-  for (const char* misbehaviour : kMisbehaviours)
-    Store(server_.Url("/" + std::to_string(order++) + "-" + misbehaviour));
+  for (const char* misbehaviour : kMisbehaviours) {
+    std::string path = "/";  // appended: g++ 12 misreads "/" + a temporary as an overlapping copy
+    path += std::to_string(order++);
+    path += '-';
+    path += misbehaviour;
+    Store(server_.Url(path));
+  }
   Store(server_.Url("/9-moved"));
   const std::vector<std::wstring> before = Addresses();
 

@@ -383,7 +383,12 @@ class PendrelImportExportTest : public IsolatedTest {
   CommandOutput Pendrel(const std::string& args) {
     return RunCommandLine(std::string(PENDREL_BIN_DIR) + "/pendrel " + args + " </dev/null 2>&1");
   }
-  std::string Quoted(const std::filesystem::path& path) const { return "'" + path.string() + "'"; }
+  std::string Quoted(const std::filesystem::path& path) const {
+    std::string quoted = "'";  // appended: g++ 12 misreads "'" + a temporary as an overlapping copy
+    quoted += path.string();
+    quoted += '\'';
+    return quoted;
+  }
 
   ScopedEnv home_;
   ScopedEnv data_;

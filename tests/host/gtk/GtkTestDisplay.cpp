@@ -70,7 +70,9 @@ class XvfbServer {
       why = "Xvfb started but never said which display it opened";
       return {};
     }
-    return ":" + number.substr(0, number.find('\n'));
+    std::string display = ":";  // appended: g++ 12 misreads ":" + a temporary as an overlapping copy
+    display.append(number, 0, number.find('\n'));
+    return display;
   }
 
  private:
