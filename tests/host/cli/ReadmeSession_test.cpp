@@ -9,6 +9,7 @@
 // Where the sentence before a block says "for example", its numbers may differ.
 #include <stdlib.h>
 
+#include <algorithm>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -125,6 +126,13 @@ class ReadmeSessionTest : public IsolatedTest {
     EXPECT_EQ(program.Wait(), 0) << output;
 
     std::vector<std::string> screen = ScreenLines(output);
+    // A command the README types without showing an error must not meet one.
+    for (const std::string& shown : screen) {
+      if (!shown.starts_with("error: ")) continue;
+      EXPECT_TRUE(std::any_of(session.lines.begin(), session.lines.end(),
+                              [&](const TranscriptLine& line) { return Local(line.text) == shown; }))
+          << shown;
+    }
     size_t at = 0;
     for (const TranscriptLine& line : session.lines) {
       if (line.text == "..." || line.text.empty()) continue;
