@@ -24,7 +24,7 @@ namespace {
 const std::map<std::string, std::string> kStandIns = {
     {"www.debian.org/", "Debian -- The Universal Operating System"},
     {"www.kernel.org/", "The Linux Kernel Archives"},
-    {"lwn.net/", "LWN.net"},
+    {"lwn.net/", "Welcome to LWN.net [LWN.net]"},
 };
 
 struct TranscriptLine {
