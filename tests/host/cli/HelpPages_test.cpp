@@ -1,0 +1,48 @@
+// The help pages `pendrel install` puts into the data folder name the setup menu's entries as a
+// running toolbar shows them.
+#include <regex>
+#include <set>
+
+#include "tests/support/PendrelRunFixture.h"
+
+namespace {
+
+using HelpPagesTest = PendrelRunFixture;
+
+// The texts of a page's `<b class="menu">` elements, blanks and line breaks joined to one blank.
+std::vector<std::string> NamedMenuEntries(const std::string& html) {
+  static const std::regex entry("<b class=\"menu\">([^<]*)</b>");
+  std::vector<std::string> names;
+  for (std::sregex_iterator it(html.begin(), html.end(), entry), end; it != end; ++it)
+    names.push_back(std::regex_replace((*it)[1].str(), std::regex("\\s+"), " "));
+  return names;
+}
+
+TEST_F(HelpPagesTest, EveryMenuEntryTheHelpPagesNameIsOneTheMenuShows) {
+  // The menu as it stands, and again with the history log on: its entry then reads "Disable".
+  RunResult run = Run("show\nmenu Enable History Log\nshow\n");
+  ASSERT_EQ(run.status, 0) << run.Text();
+  std::set<std::string> shown;
+  for (std::string line : run.lines) {
+    if (!line.starts_with("menu: ") || line == "menu: -") continue;
+    line.erase(0, 6);
+    for (const char* mark : {" [greyed]", " [checked]"})
+      if (size_t at = line.find(mark); at != std::string::npos) line.erase(at, std::string(mark).size());
+    shown.insert(line);
+  }
+  ASSERT_TRUE(shown.contains("Disable History Log")) << run.Text();
+
+  std::set<std::string> named;
+  for (const char* page : {"help.html", "about.html"}) {
+    std::string html = ReadFileBytes(temp_.path() / "data" / "help" / page);
+    ASSERT_FALSE(html.empty()) << page;
+    for (const std::string& name : NamedMenuEntries(html)) {
+      EXPECT_TRUE(shown.contains(name)) << page << " names the menu entry \"" << name << "\", which the menu lacks";
+      named.insert(name);
+    }
+  }
+  // And the help page describes every entry the menu has.
+  for (const std::string& entry : shown) EXPECT_TRUE(named.contains(entry)) << "the help pages omit \"" << entry << "\"";
+}
+
+}  // namespace

@@ -1,0 +1,213 @@
+// The README's terminal sessions, replayed: every fenced block of README.md that is a transcript
+// (its first line a shell command, `$ ...`) runs, in the order the README gives them, in one fresh
+// home, against stand-in pages on 127.0.0.1 for the addresses it names, and every line it shows
+// must come out of the program, in that order.
+//
+// A transcript's lines: `$ COMMAND` runs a pendrel command on a pseudo-terminal of 100 by 30;
+// `pendrel> TEXT` and `(y/n)? TEXT` are typed at that prompt; `...` stands for lines left out;
+// every other line is output. A session goes on over the blocks that follow until the next `$ `.
+// Where the sentence before a block says "for example", its numbers may differ.
+#include <stdlib.h>
+
+#include <algorithm>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "tests/support/LoopbackServer.h"
+#include "tests/support/TerminalProgram.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+// The titles of the stand-ins for the pages the README visits, by host and path.
+const std::map<std::string, std::string> kStandIns = {
+    {"www.debian.org/", "Debian -- The Universal Operating System"},
+    {"www.kernel.org/", "The Linux Kernel Archives"},
+    {"lwn.net/", "Welcome to LWN.net [LWN.net]"},
+};
+
+struct TranscriptLine {
+  std::string text;
+  bool example = false;  // numbers may differ
+};
+
+struct Session {
+  std::string command;  // after "$ "
+  std::vector<TranscriptLine> lines;
+};
+
+std::string ReadReadme() {
+  std::ifstream in(std::string(PENDREL_SOURCE_DIR) + "/README.md");
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The README's transcripts as sessions, one for each `$ ` line.
+std::vector<Session> Sessions(const std::string& readme) {
+  std::vector<Session> sessions;
+  std::istringstream in(readme);
+  std::string line, before;
+  bool inBlock = false, transcript = false, example = false, first = false;
+  while (std::getline(in, line)) {
+    if (line.starts_with("```")) {
+      inBlock = !inBlock;
+      first = inBlock;
+      if (inBlock) {
+        std::string lower = before;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        example = lower.find("for example") != std::string::npos;
+      }
+      continue;
+    }
+    if (!inBlock) {
+      if (!line.empty()) before = line;
+      continue;
+    }
+    if (first) transcript = line.starts_with("$ ") || (line.starts_with("pendrel> ") && !sessions.empty());
+    first = false;
+    if (!transcript) continue;
+    if (line.starts_with("$ "))
+      sessions.push_back({line.substr(2), {}});
+    else
+      sessions.back().lines.push_back({line, example});
+  }
+  return sessions;
+}
+
+// What the program wrote, as lines a person reads: terminal control sequences taken out,
+// trailing blanks dropped.
+std::vector<std::string> ScreenLines(const std::string& output) {
+  static const std::regex control("\x1b\\[[0-9;?]*[ -/]*[@-~]|\x1b[@-Z\\\\-_]|[\x07\x08]");
+  std::string text = std::regex_replace(output, control, "");
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::string Digitless(const std::string& text) { return std::regex_replace(text, std::regex("[0-9]+"), "N"); }
+
+class ReadmeSessionTest : public IsolatedTest {
+ protected:
+  // The README's words for this machine: its addresses the stand-ins', /home/you and ~ the
+  // test's home, the installed toolbar the built one.
+  std::string Local(std::string text) const {
+    static const std::regex address("https?://([A-Za-z0-9.-]+/)");
+    text = std::regex_replace(text, address, "http://127.0.0.1:" + std::to_string(server_.port()) + "/$1");
+    text = std::regex_replace(text, std::regex("/home/you\\b"), home_.string());
+    text = std::regex_replace(text, std::regex("(^| )~/"), "$1" + home_.string() + "/");
+    return std::regex_replace(text, std::regex("/usr/lib/pendrel/"), std::string(PENDREL_BIN_DIR) + "/");
+  }
+
+  // Runs one session on a pseudo-terminal and checks its lines.
+  void Replay(const Session& session) {
+    SCOPED_TRACE("$ " + session.command);
+    std::istringstream words(Local(session.command));
+    std::vector<std::string> args;
+    for (std::string word; words >> word;) args.push_back(word);
+    ASSERT_FALSE(home_.empty());
+    ASSERT_EQ(args.at(0), "pendrel") << "the README's sessions run pendrel";
+    args[0] = std::string(PENDREL_BIN_DIR) + "/pendrel";
+    TerminalProgram program(args, {"TERM=xterm", "PAGER=cat", "LC_ALL=C.UTF-8", "COLUMNS=100", "LINES=30"});
+    ASSERT_TRUE(program.Started());
+    std::string output;
+    for (const TranscriptLine& line : session.lines)
+      for (const char* prompt : {"pendrel> ", "(y/n)? "})
+        if (line.text.starts_with(prompt)) {
+          output += program.ReadUntil(prompt);
+          program.Type(Local(line.text.substr(std::string(prompt).size())) + "\n");
+        }
+    output += program.ReadToEnd();
+    EXPECT_EQ(program.Wait(), 0) << output;
+
+    std::vector<std::string> screen = ScreenLines(output);
+    // A command the README types without showing an error must not meet one.
+    for (const std::string& shown : screen) {
+      if (!shown.starts_with("error: ")) continue;
+      EXPECT_TRUE(std::any_of(session.lines.begin(), session.lines.end(),
+                              [&](const TranscriptLine& line) { return Local(line.text) == shown; }))
+          << shown;
+    }
+    size_t at = 0;
+    for (const TranscriptLine& line : session.lines) {
+      if (line.text == "..." || line.text.empty()) continue;
+      std::string wanted = Local(line.text);
+      while (!wanted.empty() && wanted.back() == ' ') wanted.pop_back();
+      auto same = [&](const std::string& shown) {
+        return line.example ? Digitless(shown) == Digitless(wanted) : shown == wanted;
+      };
+      size_t found = at;
+      while (found < screen.size() && !same(screen[found])) ++found;
+      if (found == screen.size()) {
+        ADD_FAILURE() << "the README shows \"" << line.text << "\", the program printed (from there on):\n"
+                      << [&] {
+                           std::string rest;
+                           for (size_t i = at; i < screen.size(); ++i) rest += screen[i] + "\n";
+                           return rest;
+                         }();
+        return;
+      }
+      at = found + 1;
+    }
+  }
+
+  // A bookmark file as another browser exports it: one page the session stored already, a new
+  // one and a bookmarklet.
+  void WriteBookmarkFile() const {
+    std::ofstream(home_ / "bookmarks.html")
+        << "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks Menu</H1>\n<DL><p>\n"
+           "<DT><H3>Linux</H3>\n<DL><p>\n"
+        << "<DT><A HREF=\"" << Local("https://www.debian.org/") << "\">Debian</A>\n"
+        << "<DT><A HREF=\"" << Local("https://lwn.net/") << "\">LWN.net</A>\n"
+        << "</DL><p>\n<DT><A HREF=\"javascript:void(0)\">A bookmarklet</A>\n</DL><p>\n";
+  }
+
+  // A home whose path is about as long as /home/you, so that messages wrap where the README's do.
+  struct ShortHome {
+    std::filesystem::path path;
+    ShortHome() {
+      char name[] = "/tmp/you-XXXXXX";
+      if (mkdtemp(name)) path = name;
+    }
+    ~ShortHome() {
+      std::error_code ignored;
+      if (!path.empty()) std::filesystem::remove_all(path, ignored);
+    }
+  } shortHome_;
+  std::filesystem::path home_ = shortHome_.path;
+  ScopedEnv home_env_{"HOME", home_.c_str()};
+  ScopedEnv dataHome_{"XDG_DATA_HOME", nullptr};
+  ScopedEnv configHome_{"XDG_CONFIG_HOME", nullptr};
+  DirectConnections direct_;
+  LoopbackServer server_{[](httplib::Server& server) {
+    for (const auto& [path, title] : kStandIns)
+      server.Get("/" + path, [title](const httplib::Request&, httplib::Response& response) {
+        response.set_content("<html><head><title>" + title + "</title></head><body><h1>" + title +
+                                 "</h1><p>A page standing in for the real one.</p></body></html>",
+                             "text/html");
+      });
+  }};
+};
+
+TEST_F(ReadmeSessionTest, TheReadmeSessionsPrintWhatTheReadmeShows) {
+  std::string readme = ReadReadme();
+  std::vector<Session> sessions = Sessions(readme);
+  ASSERT_GE(sessions.size(), 4u);
+  // Every address the sessions visit has a stand-in.
+  static const std::regex address("https?://([A-Za-z0-9.-]+/)");
+  for (const Session& session : sessions) {
+    std::string text = session.command + "\n";
+    for (const TranscriptLine& line : session.lines) text += line.text + "\n";
+    for (std::sregex_iterator it(text.begin(), text.end(), address), end; it != end; ++it)
+      EXPECT_TRUE(kStandIns.contains((*it)[1].str())) << "no stand-in page for " << it->str();
+  }
+  WriteBookmarkFile();
+  for (const Session& session : sessions) Replay(session);
+}
+
+}  // namespace
