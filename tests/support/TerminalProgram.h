@@ -85,17 +85,18 @@ class TerminalProgram {
     }
     return got;
   }
-  // Waits for the program to end (at most 20 s), reading what it still writes; its exit status,
-  // or -1.
+  // Waits for the program to end (at most 60 s), reading what it still writes; its exit status,
+  // 128 and the signal for one that a signal ended, or -1 when it has not ended.
   int Wait() {
-    for (int i = 0; i < 400; ++i) {
+    // A busy machine (the suite runs tests side by side) can take its time; 60 s as ReadUntil.
+    for (int i = 0; i < 1200; ++i) {
       pollfd poll{master_, POLLIN, 0};
       char buffer[4096];
       if (::poll(&poll, 1, 50) > 0 && read(master_, buffer, sizeof buffer) <= 0) usleep(50'000);
       int status = 0;
       if (waitpid(pid_, &status, WNOHANG) == pid_) {
         exited_ = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
       }
     }
     return -1;
