@@ -3,6 +3,7 @@
 #include <cwctype>
 #include <fstream>
 
+#include "host/cli/EngineBrowser.h"
 #include "host/core/HostLines.h"
 #include "host/core/HostWindow.h"
 #include "host/core/ScriptCommands.h"
@@ -73,7 +74,8 @@ int RunWindow(const std::vector<std::string>& args, std::istream& in, std::ostre
     out << "usage: pendrel [ADDRESS]\n";
     return 2;
   }
-  HostWindow window(LinesTo(out), source == CommandSource::Terminal ? AskAt(in, out) : HostWindow::QuestionAsker{});
+  HostWindow window(LinesTo(out), source == CommandSource::Terminal ? AskAt(in, out) : HostWindow::QuestionAsker{},
+                    MakeEngineBrowser);
   if (!args.empty()) window.Navigate(FromUtf8(args[0]));
   if (source == CommandSource::Terminal) return RunAtTerminal(window, in, out);
   ScriptReader reader(in);
@@ -92,7 +94,7 @@ int RunWindowScript(const std::vector<std::string>& args, std::istream& in, std:
       return 1;
     }
   }
-  HostWindow window(LinesTo(out));
+  HostWindow window(LinesTo(out), {}, MakeEngineBrowser);
   ScriptReader reader(args[0] == "-" ? in : file);
   return RunScript(reader, window);
 }

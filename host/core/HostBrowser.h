@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/engine/ActionResult.h"
+#include "platform/browser/ActionResult.h"
 #include "platform/browser/WebBrowser.h"
 
 class HostBrowser {

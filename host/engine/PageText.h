@@ -12,12 +12,7 @@
 #include <vector>
 
 #include "host/engine/WebBrowserObject.h"
-
-// Line feeds, carriage returns, tabs and backslashes as \n, \r, \t and \\; every other control
-// character (C0, DEL and C1) as \xHH, so that no text drives the terminal it is shown on.
-std::wstring EscapeLine(std::wstring_view text);
-// The same escaping of UTF-8 `text`, appended to `out`.
-void AppendEscapedLine(std::string& out, std::string_view text);
+#include "platform/text/LineEscaping.h"
 
 // Receives the lines of a page one by one, in UTF-8.
 using PageLineSink = std::function<void(std::string_view line)>;
