@@ -5,6 +5,7 @@
 #include "platform/shell/Folders.h"
 #include "platform/shell/SpecialFolder.h"
 #include "platform/text/WideText.h"
+#include "published/BookmarkLimits.h"
 #include "store/CCustomException.h"
 
 void CFavoritesExchange::ReportProgress(const std::wstring&) {}
@@ -78,7 +79,7 @@ void CFavoritesExchange::WriteFavorite(const CBookmarkRecord& record) {
 std::wstring CFavoritesExchange::ReplaceInvalidNameChars(const std::wstring& name) {
   std::wstring out = name;
   for (wchar_t& c : out)
-    if (std::wstring_view(L"/\\:?<>|").find(c) != std::wstring_view::npos) c = L' ';
+    if (kForbiddenCategoryCharacters.find(c) != std::wstring_view::npos) c = L' ';
   return out;
 }
 

@@ -15,18 +15,13 @@
 #include "host/core/BookmarkFile.h"
 #include "host/core/UserFolders.h"
 #include "platform/text/WideText.h"
+#include "published/BookmarkLimits.h"
 #include "store/CBookmarkDatabase.h"
 #include "toolbar/Settings.h"
 
 namespace {
 
-// The sizes of the LinksData columns: a longer value is refused by the database.
-constexpr size_t kAddressColumn = 2048;
-constexpr size_t kDescriptionColumn = 1024;
-constexpr size_t kCategoryColumn = 255;
-
 constexpr wchar_t kDefaultTopFolder[] = L"Bookmarks";
-constexpr std::wstring_view kForbiddenCategoryCharacters = L"/\\:?<>|";
 // Addresses that run script, carry their content inline, or name a query inside another
 // browser's own store: none of them is a page to come back to.
 constexpr std::wstring_view kUnsupportedSchemes[] = {L"javascript:", L"data:", L"place:"};
@@ -82,7 +77,7 @@ CComPtr<StatusDatabase> OpenStore(const char* command, StatusLine& status, std::
 }
 
 bool IsUnsupportedAddress(const std::wstring& address) {
-  if (address.empty() || address.size() > kAddressColumn) return true;
+  if (address.empty() || address.size() > kAddressColumnSize) return true;
   std::wstring lower = ToLower(address.substr(0, 16));
   return std::any_of(std::begin(kUnsupportedSchemes), std::end(kUnsupportedSchemes),
                      [&](std::wstring_view scheme) { return lower.starts_with(scheme); });
@@ -94,7 +89,7 @@ std::wstring CategoryName(const std::wstring& folder) {
   std::wstring name = folder;
   for (wchar_t& c : name)
     if (kForbiddenCategoryCharacters.find(c) != std::wstring_view::npos) c = L' ';
-  return Trim(std::wstring_view(name).substr(0, kCategoryColumn));
+  return Trim(std::wstring_view(name).substr(0, kCategoryColumnSize));
 }
 
 int UsageError(const char* command, std::ostream& err) {
@@ -137,7 +132,7 @@ int RunImportBookmarkFile(const std::vector<std::string>& args, std::ostream& ou
     }
     std::wstring category = CategoryName(link.folder);
     if (category.empty()) category = topFolder;
-    if (link.title.size() > kDescriptionColumn) link.title.resize(kDescriptionColumn);
+    if (link.title.size() > kDescriptionColumnSize) link.title.resize(kDescriptionColumnSize);
     records.emplace_back(std::move(category), std::move(link.title), std::move(link.address));
   }
 

@@ -7,12 +7,15 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <sstream>
 
 #include <gtest/gtest.h>
 
+#include "host/cli/EmbeddedFiles.h"
 #include "platform/registry/Registry.h"
 #include "platform/text/WideText.h"
+#include "published/BookmarkLimits.h"
 #include "store/CCustomException.h"
 #include "tests/support/BrowserTestSupport.h"
 #include "tests/support/TestDatabase.h"
@@ -428,6 +431,30 @@ TEST_F(InstallTest, RegistrationCommandsTakeNoArguments) {
   CommandOutput run = RunPendrel("register");
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(run.output, "band: registered " + std::string(PENDREL_BIN_DIR) + "/libPendrelBand.so\n");
+}
+
+// The schema the installer writes and the sizes the store and its callers cut values to are the
+// same numbers: a column whose CHECK says otherwise would refuse what the callers let through.
+TEST(InstalledSchemaTest, BookmarkColumnsHoldThePublishedSizes) {
+  const std::string schema(EmbeddedFileData("resources/schema.sql"));
+  ASSERT_FALSE(schema.empty());
+  // Every size the schema gives a column, in order: (column, size).
+  std::vector<std::pair<std::string, size_t>> sizes;
+  const std::regex check(R"(CHECK \(length\((\w+)\) <= (\d+)\))");
+  for (auto it = std::sregex_iterator(schema.begin(), schema.end(), check); it != std::sregex_iterator(); ++it)
+    sizes.emplace_back((*it)[1].str(), std::stoul((*it)[2].str()));
+  auto sizesOf = [&](const std::string& column) {
+    std::vector<size_t> found;
+    for (const auto& [name, size] : sizes)
+      if (name == column) found.push_back(size);
+    return found;
+  };
+  // LinksData's columns, then LinksCategory's; the history and the forms keep addresses too.
+  EXPECT_EQ(sizesOf("HomePage"), std::vector<size_t>{kAddressColumnSize});
+  EXPECT_EQ(sizesOf("Description"), std::vector<size_t>{kDescriptionColumnSize});
+  EXPECT_EQ(sizesOf("Category"), (std::vector<size_t>{kCategoryColumnSize, kCategoryColumnSize}));
+  EXPECT_EQ(sizesOf("URL"), (std::vector<size_t>{kAddressColumnSize, kAddressColumnSize}));
+  EXPECT_EQ(sizesOf("action"), std::vector<size_t>{kAddressColumnSize});
 }
 
 }  // namespace
