@@ -11,13 +11,14 @@
 #include <map>
 #include <string_view>
 
+#include "host/cli/BandRegistration.h"
 #include "host/cli/Installer.h"
+#include "host/core/BandCreation.h"
 #include "host/core/BookmarkFile.h"
 #include "host/core/UserFolders.h"
 #include "platform/text/WideText.h"
+#include "published/BookmarkExchange.h"
 #include "published/BookmarkLimits.h"
-#include "store/CBookmarkDatabase.h"
-#include "toolbar/Settings.h"
 
 namespace {
 
@@ -26,18 +27,47 @@ constexpr wchar_t kDefaultTopFolder[] = L"Bookmarks";
 // browser's own store: none of them is a page to come back to.
 constexpr std::wstring_view kUnsupportedSchemes[] = {L"javascript:", L"data:", L"place:"};
 
-// The store object of these commands: it shows each address the bulk operations handle.
-class StatusDatabase final : public CBookmarkDatabase {
+// Shows each address the store's bulk add handles.
+class StatusProgress final : public IBookmarkProgress {
  public:
-  StatusDatabase(std::wstring dataFolder, StatusLine& status)
-      : CBookmarkDatabase(std::move(dataFolder)), status_(status) {}
-  void ReportProgress(const std::wstring& address) override {
+  explicit StatusProgress(StatusLine& status) : status_(status) {}
+  void OnAddress(const std::wstring& address) override {
     status_.ShowProgress(L"Processing address " + address + L"...");
   }
 
  private:
   StatusLine& status_;
 };
+
+// The bookmark store of these commands, reached through the band library.
+struct Store {
+  InprocServer library;  // first, so that it goes last: the store's code lives in it
+  CComPtr<IBookmarkExchange> exchange;
+};
+
+// The band library's exchange object: from the library the band's class is registered with, else
+// from the one beside the program (which `pendrel install` registers). A registry another
+// account could have written is not asked.
+std::optional<Store> ReachStore(std::wstring& why) {
+  std::vector<std::filesystem::path> libraries;
+  if (!RegistryProblem())
+    if (std::optional<std::wstring> registered = InprocServerPath(CLSID_PendrelBand))
+      libraries.emplace_back(ToUtf8(*registered));
+  if (std::optional<std::filesystem::path> beside = FindBandLibrary()) libraries.push_back(*beside);
+  if (libraries.empty()) why = FromUtf8(std::string("no ") + kBandLibraryName + " beside the program");
+  for (const std::filesystem::path& library : libraries) {
+    try {
+      CreatedObject created = CreateObjectOfLibrary(library, CLSID_BookmarkExchange, IID_IBookmarkExchange);
+      CComPtr<IBookmarkExchange> exchange = created.object.QueryInterface<IBookmarkExchange>(IID_IBookmarkExchange);
+      if (!exchange) throw BandCreationError(L"the bookmark store does not answer to IBookmarkExchange");
+      created.object.reset();
+      return Store{std::move(created.library), std::move(exchange)};
+    } catch (const BandCreationError& e) {
+      if (why.empty()) why = e.Why();
+    }
+  }
+  return std::nullopt;
+}
 
 // Whether `file` holds something other than a database: neither the database file's header nor
 // nothing at all (an empty file is an empty database, which `pendrel install` fills in).
@@ -52,16 +82,21 @@ bool IsOtherThanDatabase(const std::filesystem::path& file) {
 }
 
 // Opens the store in the data folder of the settings; none, after saying why on `err`.
-CComPtr<StatusDatabase> OpenStore(const char* command, StatusLine& status, std::ostream& err) {
-  std::wstring folder;
-  try {
-    folder = ReadRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue);
-  } catch (const CCustomException&) {
-    err << "pendrel " << command << ": no data folder is set up; run `pendrel install` first\n";
-    return {};
+std::optional<Store> OpenStore(const char* command, std::ostream& err) {
+  std::wstring why;
+  std::optional<Store> store = ReachStore(why);
+  if (!store) {
+    err << "pendrel " << command << ": the bookmark store cannot be reached: " << ToUtf8(why)
+        << "; run `pendrel install` first\n";
+    return std::nullopt;
   }
-  auto store = MakeCounted<StatusDatabase>(folder, status);
-  if (!store->IsConnected()) {
+  std::wstring folder;
+  HRESULT hr = store->exchange->Open(folder);
+  if (hr == BOOKMARKS_E_NO_DATA_FOLDER) {
+    err << "pendrel " << command << ": no data folder is set up; run `pendrel install` first\n";
+    return std::nullopt;
+  }
+  if (FAILED(hr)) {
     const std::filesystem::path database = std::filesystem::path(ToUtf8(folder)) / kDatabaseFileName;
     err << "pendrel " << command << ": ";
     if (std::optional<std::string> problem = DataFolderProblem(ToUtf8(folder)))
@@ -71,7 +106,7 @@ CComPtr<StatusDatabase> OpenStore(const char* command, StatusLine& status, std::
           << MoveAsideAdvice(database, "pendrel install") << "\n";
     else
       err << "the bookmark database in " << ToUtf8(folder) << " cannot be opened; run `pendrel install` first\n";
-    return {};
+    return std::nullopt;
   }
   return store;
 }
@@ -115,14 +150,14 @@ int RunImportBookmarkFile(const std::vector<std::string>& args, std::ostream& ou
         << " is not a bookmark file (it has neither the bookmark-file header nor any link); nothing was imported\n";
     return 1;
   }
-  CComPtr<StatusDatabase> store = OpenStore("import", status, err);
+  std::optional<Store> store = OpenStore("import", err);
   if (!store) return 1;
 
   status.Show(L"Importing bookmarks... Please wait.");
   std::wstring topFolder = CategoryName(contents.heading);
   if (topFolder.empty()) topFolder = kDefaultTopFolder;
   size_t unsupported = contents.overlongLinks;
-  CBookmarkRecordList records;
+  std::vector<ExchangedBookmark> records;
   records.reserve(contents.links.size());
   for (BookmarkFileLink& link : contents.links) {
     status.ShowProgress(L"Resolving address " + link.title + L"...");
@@ -133,19 +168,21 @@ int RunImportBookmarkFile(const std::vector<std::string>& args, std::ostream& ou
     std::wstring category = CategoryName(link.folder);
     if (category.empty()) category = topFolder;
     if (link.title.size() > kDescriptionColumnSize) link.title.resize(kDescriptionColumnSize);
-    records.emplace_back(std::move(category), std::move(link.title), std::move(link.address));
+    records.push_back({std::move(category), std::move(link.title), std::move(link.address)});
   }
 
-  BulkAddCounts counts;
-  try {
-    if (store->AddBookmarks(records, &counts) == StoreOutcome::ErrorReported) {
-      status.End();
-      err << "pendrel import: the bookmarks could not be stored; nothing was imported\n";
-      return 1;
-    }
-  } catch (const CCustomException& e) {
+  ExchangeCounts counts;
+  StatusProgress progress(status);
+  std::wstring stopped;
+  HRESULT hr = store->exchange->AddBookmarks(records, &progress, counts, stopped);
+  if (hr == BOOKMARKS_E_NOT_STORED) {
     status.End();
-    err << "pendrel import: the import stopped: " << ToUtf8(e.GetMessage()) << "\n";
+    err << "pendrel import: the bookmarks could not be stored; nothing was imported\n";
+    return 1;
+  }
+  if (FAILED(hr)) {
+    status.End();
+    err << "pendrel import: the import stopped: " << ToUtf8(stopped) << "\n";
     return 1;
   }
   status.Show(L"Successfully imported from IE bookmarks");
@@ -162,24 +199,23 @@ int RunExportBookmarkFile(const std::vector<std::string>& args, std::ostream& ou
                           StatusLine& status) {
   if (args.size() != 1 || args[0].empty()) return UsageError("export", err);
   const std::filesystem::path file = args[0];
-  CComPtr<StatusDatabase> store = OpenStore("export", status, err);
+  std::optional<Store> store = OpenStore("export", err);
   if (!store) return 1;
 
   status.Show(L"Exporting bookmarks... Please wait.");
-  CBookmarkRecordList records;
-  try {
-    store->LoadAllBookmarks(records);
-  } catch (const CCustomException& e) {
+  std::vector<ExchangedBookmark> records;
+  std::wstring unread;
+  if (FAILED(store->exchange->LoadAllBookmarks(records, unread))) {
     status.End();
-    err << "pendrel export: the bookmarks could not be read: " << ToUtf8(e.GetMessage()) << "\n";
+    err << "pendrel export: the bookmarks could not be read: " << ToUtf8(unread) << "\n";
     return 1;
   }
   // The store gives them by address; the all-bookmarks page lists them by description, and
   // bookmarks of the same description stay in address order.
   std::stable_sort(records.begin(), records.end(),
-                   [](const CBookmarkRecord& a, const CBookmarkRecord& b) { return a.description < b.description; });
+                   [](const ExchangedBookmark& a, const ExchangedBookmark& b) { return a.description < b.description; });
   std::map<std::wstring, std::vector<BookmarkFileLink>> byCategory;  // in category order, as the box lists them
-  for (CBookmarkRecord& record : records) {
+  for (ExchangedBookmark& record : records) {
     status.ShowProgress(L"Resolving address " + record.address + L"...");
     byCategory[record.category].push_back({{}, std::move(record.description), std::move(record.address)});
   }
