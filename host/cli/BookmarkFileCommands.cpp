@@ -213,7 +213,9 @@ int RunExportBookmarkFile(const std::vector<std::string>& args, std::ostream& ou
   // The store gives them by address; the all-bookmarks page lists them by description, and
   // bookmarks of the same description stay in address order.
   std::stable_sort(records.begin(), records.end(),
-                   [](const ExchangedBookmark& a, const ExchangedBookmark& b) { return a.description < b.description; });
+                   [](const ExchangedBookmark& a, const ExchangedBookmark& b) {
+                     return a.description < b.description;
+                   });
   std::map<std::wstring, std::vector<BookmarkFileLink>> byCategory;  // in category order, as the box lists them
   for (ExchangedBookmark& record : records) {
     status.ShowProgress(L"Resolving address " + record.address + L"...");

@@ -39,7 +39,8 @@ class BookmarkExchangeTest : public IsolatedTest, protected RegistryProbe {
 
 TEST_F(BookmarkExchangeTest, AHostAddsAndReadsBookmarksThroughTheLoadedLibraryAlone) {
   const std::wstring folder = MakeTestDataFolder(temp_);
-  ExecuteSql(folder, "insert into LinksData (HomePage, Category, Description) values ('http://stored/', 'Mine', 'kept')");
+  ExecuteSql(folder,
+             "insert into LinksData (HomePage, Category, Description) values ('http://stored/', 'Mine', 'kept')");
   {
     CreatedObject created = Reach();
     CComPtr<IBookmarkExchange> exchange = Exchange(created);
