@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
-#include <regex>
 #include <sstream>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
@@ -440,9 +440,13 @@ TEST(InstalledSchemaTest, BookmarkColumnsHoldThePublishedSizes) {
   ASSERT_FALSE(schema.empty());
   // Every size the schema gives a column, in order: (column, size).
   std::vector<std::pair<std::string, size_t>> sizes;
-  const std::regex check(R"(CHECK \(length\((\w+)\) <= (\d+)\))");
-  for (auto it = std::sregex_iterator(schema.begin(), schema.end(), check); it != std::sregex_iterator(); ++it)
-    sizes.emplace_back((*it)[1].str(), std::stoul((*it)[2].str()));
+  constexpr std::string_view kCheck = "CHECK (length(";
+  for (size_t at = schema.find(kCheck); at != std::string::npos; at = schema.find(kCheck, at + 1)) {
+    const size_t name = at + kCheck.size();
+    const size_t end = schema.find(") <= ", name);
+    ASSERT_NE(end, std::string::npos);
+    sizes.emplace_back(schema.substr(name, end - name), std::stoul(schema.substr(end + 5)));
+  }
   auto sizesOf = [&](const std::string& column) {
     std::vector<size_t> found;
     for (const auto& [name, size] : sizes)
