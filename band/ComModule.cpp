@@ -99,7 +99,9 @@ HRESULT ComModule::ApplyRegistration(ScriptMode mode, TypeLib typeLib) {
     std::lock_guard lock(mutex_);
     map = objectMap_;
   }
-  for (const ObjectMapEntry& entry : map)
+  for (const ObjectMapEntry& entry : map) {
+    if (entry.registryScript == kNotRegistered) continue;
     if (HRESULT hr = UpdateRegistryFromResource(entry.registryScript, mode); FAILED(hr)) return hr;
+  }
   return typeLib == TypeLib::Register ? ApplyTypeLib(mode) : S_OK;
 }

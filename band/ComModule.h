@@ -14,9 +14,12 @@
 #include "platform/com/HResult.h"
 #include "platform/registry/RegistryScript.h"
 
+// A class reached only through the library of a registered class: registration leaves it out.
+inline constexpr UINT kNotRegistered = 0;
+
 struct ObjectMapEntry {
   const CLSID* clsid;
-  UINT registryScript;  // the REGISTRY resource applied to register the class
+  UINT registryScript;  // the REGISTRY resource applied to register the class, or kNotRegistered
   // Makes the class factory and hands it out through `iid`.
   HRESULT (*getClassObject)(REFIID iid, void** object);
 };

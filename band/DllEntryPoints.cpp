@@ -7,6 +7,7 @@
 #include "band/BandIds.h"
 #include "band/CBandClassFactory.h"
 #include "band/CTesselApp.h"
+#include "links/CBookmarkExchange.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/registry/RegistryKey.h"
 #include "resources/ResourceIds.h"
@@ -15,6 +16,8 @@ namespace {
 
 const ObjectMapEntry kObjectMap[] = {
     {&CLSID_TesselBand, IDR_TESSELBAND, &CBandClassFactory::GetClassObject},
+    // Served to the hosts from the band's library, not registered on its own.
+    {&CLSID_BookmarkExchange, kNotRegistered, &CBookmarkExchangeFactory::GetClassObject},
 };
 
 // Started when the library is loaded, ended when it is unloaded.

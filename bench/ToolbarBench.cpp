@@ -12,6 +12,7 @@
 
 #include "band/DllEntryPoints.h"
 #include "bench/BenchData.h"
+#include "host/cli/EngineBrowser.h"
 #include "host/core/HostWindow.h"
 #include "host/engine/BrowserWindow.h"
 #include "platform/text/WideText.h"
@@ -50,7 +51,7 @@ void Silent(const std::wstring&) {}
 
 void BM_SearchBoxEnterToResultPage(benchmark::State& state) {
   ToolbarBenchData& data = Data();
-  HostWindow host(Silent);
+  HostWindow host(Silent, {}, MakeEngineBrowser);
   host.Navigate(FromUtf8(data.page.string()));
   HWND searchBox = GetDlgItem(host.Toolbar(), 103);
   const std::wstring words = data.store.vocabulary[1] + L" " + data.store.vocabulary[2] + L" " +
@@ -66,7 +67,7 @@ BENCHMARK(BM_SearchBoxEnterToResultPage)->Unit(benchmark::kMillisecond)->Iterati
 
 void BM_PageLoadWithToolbar(benchmark::State& state) {
   ToolbarBenchData& data = Data();
-  HostWindow host(Silent);
+  HostWindow host(Silent, {}, MakeEngineBrowser);
   const std::wstring page = FromUtf8(data.page.string());
   for (auto _ : state) host.Navigate(page);
 }

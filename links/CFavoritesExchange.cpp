@@ -7,6 +7,7 @@
 #include "platform/shell/Folders.h"
 #include "platform/shell/SpecialFolder.h"
 #include "platform/text/WideText.h"
+#include "published/BookmarkLimits.h"
 #include "store/CCustomException.h"
 
 void CFavoritesExchange::ReportProgress(const std::wstring&) {}
@@ -125,7 +126,7 @@ bool CFavoritesExchange::WriteFavorite(const std::wstring& favorites, const CBoo
 std::wstring CFavoritesExchange::ReplaceInvalidNameChars(const std::wstring& name) {
   std::wstring out = name;
   for (wchar_t& c : out)
-    if (std::wstring_view(L"/\\:?<>|").find(c) != std::wstring_view::npos) c = L' ';
+    if (kForbiddenCategoryCharacters.find(c) != std::wstring_view::npos) c = L' ';
   return out;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/com/ComError.h"
 #include "platform/text/Format.h"
 #include "platform/text/WideText.h"
+#include "published/BookmarkLimits.h"
 #include "reports/PageFile.h"
 #include "store/CCustomException.h"
 
@@ -11,7 +12,6 @@ namespace {
 
 const wchar_t kConnectionPrefix[] = L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=";
 const wchar_t kConnectionSuffix[] = L";Jet OLEDB:Database Password=Qm482tk7";
-const wchar_t kForbiddenCategoryCharacters[] = L"/\\:?<>|";
 
 void CloseIfOpen(CADORecordset& cursor) {
   try {
@@ -99,7 +99,8 @@ void CBookmarkDatabase::ListCategories(std::vector<std::wstring>& list) {
 
 bool CBookmarkDatabase::AddCategory(const std::wstring& name) {
   if (name.find_first_of(kForbiddenCategoryCharacters) != std::wstring::npos) {
-    ShowMessage(L"Invalid character found. Category name cannot include /\\:?<>|.");
+    ShowMessage(L"Invalid character found. Category name cannot include " + std::wstring(kForbiddenCategoryCharacters) +
+                L".");
     return false;
   }
   CADORecordset& cursor = CategoryCursor();

@@ -11,37 +11,61 @@
 #include <map>
 #include <string_view>
 
+#include "host/cli/BandRegistration.h"
 #include "host/cli/Installer.h"
+#include "host/core/BandCreation.h"
 #include "host/core/BookmarkFile.h"
 #include "host/core/UserFolders.h"
 #include "platform/inet/AddressScheme.h"
 #include "platform/text/WideText.h"
-#include "store/CBookmarkDatabase.h"
-#include "toolbar/Settings.h"
+#include "published/BookmarkExchange.h"
+#include "published/BookmarkLimits.h"
 
 namespace {
 
-// The sizes of the LinksData columns: a longer value is refused by the database.
-constexpr size_t kAddressColumn = 2048;
-constexpr size_t kDescriptionColumn = 1024;
-constexpr size_t kCategoryColumn = 255;
-
 constexpr wchar_t kDefaultTopFolder[] = L"Bookmarks";
-// The characters a category cannot hold. A NUL would also end the text early in the database.
-constexpr std::wstring_view kForbiddenCategoryCharacters{L"/\\:?<>|\0", 8};
 
-// The store object of these commands: it shows each address the bulk operations handle.
-class StatusDatabase final : public CBookmarkDatabase {
+// Shows each address the store's bulk add handles.
+class StatusProgress final : public IBookmarkProgress {
  public:
-  StatusDatabase(std::wstring dataFolder, StatusLine& status)
-      : CBookmarkDatabase(std::move(dataFolder)), status_(status) {}
-  void ReportProgress(const std::wstring& address) override {
+  explicit StatusProgress(StatusLine& status) : status_(status) {}
+  void OnAddress(const std::wstring& address) override {
     status_.ShowProgress(L"Processing address " + address + L"...");
   }
 
  private:
   StatusLine& status_;
 };
+
+// The bookmark store of these commands, reached through the band library.
+struct Store {
+  InprocServer library;  // first, so that it goes last: the store's code lives in it
+  CComPtr<IBookmarkExchange> exchange;
+};
+
+// The band library's exchange object: from the library the band's class is registered with, else
+// from the one beside the program (which `pendrel install` registers). A registry another
+// account could have written is not asked.
+std::optional<Store> ReachStore(std::wstring& why) {
+  std::vector<std::filesystem::path> libraries;
+  if (!RegistryProblem())
+    if (std::optional<std::wstring> registered = InprocServerPath(CLSID_PendrelBand))
+      libraries.emplace_back(ToUtf8(*registered));
+  if (std::optional<std::filesystem::path> beside = FindBandLibrary()) libraries.push_back(*beside);
+  if (libraries.empty()) why = FromUtf8(std::string("no ") + kBandLibraryName + " beside the program");
+  for (const std::filesystem::path& library : libraries) {
+    try {
+      CreatedObject created = CreateObjectOfLibrary(library, CLSID_BookmarkExchange, IID_IBookmarkExchange);
+      CComPtr<IBookmarkExchange> exchange = created.object.QueryInterface<IBookmarkExchange>(IID_IBookmarkExchange);
+      if (!exchange) throw BandCreationError(L"the bookmark store does not answer to IBookmarkExchange");
+      created.object.reset();
+      return Store{std::move(created.library), std::move(exchange)};
+    } catch (const BandCreationError& e) {
+      if (why.empty()) why = e.Why();
+    }
+  }
+  return std::nullopt;
+}
 
 // Whether `file` holds something other than a database: neither the database file's header nor
 // nothing at all (an empty file is an empty database, which `pendrel install` fills in).
@@ -56,16 +80,21 @@ bool IsOtherThanDatabase(const std::filesystem::path& file) {
 }
 
 // Opens the store in the data folder of the settings; none, after saying why on `err`.
-CComPtr<StatusDatabase> OpenStore(const char* command, StatusLine& status, std::ostream& err) {
-  std::wstring folder;
-  try {
-    folder = ReadRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue);
-  } catch (const CCustomException&) {
-    err << "pendrel " << command << ": no data folder is set up; run `pendrel install` first\n";
-    return {};
+std::optional<Store> OpenStore(const char* command, std::ostream& err) {
+  std::wstring why;
+  std::optional<Store> store = ReachStore(why);
+  if (!store) {
+    err << "pendrel " << command << ": the bookmark store cannot be reached: " << ToUtf8(why)
+        << "; run `pendrel install` first\n";
+    return std::nullopt;
   }
-  auto store = MakeCounted<StatusDatabase>(folder, status);
-  if (!store->IsConnected()) {
+  std::wstring folder;
+  HRESULT hr = store->exchange->Open(folder);
+  if (hr == BOOKMARKS_E_NO_DATA_FOLDER) {
+    err << "pendrel " << command << ": no data folder is set up; run `pendrel install` first\n";
+    return std::nullopt;
+  }
+  if (FAILED(hr)) {
     const std::filesystem::path database = std::filesystem::path(ToUtf8(folder)) / kDatabaseFileName;
     err << "pendrel " << command << ": ";
     if (std::optional<std::string> problem = DataFolderProblem(ToUtf8(folder)))
@@ -75,7 +104,7 @@ CComPtr<StatusDatabase> OpenStore(const char* command, StatusLine& status, std::
           << MoveAsideAdvice(database, "pendrel install") << "\n";
     else
       err << "the bookmark database in " << ToUtf8(folder) << " cannot be opened; run `pendrel install` first\n";
-    return {};
+    return std::nullopt;
   }
   return store;
 }
@@ -84,7 +113,7 @@ CComPtr<StatusDatabase> OpenStore(const char* command, StatusLine& status, std::
 // address, and place: queries inside another browser's own store: none of them is a page to come
 // back to. An address holding a NUL is damaged.
 bool IsUnsupportedAddress(const std::wstring& address) {
-  if (address.empty() || address.size() > kAddressColumn || address.find(L'\0') != std::wstring::npos) return true;
+  if (address.empty() || address.size() > kAddressColumnSize || address.find(L'\0') != std::wstring::npos) return true;
   return IsScriptAddress(address) || BrowserScheme(address) == L"place";
 }
 
@@ -99,13 +128,14 @@ std::wstring FirstTag(std::wstring_view tags) {
   return {};
 }
 
-// A folder name as a category: the characters a category cannot hold become blanks, and it is
+// A folder name as a category: the characters a category cannot hold, and a NUL (which would end
+// the text early in the database), become blanks, and it is
 // cut to the column. Empty when nothing is left of it.
 std::wstring CategoryName(const std::wstring& folder) {
   std::wstring name = folder;
   for (wchar_t& c : name)
-    if (kForbiddenCategoryCharacters.find(c) != std::wstring_view::npos) c = L' ';
-  return Trim(std::wstring_view(name).substr(0, kCategoryColumn));
+    if (c == L'\0' || kForbiddenCategoryCharacters.find(c) != std::wstring_view::npos) c = L' ';
+  return Trim(std::wstring_view(name).substr(0, kCategoryColumnSize));
 }
 
 int UsageError(const char* command, std::ostream& err) {
@@ -131,14 +161,14 @@ int RunImportBookmarkFile(const std::vector<std::string>& args, std::ostream& ou
         << " is not a bookmark file (it has neither the bookmark-file header nor any link); nothing was imported\n";
     return 1;
   }
-  CComPtr<StatusDatabase> store = OpenStore("import", status, err);
+  std::optional<Store> store = OpenStore("import", err);
   if (!store) return 1;
 
   status.Show(L"Importing bookmarks... Please wait.");
   std::wstring topFolder = CategoryName(contents.heading);
   if (topFolder.empty()) topFolder = kDefaultTopFolder;
   size_t unsupported = contents.overlongLinks + contents.linksWithoutAddress;
-  CBookmarkRecordList records;
+  std::vector<ExchangedBookmark> records;
   records.reserve(contents.links.size());
   for (BookmarkFileLink& link : contents.links) {
     status.ShowProgress(L"Resolving address " + link.title + L"...");
@@ -153,20 +183,22 @@ int RunImportBookmarkFile(const std::vector<std::string>& args, std::ostream& ou
     if (category.empty()) category = CategoryName(link.folder);
     if (category.empty()) category = topFolder;
     std::replace(link.title.begin(), link.title.end(), L'\0', L' ');
-    if (link.title.size() > kDescriptionColumn) link.title.resize(kDescriptionColumn);
-    records.emplace_back(std::move(category), std::move(link.title), std::move(link.address));
+    if (link.title.size() > kDescriptionColumnSize) link.title.resize(kDescriptionColumnSize);
+    records.push_back({std::move(category), std::move(link.title), std::move(link.address)});
   }
 
-  BulkAddCounts counts;
-  try {
-    if (store->AddBookmarks(records, &counts) == StoreOutcome::ErrorReported) {
-      status.End();
-      err << "pendrel import: the bookmarks could not be stored; nothing was imported\n";
-      return 1;
-    }
-  } catch (const CCustomException& e) {
+  ExchangeCounts counts;
+  StatusProgress progress(status);
+  std::wstring stopped;
+  HRESULT hr = store->exchange->AddBookmarks(records, &progress, counts, stopped);
+  if (hr == BOOKMARKS_E_NOT_STORED) {
     status.End();
-    err << "pendrel import: the import stopped: " << ToUtf8(e.GetMessage()) << "\n";
+    err << "pendrel import: the bookmarks could not be stored; nothing was imported\n";
+    return 1;
+  }
+  if (FAILED(hr)) {
+    status.End();
+    err << "pendrel import: the import stopped: " << ToUtf8(stopped) << "\n";
     return 1;
   }
   status.Show(L"Successfully imported from IE bookmarks");
@@ -183,24 +215,25 @@ int RunExportBookmarkFile(const std::vector<std::string>& args, std::ostream& ou
                           StatusLine& status) {
   if (args.size() != 1 || args[0].empty()) return UsageError("export", err);
   const std::filesystem::path file = args[0];
-  CComPtr<StatusDatabase> store = OpenStore("export", status, err);
+  std::optional<Store> store = OpenStore("export", err);
   if (!store) return 1;
 
   status.Show(L"Exporting bookmarks... Please wait.");
-  CBookmarkRecordList records;
-  try {
-    store->LoadAllBookmarks(records);
-  } catch (const CCustomException& e) {
+  std::vector<ExchangedBookmark> records;
+  std::wstring unread;
+  if (FAILED(store->exchange->LoadAllBookmarks(records, unread))) {
     status.End();
-    err << "pendrel export: the bookmarks could not be read: " << ToUtf8(e.GetMessage()) << "\n";
+    err << "pendrel export: the bookmarks could not be read: " << ToUtf8(unread) << "\n";
     return 1;
   }
   // The store gives them by address; the all-bookmarks page lists them by description, and
   // bookmarks of the same description stay in address order.
   std::stable_sort(records.begin(), records.end(),
-                   [](const CBookmarkRecord& a, const CBookmarkRecord& b) { return a.description < b.description; });
+                   [](const ExchangedBookmark& a, const ExchangedBookmark& b) {
+                     return a.description < b.description;
+                   });
   std::map<std::wstring, std::vector<BookmarkFileLink>> byCategory;  // in category order, as the box lists them
-  for (CBookmarkRecord& record : records) {
+  for (ExchangedBookmark& record : records) {
     status.ShowProgress(L"Resolving address " + record.address + L"...");
     // The category goes along as the link's tag too, so that it survives a program that keeps
     // tags but not folders. A tag cannot hold a comma: such a category goes by its folder alone.

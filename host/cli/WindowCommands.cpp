@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "host/cli/EngineBrowser.h"
 #include "host/core/HostLines.h"
 #include "host/core/HostWindow.h"
 #include "host/core/ScriptCommands.h"
@@ -26,7 +27,7 @@ int RunWindow(const std::vector<std::string>& args, std::istream& in, std::ostre
     out << "usage: pendrel [ADDRESS]\n";
     return 2;
   }
-  HostWindow window(LinesTo(out));
+  HostWindow window(LinesTo(out), {}, MakeEngineBrowser);
   if (!args.empty()) window.Navigate(FromUtf8(args[0]));
   ScriptReader reader(in);
   return RunScript(reader, window);
@@ -39,7 +40,7 @@ int RunWindowAtTerminal(const std::vector<std::string>& args, LineSource& input,
     return 2;
   }
   TerminalSession session(input, out, options);
-  HostWindow window(session.Output(), session.Asker());
+  HostWindow window(session.Output(), session.Asker(), MakeEngineBrowser);
   session.Attach(window);
   if (!args.empty()) window.Navigate(FromUtf8(args[0]));
   return session.Run(window);
@@ -57,7 +58,7 @@ int RunWindowScript(const std::vector<std::string>& args, std::istream& in, std:
       return 1;
     }
   }
-  HostWindow window(LinesTo(out));
+  HostWindow window(LinesTo(out), {}, MakeEngineBrowser);
   ScriptReader reader(args[0] == "-" ? in : file);
   return RunScript(reader, window);
 }

@@ -80,6 +80,29 @@ CreatedBand CreateBandOfClass(REFCLSID clsid) {
   return CreatedBand{std::move(library), std::move(band)};
 }
 
+CreatedObject CreateObjectOfLibrary(const std::filesystem::path& file, REFCLSID clsid, REFIID iid) {
+  InprocServer library = [&] {
+    try {
+      return InprocServer(file);
+    } catch (const InprocServerError& e) {
+      throw BandCreationError(e.Why());
+    }
+  }();
+  CComPtr<IClassFactory> factory;
+  void* raw = nullptr;
+  if (HRESULT hr = library.GetClassObject(clsid, IID_IClassFactory, &raw); FAILED(hr))
+    throw BandCreationError(Failed(L"DllGetClassObject", hr));
+  factory.Attach(static_cast<IClassFactory*>(raw));
+  raw = nullptr;
+  // The object is handed out through `iid` and held as IUnknown, which every interface starts with.
+  if (HRESULT hr = factory->CreateInstance(nullptr, iid, &raw); FAILED(hr))
+    throw BandCreationError(Failed(L"the object's creation", hr));
+  CComPtr<IUnknown> object;
+  object.Attach(static_cast<IUnknown*>(raw));
+  factory.reset();
+  return CreatedObject{std::move(library), std::move(object)};
+}
+
 CreatedBand CreateBand() {
   // A registry another account could have written names a library of its choosing: none is
   // loaded from it.

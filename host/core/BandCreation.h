@@ -39,5 +39,14 @@ inline constexpr size_t kMaxToolbars = 64;
 // The band of one class.
 CreatedBand CreateBandOfClass(REFCLSID clsid);
 
+// Another object the library `file` serves, made as the band is made: the library is loaded, its
+// DllGetClassObject gives the class factory of `clsid`, and the factory makes the object, asked
+// for `iid`. Raises BandCreationError with the reason.
+struct CreatedObject {
+  InprocServer library;  // first, so that it goes last: the object's code lives in it
+  CComPtr<IUnknown> object;
+};
+CreatedObject CreateObjectOfLibrary(const std::filesystem::path& file, REFCLSID clsid, REFIID iid);
+
 // The library HKEY_CLASSES_ROOT\CLSID\{clsid}\InprocServer32 names; none when it names none.
 std::optional<std::wstring> InprocServerPath(REFCLSID clsid);

@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "host/core/HtmlEntities.h"
-#include "host/engine/TextDecoding.h"
+#include "platform/text/TextDecoding.h"
 #include "platform/text/HtmlText.h"
 #include "platform/text/WideText.h"
 

@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "host/engine/ActionResult.h"
-#include "host/engine/PageTextLayout.h"
+#include "platform/browser/ActionResult.h"
+#include "platform/text/LaidOutText.h"
 #include "platform/browser/WebBrowser.h"
 
 class HostBrowser {

@@ -4,7 +4,7 @@
 #include <cwchar>
 
 #include "host/core/ToolbarControls.h"
-#include "host/engine/PageText.h"
+#include "platform/text/LineEscaping.h"
 #include "platform/ui/ComboBox.h"
 #include "platform/ui/Toolbar.h"
 #include "platform/ui/Window.h"

@@ -4,12 +4,11 @@
 #include <thread>
 
 #include "host/core/BandCreation.h"
-#include "host/core/EngineBrowser.h"
 #include "host/core/KeyStrokes.h"
-#include "host/engine/PageText.h"
 #include "platform/browser/WebBrowserEvents.h"
 #include "platform/com/ComError.h"
 #include "platform/com/ConnectionPoint.h"
+#include "platform/text/LineEscaping.h"
 #include "platform/text/WideText.h"
 #include "platform/ui/ComboBox.h"
 #include "platform/ui/Edit.h"
@@ -49,10 +48,7 @@ HostWindow::HostWindow(LineOutput output, QuestionAsker ask, BrowserMaker makeBr
   previousBoxHandler_ = SetMessageBoxHandler([this](const MessageBoxRequest& box) { return OnMessageBox(box); });
   previousMenuHandler_ = SetPopupMenuHandler([this](const PopupMenuRequest& menu) { return OnPopupMenu(menu); });
   frame_.CreateEx(0, WC_WINDOW, L"", WS_OVERLAPPED | WS_VISIBLE | WS_CLIPCHILDREN, kFrameRect, nullptr, 0);
-  if (makeBrowser)
-    browser_ = makeBrowser(frame_.GetSafeHwnd());
-  else
-    browser_ = std::make_unique<EngineBrowser>(frame_.GetSafeHwnd());
+  browser_ = makeBrowser(frame_.GetSafeHwnd());
 
   HostEventSink::Listener listener;
   listener.navigationStarted = [this](const std::wstring& address) {

@@ -1,6 +1,6 @@
 // A browser window with the toolbar docked in it, as every host has it, whatever draws it: a
-// top-level window (the frame) holding a browser (HostBrowser: the host's own engine unless the
-// host gives another) and the band, sited through a BandSite and shown. The host window routes
+// top-level window (the frame) holding a browser (HostBrowser, which the host brings) and the
+// band, sited through a BandSite and shown. The host window routes
 // each key message through the band before the browser's own handling, answers message boxes
 // and popup menus, prints what happens as lines (see HostLines) or hands it to a host's own
 // view of it (EventView), and carries out the commands a person or a script gives.
@@ -56,8 +56,8 @@ class HostWindow {
   // does (see BandCreation) and docks it. A band that cannot be made or sited leaves the window
   // without a toolbar, which is said once as "no toolbar: WHY". Every line goes to `output`.
   // Questions are answered from the queue of answers, else by `ask`, else No. The browser is
-  // the one `makeBrowser` makes, else the host's own engine (EngineBrowser).
-  HostWindow(LineOutput output, QuestionAsker ask = {}, BrowserMaker makeBrowser = {});
+  // the one `makeBrowser` makes: each host brings its own.
+  HostWindow(LineOutput output, QuestionAsker ask, BrowserMaker makeBrowser);
   // Closes the window if it is still open (the toolbar hears the browser quit), then undocks
   // the band (CloseDW, SetSite with no site) and lets go of it.
   ~HostWindow();

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/engine/ActionResult.h"
+#include "platform/browser/ActionResult.h"
 #include "host/engine/PageView.h"
 #include "host/engine/WebBrowserObject.h"
 

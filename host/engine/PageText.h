@@ -13,12 +13,7 @@
 #include <vector>
 
 #include "host/engine/WebBrowserObject.h"
-
-// Line feeds, carriage returns, tabs and backslashes as \n, \r, \t and \\; every other control
-// character (C0, DEL and C1) as \xHH, so that no text drives the terminal it is shown on.
-std::wstring EscapeLine(std::wstring_view text);
-// The same escaping of UTF-8 `text`, appended to `out`.
-void AppendEscapedLine(std::string& out, std::string_view text);
+#include "platform/text/LineEscaping.h"
 
 // The value of a form control as every line a host prints shows it: the value, except that a
 // password field (an input of type password) shows one '*' per character, so that no printed

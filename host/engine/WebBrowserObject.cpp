@@ -5,7 +5,7 @@
 #include "host/engine/FormSubmission.h"
 #include "host/engine/HtmlObjects.h"
 #include "host/engine/PageView.h"
-#include "host/engine/TextDecoding.h"
+#include "platform/text/TextDecoding.h"
 #include "host/engine/Url.h"
 #include "platform/browser/WebBrowserEvents.h"
 #include "platform/text/HtmlText.h"

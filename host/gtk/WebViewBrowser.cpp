@@ -5,7 +5,7 @@
 
 #include "host/engine/HtmlObjects.h"
 #include "host/engine/PageText.h"
-#include "host/engine/TextDecoding.h"
+#include "platform/text/TextDecoding.h"
 #include "host/engine/Url.h"
 #include "host/gtk/GLibLoop.h"
 #include "host/gtk/OwnPages.h"

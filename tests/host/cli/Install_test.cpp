@@ -8,11 +8,14 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
+#include "host/cli/EmbeddedFiles.h"
 #include "platform/registry/Registry.h"
 #include "platform/text/WideText.h"
+#include "published/BookmarkLimits.h"
 #include "store/CCustomException.h"
 #include "tests/support/BrowserTestSupport.h"
 #include "tests/support/TestDatabase.h"
@@ -428,6 +431,34 @@ TEST_F(InstallTest, RegistrationCommandsTakeNoArguments) {
   CommandOutput run = RunPendrel("register");
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(run.output, "band: registered " + std::string(PENDREL_BIN_DIR) + "/libPendrelBand.so\n");
+}
+
+// The schema the installer writes and the sizes the store and its callers cut values to are the
+// same numbers: a column whose CHECK says otherwise would refuse what the callers let through.
+TEST(InstalledSchemaTest, BookmarkColumnsHoldThePublishedSizes) {
+  const std::string schema(EmbeddedFileData("resources/schema.sql"));
+  ASSERT_FALSE(schema.empty());
+  // Every size the schema gives a column, in order: (column, size).
+  std::vector<std::pair<std::string, size_t>> sizes;
+  constexpr std::string_view kCheck = "CHECK (length(";
+  for (size_t at = schema.find(kCheck); at != std::string::npos; at = schema.find(kCheck, at + 1)) {
+    const size_t name = at + kCheck.size();
+    const size_t end = schema.find(") <= ", name);
+    ASSERT_NE(end, std::string::npos);
+    sizes.emplace_back(schema.substr(name, end - name), std::stoul(schema.substr(end + 5)));
+  }
+  auto sizesOf = [&](const std::string& column) {
+    std::vector<size_t> found;
+    for (const auto& [name, size] : sizes)
+      if (name == column) found.push_back(size);
+    return found;
+  };
+  // LinksData's columns, then LinksCategory's; the history and the forms keep addresses too.
+  EXPECT_EQ(sizesOf("HomePage"), std::vector<size_t>{kAddressColumnSize});
+  EXPECT_EQ(sizesOf("Description"), std::vector<size_t>{kDescriptionColumnSize});
+  EXPECT_EQ(sizesOf("Category"), (std::vector<size_t>{kCategoryColumnSize, kCategoryColumnSize}));
+  EXPECT_EQ(sizesOf("URL"), (std::vector<size_t>{kAddressColumnSize, kAddressColumnSize}));
+  EXPECT_EQ(sizesOf("action"), std::vector<size_t>{kAddressColumnSize});
 }
 
 }  // namespace

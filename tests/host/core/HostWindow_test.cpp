@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "band/DllEntryPoints.h"
-#include "host/core/EngineBrowser.h"
+#include "host/cli/EngineBrowser.h"
 #include "host/engine/Url.h"
 #include "platform/browser/WebBrowserEvents.h"
 #include "platform/text/WideText.h"
@@ -36,7 +36,7 @@ TEST_F(HostWindowTest, WithoutARegisteredToolbarTheWindowOpensWithoutToolbarAndS
   std::wstring framed = Page("framed.html", "<title>Inner</title>");
   std::wstring page = Page("page.html", "<title>Outer\\page</title><iframe src='framed.html'></iframe>");
   {
-    HostWindow window(Output());
+    HostWindow window(Output(), {}, MakeEngineBrowser);
     ASSERT_EQ(lines_.size(), 1u);
     EXPECT_EQ(lines_[0], L"no toolbar: no toolbar is registered (pendrel register registers it)");
     EXPECT_EQ(window.Toolbar(), nullptr);
@@ -75,7 +75,7 @@ TEST_F(HostWindowTest, TheRegisteredBandIsDockedThroughItsInterfacesAndTheLibrar
   ASSERT_EQ(DllRegisterServer(), S_OK);
   {
     // Registered, but its settings are missing: the band cannot be built.
-    HostWindow window(Output());
+    HostWindow window(Output(), {}, MakeEngineBrowser);
     ASSERT_EQ(lines_.size(), 1u);
     EXPECT_TRUE(lines_[0].starts_with(L"no toolbar: the band's creation failed (8007000e)")) << lines_[0];
     EXPECT_EQ(window.Toolbar(), nullptr);
@@ -86,7 +86,7 @@ TEST_F(HostWindowTest, TheRegisteredBandIsDockedThroughItsInterfacesAndTheLibrar
   WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kHistoryValue, L"0");
   WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kSearchConditionValue, L"AND");
   {
-    HostWindow window(Output());
+    HostWindow window(Output(), {}, MakeEngineBrowser);
     EXPECT_TRUE(lines_.empty()) << ToUtf8(lines_.front());
     ASSERT_NE(window.Toolbar(), nullptr);
     EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
@@ -109,7 +109,7 @@ TEST_F(HostWindowTest, AnswersBoxesFromTheQueueThenTheAskerThenNo) {
       ++asked;
       EXPECT_EQ(box.caption, L"Clear history");
       return Answer::Yes;
-    });
+    }, MakeEngineBrowser);
     lines_.clear();
     EXPECT_EQ(MessageBoxW(nullptr, L"Done.\nAll of it", L"PendrelBand", MB_OK | MB_ICONEXCLAMATION), IDOK);
     window.QueueAnswer(Answer::No);
@@ -125,7 +125,7 @@ TEST_F(HostWindowTest, AnswersBoxesFromTheQueueThenTheAskerThenNo) {
   }
   {
     // A window with nobody to ask answers no; once it is gone, boxes go to the handler before it.
-    HostWindow window(Output());
+    HostWindow window(Output(), {}, MakeEngineBrowser);
     lines_.clear();
     EXPECT_EQ(MessageBoxW(nullptr, L"Repair?", L"Repair bookmarks", MB_YESNO | MB_ICONQUESTION), IDNO);
     EXPECT_EQ(lines_, (Lines{L"question: Repair bookmarks | Repair? -> no"}));
@@ -138,7 +138,7 @@ TEST_F(HostWindowTest, AnswersBoxesFromTheQueueThenTheAskerThenNo) {
 TEST_F(HostWindowTest, PagesThatSinksOpenLoadFromTheLoopBeforeTheCommandReturns) {
   std::wstring first = Page("first.html", "<title>First</title>");
   std::wstring second = Page("second.html", "<title>Second</title><a href='first.html'>Back <b>home</b></a>");
-  HostWindow window(Output());
+  HostWindow window(Output(), {}, MakeEngineBrowser);
   // A listener that opens a page from DocumentComplete, as a toolbar command would.
   auto sink = MakeCounted<RecordingSink>();
   sink->Connect(window.Browser().Browser());

@@ -2,7 +2,7 @@
 // their page, form data encoded, and the encoding of page bytes recognised.
 #include <gtest/gtest.h>
 
-#include "host/engine/TextDecoding.h"
+#include "platform/text/TextDecoding.h"
 #include "host/engine/Url.h"
 #include "platform/text/WideText.h"
 

@@ -1,6 +1,8 @@
 // The host's own engine (host/engine) as the browser of a host window: every page loads from the
 // window's message queue, so the engine is never busy outside it.
 #pragma once
+#include <memory>
+
 #include "host/core/HostBrowser.h"
 #include "host/engine/BrowserWindow.h"
 
@@ -28,3 +30,6 @@ class EngineBrowser final : public HostBrowser {
  private:
   BrowserWindow window_;
 };
+
+// The terminal host's browser for a HostWindow: makes an EngineBrowser inside `frame`.
+inline std::unique_ptr<HostBrowser> MakeEngineBrowser(HWND frame) { return std::make_unique<EngineBrowser>(frame); }

@@ -1,4 +1,4 @@
-#include "host/engine/TextDecoding.h"
+#include "platform/text/TextDecoding.h"
 
 #include <iconv.h>
 

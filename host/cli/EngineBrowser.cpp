@@ -1,4 +1,4 @@
-#include "host/core/EngineBrowser.h"
+#include "host/cli/EngineBrowser.h"
 
 #include "host/engine/PageText.h"
 

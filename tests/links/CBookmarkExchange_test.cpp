@@ -1,0 +1,91 @@
+// The bookmark exchange as a host reaches it: from the band library loaded as the host loads it,
+// through the library's class factory, with nothing of the band's classes in hand.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "band/DllEntryPoints.h"
+#include "host/core/BandCreation.h"
+#include "platform/text/WideText.h"
+#include "published/BookmarkExchange.h"
+#include "published/BookmarkLimits.h"
+#include "tests/support/RegistryProbe.h"
+#include "tests/support/TestDatabase.h"
+#include "tests/support/TestSupport.h"
+#include "toolbar/Settings.h"
+
+namespace {
+
+using Rows = std::vector<std::vector<std::wstring>>;
+
+class Addresses final : public IBookmarkProgress {
+ public:
+  void OnAddress(const std::wstring& address) override { heard.push_back(address); }
+  std::vector<std::wstring> heard;
+};
+
+class BookmarkExchangeTest : public IsolatedTest, protected RegistryProbe {
+ protected:
+  static CreatedObject Reach() {
+    return CreateObjectOfLibrary(std::string(PENDREL_BIN_DIR) + "/libPendrelBand.so", CLSID_BookmarkExchange,
+                                 IID_IBookmarkExchange);
+  }
+  static CComPtr<IBookmarkExchange> Exchange(const CreatedObject& created) {
+    return created.object.QueryInterface<IBookmarkExchange>(IID_IBookmarkExchange);
+  }
+};
+
+TEST_F(BookmarkExchangeTest, AHostAddsAndReadsBookmarksThroughTheLoadedLibraryAlone) {
+  const std::wstring folder = MakeTestDataFolder(temp_);
+  ExecuteSql(folder,
+             "insert into LinksData (HomePage, Category, Description) values ('http://stored/', 'Mine', 'kept')");
+  {
+    CreatedObject created = Reach();
+    CComPtr<IBookmarkExchange> exchange = Exchange(created);
+    ASSERT_TRUE(exchange);
+    EXPECT_EQ(DllCanUnloadNow(), S_FALSE) << "the library must stay while the exchange lives";
+
+    std::vector<ExchangedBookmark> bookmarks{{L"News", L"a", L"http://a/"}};
+    ExchangeCounts counts;
+    std::wstring why, dataFolder;
+    EXPECT_EQ(exchange->AddBookmarks(bookmarks, nullptr, counts, why), E_UNEXPECTED) << "nothing is open yet";
+    EXPECT_EQ(exchange->Open(dataFolder), BOOKMARKS_E_NO_DATA_FOLDER);
+
+    WriteRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue, folder);
+    ASSERT_EQ(exchange->Open(dataFolder), S_OK);
+    EXPECT_EQ(dataFolder, folder);
+    EXPECT_EQ(exchange->Open(dataFolder), E_UNEXPECTED) << "one store per exchange";
+
+    // One new, one stored already, one the database refuses.
+    bookmarks = {{L"News", L"a", L"http://a/"},
+                 {L"Mine", L"again", L"http://stored/"},
+                 {L"News", std::wstring(kDescriptionColumnSize + 1, L'x'), L"http://long/"}};
+    Addresses progress;
+    ASSERT_EQ(exchange->AddBookmarks(bookmarks, &progress, counts, why), S_OK) << ToUtf8(why);
+    EXPECT_EQ(counts.stored, 1u);
+    EXPECT_EQ(counts.alreadyStored, 1u);
+    EXPECT_EQ(counts.refused, 1u);
+    EXPECT_TRUE(bookmarks.empty());
+    EXPECT_NE(std::find(progress.heard.begin(), progress.heard.end(), L"http://a/"), progress.heard.end());
+
+    std::vector<ExchangedBookmark> all;
+    ASSERT_EQ(exchange->LoadAllBookmarks(all, why), S_OK) << ToUtf8(why);
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].address, L"http://a/");
+    EXPECT_EQ(all[0].category, L"News");
+    EXPECT_EQ(all[1].address, L"http://stored/");
+    EXPECT_EQ(all[1].description, L"kept");
+  }
+  EXPECT_EQ(DllCanUnloadNow(), S_OK) << "the exchange and its factory let go of the library";
+  EXPECT_EQ(QueryRows(folder, "select count(*) from LinksData"), (Rows{{L"2"}}));
+
+  // The exchange is served from the band's library but is not a registered class of its own.
+  ASSERT_EQ(DllRegisterServer(), S_OK);
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + GuidToString(CLSID_PendrelBand) + L"\\InprocServer32"));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + GuidToString(CLSID_BookmarkExchange)));
+  EXPECT_EQ(DllUnregisterServer(), S_OK);
+}
+
+}  // namespace
