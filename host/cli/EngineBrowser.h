@@ -5,6 +5,7 @@
 
 #include "host/core/HostBrowser.h"
 #include "host/engine/BrowserWindow.h"
+#include "host/engine/PageTextLayout.h"
 
 class EngineBrowser final : public HostBrowser {
  public:

@@ -5,13 +5,14 @@
 
 #include "host/engine/HtmlObjects.h"
 #include "host/engine/PageText.h"
-#include "platform/text/TextDecoding.h"
+#include "host/engine/PageTextLayout.h"
 #include "host/engine/Url.h"
 #include "host/gtk/GLibLoop.h"
 #include "host/gtk/OwnPages.h"
 #include "host/gtk/PageForms.h"
 #include "host/gtk/PageScripts.h"
 #include "platform/browser/WebBrowserEvents.h"
+#include "platform/text/TextDecoding.h"
 #include "platform/text/WideText.h"
 
 namespace {
