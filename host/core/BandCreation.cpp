@@ -26,6 +26,23 @@ std::wstring Failed(const wchar_t* what, HRESULT hr) {
   return std::wstring(what) + L" failed (" + ResultCodeText(hr) + L")";
 }
 
+InprocServer LoadServer(const std::filesystem::path& file) {
+  try {
+    return InprocServer(file);
+  } catch (const InprocServerError& e) {
+    throw BandCreationError(e.Why());
+  }
+}
+
+CComPtr<IClassFactory> ClassFactory(const InprocServer& library, REFCLSID clsid) {
+  void* raw = nullptr;
+  if (HRESULT hr = library.GetClassObject(clsid, IID_IClassFactory, &raw); FAILED(hr))
+    throw BandCreationError(Failed(L"DllGetClassObject", hr));
+  CComPtr<IClassFactory> factory;
+  factory.Attach(static_cast<IClassFactory*>(raw));
+  return factory;
+}
+
 }  // namespace
 
 BandCreationError::BandCreationError(std::wstring why) : std::runtime_error(ToUtf8(why)), why_(std::move(why)) {}
@@ -51,19 +68,9 @@ CreatedBand CreateBandOfClass(REFCLSID clsid) {
       throw BandCreationError(FromUtf8(*unreadable));
     throw BandCreationError(L"the class " + GuidToString(clsid) + L" names no library (InprocServer32)");
   }
-  InprocServer library = [&] {
-    try {
-      return InprocServer(ToUtf8(*path));
-    } catch (const InprocServerError& e) {
-      throw BandCreationError(e.Why());
-    }
-  }();
-  CComPtr<IClassFactory> factory;
+  InprocServer library = LoadServer(ToUtf8(*path));
+  CComPtr<IClassFactory> factory = ClassFactory(library, clsid);
   void* raw = nullptr;
-  if (HRESULT hr = library.GetClassObject(clsid, IID_IClassFactory, &raw); FAILED(hr))
-    throw BandCreationError(Failed(L"DllGetClassObject", hr));
-  factory.Attach(static_cast<IClassFactory*>(raw));
-  raw = nullptr;
   HRESULT hr = factory->CreateInstance(nullptr, IID_IObjectWithSite, &raw);
   if (hr == E_OUTOFMEMORY) {
     // What a band answers when it cannot read its settings; the installation writes them, unless
@@ -81,19 +88,9 @@ CreatedBand CreateBandOfClass(REFCLSID clsid) {
 }
 
 CreatedObject CreateObjectOfLibrary(const std::filesystem::path& file, REFCLSID clsid, REFIID iid) {
-  InprocServer library = [&] {
-    try {
-      return InprocServer(file);
-    } catch (const InprocServerError& e) {
-      throw BandCreationError(e.Why());
-    }
-  }();
-  CComPtr<IClassFactory> factory;
+  InprocServer library = LoadServer(file);
+  CComPtr<IClassFactory> factory = ClassFactory(library, clsid);
   void* raw = nullptr;
-  if (HRESULT hr = library.GetClassObject(clsid, IID_IClassFactory, &raw); FAILED(hr))
-    throw BandCreationError(Failed(L"DllGetClassObject", hr));
-  factory.Attach(static_cast<IClassFactory*>(raw));
-  raw = nullptr;
   // The object is handed out through `iid` and held as IUnknown, which every interface starts with.
   if (HRESULT hr = factory->CreateInstance(nullptr, iid, &raw); FAILED(hr))
     throw BandCreationError(Failed(L"the object's creation", hr));
