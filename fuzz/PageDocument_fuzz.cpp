@@ -9,7 +9,7 @@
 #include "host/engine/HtmlObjects.h"
 #include "host/engine/PageDocument.h"
 #include "host/engine/PageText.h"
-#include "host/engine/PageTextLayout.h"
+#include "host/cli/PageTextLayout.h"
 #include "platform/text/WideText.h"
 #include "platform/com/ComError.h"
 #include "store/CBookmarkDatabase.h"

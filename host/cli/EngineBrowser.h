@@ -5,7 +5,7 @@
 
 #include "host/core/HostBrowser.h"
 #include "host/engine/BrowserWindow.h"
-#include "host/engine/PageTextLayout.h"
+#include "host/cli/PageTextLayout.h"
 
 class EngineBrowser final : public HostBrowser {
  public:
@@ -21,12 +21,13 @@ class EngineBrowser final : public HostBrowser {
   std::vector<std::wstring> LinkTexts() override;
   ActionResult FollowLink(size_t number) override { return window_.FollowLink(number); }
   std::vector<std::wstring> PageLines() override;
-  LaidOutPage LayOut(const TextLayout& layout) override { return LayOutPage(window_.Top(), layout); }
   void Quit() override { window_.Quit(); }
   bool HasQuit() const override { return window_.HasQuit(); }
   bool Busy() const override { return false; }
   void WaitForWork(std::chrono::milliseconds) override {}
 
+  // The page laid out for a person to read at a terminal.
+  LaidOutPage LayOut(const TextLayout& layout) { return LayOutPage(window_.Top(), layout); }
 
  private:
   BrowserWindow window_;

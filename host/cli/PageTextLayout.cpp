@@ -1,4 +1,4 @@
-#include "host/engine/PageTextLayout.h"
+#include "host/cli/PageTextLayout.h"
 
 #include <algorithm>
 #include <unordered_map>

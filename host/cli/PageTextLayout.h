@@ -14,7 +14,15 @@
 #include <vector>
 
 #include "host/engine/WebBrowserObject.h"
-#include "platform/text/LaidOutText.h"
+struct TextLayout {
+  size_t width = 80;    // columns a line takes at most (a character a column); at least 20 is used
+  size_t maxLines = 0;  // lines laid out at most; 0 for the whole page
+};
+
+struct LaidOutPage {
+  std::vector<std::string> lines;  // UTF-8, without line ends
+  bool more = false;               // the page goes on past maxLines
+};
 
 // The page `top` shows, with its frames.
 LaidOutPage LayOutPage(WebBrowserObject& top, const TextLayout& layout);

@@ -12,7 +12,7 @@
 #include "host/core/ScriptCommands.h"
 #include "host/core/ScriptReader.h"
 #include "host/core/ToolbarControls.h"
-#include "host/engine/PageTextLayout.h"
+#include "host/cli/PageTextLayout.h"
 #include "platform/text/WideText.h"
 #include "platform/ui/ComboBox.h"
 #include "platform/ui/Menu.h"
@@ -146,7 +146,8 @@ HostWindow::QuestionAsker TerminalSession::Asker() {
   };
 }
 
-void TerminalSession::Attach(HostWindow& window) {
+void TerminalSession::Attach(HostWindow& window, PageLayer layOut) {
+  layOut_ = std::move(layOut);
   HostWindow::EventView view;
   view.navigate = [this](const std::wstring&) { navigated_ = true; };
   view.status = [](const std::wstring&) {};  // the status is shown as it stands once a command is done
@@ -174,16 +175,16 @@ void TerminalSession::ShowBox(const MessageBoxRequest& box) {
   out_.flush();
 }
 
-void TerminalSession::ShowPageTop(HostWindow& window) {
+void TerminalSession::ShowPageTop() {
   size_t lines = std::max(kMinPageLines, options_.rows > kScreenReserve ? options_.rows - kScreenReserve : 0);
-  LaidOutPage page = window.Browser().LayOut({options_.columns, lines});
+  LaidOutPage page = layOut_({options_.columns, lines});
   out_ << '\n';
   for (const std::string& line : page.lines) out_ << line << '\n';
   if (page.more) out_ << "-- the page goes on: page shows all of it --\n";
 }
 
-void TerminalSession::ShowWholePage(HostWindow& window) {
-  LaidOutPage page = window.Browser().LayOut({options_.columns, kWholePageLines});
+void TerminalSession::ShowWholePage() {
+  LaidOutPage page = layOut_({options_.columns, kWholePageLines});
   if (page.more)
     page.lines.push_back("-- the page is cut here, after " + std::to_string(kWholePageLines) + " lines --");
   if (!options_.pager.empty()) {
@@ -228,7 +229,7 @@ void TerminalSession::FollowTerminalSize() {
 
 void TerminalSession::ShowChanges(HostWindow& window) {
   bool navigated = std::exchange(navigated_, false);
-  if (navigated) ShowPageTop(window);
+  if (navigated) ShowPageTop();
   if (HWND toolbar = window.Toolbar()) {
     std::string glance = ToolbarGlance(toolbar);
     if (navigated || glance != shownToolbar_) out_ << glance << '\n';
@@ -260,7 +261,7 @@ int TerminalSession::Run(HostWindow& window) {
       } else if (command.command == L"show" && command.argument.empty()) {
         ShowState(window);
       } else if (command.command == L"page" && command.argument.empty()) {
-        ShowWholePage(window);
+        ShowWholePage();
       } else if (RunCommand(window, command) == AfterCommand::End) {
         break;
       }

@@ -7,10 +7,12 @@
 // command prints is bounded by the terminal's size, whatever the size of the page.
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <ostream>
 #include <string>
 
 #include "host/cli/LineEditor.h"
+#include "host/cli/PageTextLayout.h"
 #include "host/core/HostWindow.h"
 
 struct TerminalOptions {
@@ -40,8 +42,11 @@ class TerminalSession {
   // it asks the person, answered with y or n (the end of the input answers no).
   HostWindow::LineOutput Output();
   HostWindow::QuestionAsker Asker();
-  // Takes the window's events (navigations, status texts, boxes) to show them on the screen.
-  void Attach(HostWindow& window);
+  // How the window's browser lays its page out for the terminal.
+  using PageLayer = std::function<LaidOutPage(const TextLayout& layout)>;
+  // Takes the window's events (navigations, status texts, boxes) to show them on the screen, and
+  // shows its pages as `layOut` lays them out.
+  void Attach(HostWindow& window, PageLayer layOut);
 
   // Shows the window, then reads commands at the prompt until quit or the end of the input; an
   // error is shown and the session goes on. Returns the exit status, 0.
@@ -50,8 +55,8 @@ class TerminalSession {
  private:
   void FollowTerminalSize();
   void ShowChanges(HostWindow& window);
-  void ShowPageTop(HostWindow& window);
-  void ShowWholePage(HostWindow& window);
+  void ShowPageTop();
+  void ShowWholePage();
   void ShowState(HostWindow& window);
   void ShowBox(const MessageBoxRequest& box);
   void Line(std::wstring_view text);
@@ -59,6 +64,7 @@ class TerminalSession {
   LineSource& input_;
   std::ostream& out_;
   TerminalOptions options_;
+  PageLayer layOut_;
   bool navigated_ = false;
   bool asked_ = false;        // the person was asked the question whose box comes next
   std::wstring shownStatus_;  // the status text shown last

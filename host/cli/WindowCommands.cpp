@@ -40,8 +40,13 @@ int RunWindowAtTerminal(const std::vector<std::string>& args, LineSource& input,
     return 2;
   }
   TerminalSession session(input, out, options);
-  HostWindow window(session.Output(), session.Asker(), MakeEngineBrowser);
-  session.Attach(window);
+  EngineBrowser* engine = nullptr;
+  HostWindow window(session.Output(), session.Asker(), [&engine](HWND frame) {
+    auto browser = std::make_unique<EngineBrowser>(frame);
+    engine = browser.get();
+    return std::unique_ptr<HostBrowser>(std::move(browser));
+  });
+  session.Attach(window, [engine](const TextLayout& layout) { return engine->LayOut(layout); });
   if (!args.empty()) window.Navigate(FromUtf8(args[0]));
   return session.Run(window);
 }

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "platform/browser/ActionResult.h"
-#include "platform/text/LaidOutText.h"
 #include "platform/browser/WebBrowser.h"
 
 class HostBrowser {
@@ -36,8 +35,6 @@ class HostBrowser {
   virtual ActionResult FollowLink(size_t number) = 0;
   // The page as lines of text (see DescribePage).
   virtual std::vector<std::wstring> PageLines() = 0;
-  // The page laid out for a person to read (see PageTextLayout).
-  virtual LaidOutPage LayOut(const TextLayout& layout) = 0;
   // Closes the window: the sinks hear OnQuit, and nothing loads afterwards.
   virtual void Quit() = 0;
   virtual bool HasQuit() const = 0;

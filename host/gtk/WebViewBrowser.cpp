@@ -5,7 +5,6 @@
 
 #include "host/engine/HtmlObjects.h"
 #include "host/engine/PageText.h"
-#include "host/engine/PageTextLayout.h"
 #include "host/engine/Url.h"
 #include "host/gtk/GLibLoop.h"
 #include "host/gtk/OwnPages.h"
@@ -379,11 +378,6 @@ ActionResult WebViewBrowser::FollowLink(size_t number) {
 std::vector<std::wstring> WebViewBrowser::PageLines() {
   if (!quit_ && !url_.empty()) TakePage(RunScriptNow(ReadPageScript()));
   return DescribeDocument(DisplayTitle(), page_.get());
-}
-
-LaidOutPage WebViewBrowser::LayOut(const TextLayout& layout) {
-  if (!quit_ && !url_.empty()) TakePage(RunScriptNow(ReadPageScript()));
-  return LayOutDocument(DisplayTitle(), page_.get(), layout);
 }
 
 DesktopBrowser::~DesktopBrowser() {

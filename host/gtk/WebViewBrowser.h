@@ -64,8 +64,6 @@ class WebViewBrowser final : public BrowserObject {
   ActionResult FollowLink(size_t number);
   // The page as lines, read afresh from the page.
   std::vector<std::wstring> PageLines();
-  // The page laid out for a person to read, read afresh from the page.
-  LaidOutPage LayOut(const TextLayout& layout);
   bool HasQuit() const { return quit_; }
   bool Busy() const;
 
@@ -132,7 +130,6 @@ class DesktopBrowser final : public HostBrowser {
   std::vector<std::wstring> LinkTexts() override { return browser_->LinkTexts(); }
   ActionResult FollowLink(size_t number) override { return browser_->FollowLink(number); }
   std::vector<std::wstring> PageLines() override { return browser_->PageLines(); }
-  LaidOutPage LayOut(const TextLayout& layout) override { return browser_->LayOut(layout); }
   void Quit() override { browser_->Quit(); }
   bool HasQuit() const override { return browser_->HasQuit(); }
   bool Busy() const override { return browser_->Busy(); }

@@ -178,7 +178,6 @@ class LateBrowser final : public HostBrowser {
   std::vector<std::wstring> LinkTexts() override { return engine_.LinkTexts(); }
   ActionResult FollowLink(size_t number) override { return engine_.FollowLink(number); }
   std::vector<std::wstring> PageLines() override { return engine_.PageLines(); }
-  LaidOutPage LayOut(const TextLayout& layout) override { return engine_.LayOut(layout); }
   void Quit() override { engine_.Quit(); }
   bool HasQuit() const override { return engine_.HasQuit(); }
   bool Busy() const override { return pending_.has_value(); }
