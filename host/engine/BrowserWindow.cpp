@@ -37,11 +37,6 @@ BrowserWindow::BrowserWindow(HWND frame) {
 
 BrowserWindow::~BrowserWindow() { Quit(); }
 
-ActionResult BrowserWindow::FromResult(HRESULT hr) {
-  if (hr == E_ACCESSDENIED || hr == E_FAIL) return ActionResult::Refused;
-  return SUCCEEDED(hr) ? ActionResult::Done : ActionResult::Refused;
-}
-
 template <class Match>
 BrowserWindow::Found BrowserWindow::FindControl(WebBrowserObject& browser, const Match& match) {
   if (const auto& page = browser.Page())

@@ -53,8 +53,9 @@ std::string ChooseBoundary(const std::vector<FormEntry>& entries) {
   }
 }
 
-}  // namespace
-
+// The name/value pairs `form` sends, in control order: named controls that are not disabled;
+// checkboxes and radio buttons only when ticked; the selected options of a list; of the buttons
+// only `submitter` (no node: none).
 std::vector<FormEntry> FormDataSet(const PageDocument& document, PageNode form, PageNode submitter) {
   std::vector<FormEntry> entries;
   for (PageNode control : document.ControlsOf(form)) {
@@ -86,6 +87,8 @@ std::vector<FormEntry> FormDataSet(const PageDocument& document, PageNode form, 
   }
   return entries;
 }
+
+}  // namespace
 
 NavigationRequest BuildFormSubmission(const PageDocument& document, PageNode form, PageNode submitter) {
   std::vector<FormEntry> entries = FormDataSet(document, form, submitter);

@@ -25,15 +25,9 @@ constexpr size_t kMaxFramesPerWindow = 100;
 
 enum class ContentKind { Html, PlainText, Other };
 
-std::wstring Lowered(std::string_view text) { return ToLower(FromUtf8(text)); }
-
-std::wstring MediaType(std::string_view contentType) {
-  std::wstring type = Lowered(contentType.substr(0, contentType.find(';')));
-  return Trim(type);
-}
-
 ContentKind KindOf(const FetchResponse& response) {
-  std::wstring type = MediaType(response.contentType);
+  std::string_view contentType = response.contentType;
+  std::wstring type = Trim(ToLower(FromUtf8(contentType.substr(0, contentType.find(';')))));
   if (type.empty() && response.httpStatus == 0) {
     // A file: its extension first, then its bytes.
     std::wstring path = ToLower(PathFromFileUrl(response.finalUrl));
@@ -105,13 +99,10 @@ HRESULT WebBrowserObject::Navigate2(Variant* url, Variant* /*flags*/, Variant* t
     request.postBody = ToUtf8(body);
   }
   request.headers = ToUtf8(TextOf(headers));
-  WebBrowserObject* target = this;
   std::wstring frame = TextOf(targetFrameName);
-  if (!frame.empty() && frame != L"_self" && frame != L"_top" && frame != L"_blank") {
-    target = FindFrame(frame);
-    if (!target) target = this;
-  }
-  return target->Navigate(std::move(request), HistoryUse::Record, NavigationStart::FromLoop);
+  bool named = !frame.empty() && frame != L"_self" && frame != L"_top" && frame != L"_blank";
+  WebBrowserObject* target = named ? FindFrame(frame) : nullptr;
+  return (target ? target : this)->Navigate(std::move(request), HistoryUse::Record, NavigationStart::FromLoop);
 }
 
 HRESULT WebBrowserObject::GoBack() { return Back(NavigationStart::FromLoop); }
@@ -128,7 +119,7 @@ HRESULT WebBrowserObject::Back(NavigationStart start) {
 
 HRESULT WebBrowserObject::put_StatusText(const std::wstring& text) {
   statusText_ = text;
-  FireText(DISPID_STATUSTEXTCHANGE, text);
+  context_->events->FireText(DISPID_STATUSTEXTCHANGE, text);
   return S_OK;
 }
 
@@ -136,7 +127,7 @@ HRESULT WebBrowserObject::Quit() {
   if (context_->quit) return S_OK;
   context_->quit = true;
   context_->waiting.clear();
-  FireNoArguments(DISPID_ONQUIT);
+  context_->events->FireNoArguments(DISPID_ONQUIT);
   context_->events->DisconnectAll();
   return S_OK;
 }
@@ -175,7 +166,7 @@ void WebBrowserObject::Run(const NavigationRequest& request, HistoryUse history)
   if (context_->quit || dropped_ || !FireBeforeNavigate2(request)) return;
   if (IsTop()) {
     put_StatusText(L"Opening page " + request.url + L"...");
-    FireProgress(0, 100);
+    context_->events->FireProgress(0, 100);
   }
   // A frame never shows a page it is part of: not when sent there, nor when a redirect (or an
   // address spelled another way) leads there, which only the fetch reveals.
@@ -197,14 +188,14 @@ void WebBrowserObject::Run(const NavigationRequest& request, HistoryUse history)
   if (IsTop() && history == HistoryUse::Back && history_.size() > 1) history_.pop_back();
   FireUrlEvent(DISPID_NAVIGATECOMPLETE2);
   if (IsTop()) {
-    FireCommandState(CSC_NAVIGATEBACK, history_.size() > 1);
-    FireCommandState(CSC_NAVIGATEFORWARD, false);
-    FireText(DISPID_TITLECHANGE, DisplayTitle());
+    context_->events->FireCommandState(CSC_NAVIGATEBACK, history_.size() > 1);
+    context_->events->FireCommandState(CSC_NAVIGATEFORWARD, false);
+    context_->events->FireText(DISPID_TITLECHANGE, DisplayTitle());
   }
-  FireNoArguments(DISPID_DOWNLOADCOMPLETE);
+  context_->events->FireNoArguments(DISPID_DOWNLOADCOMPLETE);
   if (page_) LoadFrames(depth_);
   if (IsTop()) {
-    FireProgress(100, 100);
+    context_->events->FireProgress(100, 100);
     put_StatusText(page_ && page_->TextOnly() ? L"This page is too complex to show in full; showing its text only."
                                               : L"Done");
   }
@@ -236,7 +227,7 @@ WebBrowserObject::LoadedPage WebBrowserObject::Load(const NavigationRequest& req
   }
   switch (KindOf(response)) {
     case ContentKind::Other:
-      loaded.document = MakeOtherDocumentObject(loaded.url, FromUtf8(response.contentType));
+      loaded.document = MakeOtherDocumentObject();
       break;
     case ContentKind::PlainText:
       show(ToUtf8(L"<pre>" + EscapeHtml(FromUtf8(DecodePage(response.body, response.contentType).utf8)) + L"</pre>"));
@@ -294,8 +285,6 @@ WebBrowserObject* WebBrowserObject::FindFrame(std::wstring_view name) {
   return nullptr;
 }
 
-bool WebBrowserObject::MayOpen(std::wstring_view url) const { return PageMayOpen(url_, url); }
-
 HRESULT WebBrowserObject::SubmitForm(PageNode form, PageNode submitter) {
   if (!page_) return E_FAIL;
   NavigationRequest request = BuildFormSubmission(*page_, form, submitter);
@@ -318,9 +307,3 @@ bool WebBrowserObject::FireBeforeNavigate2(const NavigationRequest& request) {
 }
 
 void WebBrowserObject::FireUrlEvent(DISPID dispId) { context_->events->FireUrlEvent(dispId, Self(), url_); }
-void WebBrowserObject::FireText(DISPID dispId, const std::wstring& text) { context_->events->FireText(dispId, text); }
-void WebBrowserObject::FireProgress(LONG progress, LONG maximum) { context_->events->FireProgress(progress, maximum); }
-void WebBrowserObject::FireCommandState(LONG command, bool enable) {
-  context_->events->FireCommandState(command, enable);
-}
-void WebBrowserObject::FireNoArguments(DISPID dispId) { context_->events->FireNoArguments(dispId); }
