@@ -16,15 +16,11 @@ class BrowserObject : public IWebBrowser2, public IConnectionPointContainer, pub
     if (!object) return E_POINTER;
     *object = nullptr;
     if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IWebBrowser || iid == IID_IWebBrowserApp ||
-        iid == IID_IWebBrowser2) {
+        iid == IID_IWebBrowser2)
       *object = CComPtr<IWebBrowser2>(this).Detach();
-      return S_OK;
-    }
-    if (iid == IID_IConnectionPointContainer) {
+    else if (iid == IID_IConnectionPointContainer)
       *object = CComPtr<IConnectionPointContainer>(this).Detach();
-      return S_OK;
-    }
-    return E_NOINTERFACE;
+    return *object ? S_OK : E_NOINTERFACE;
   }
   ULONG AddRef() override { return CountedObject::AddRef(); }
   ULONG Release() override { return CountedObject::Release(); }

@@ -49,9 +49,7 @@ BrowserWindow::Found BrowserWindow::FindControl(WebBrowserObject& browser, const
 
 ActionResult BrowserWindow::Navigate(std::wstring_view address) {
   if (HasQuit()) return ActionResult::Refused;
-  NavigationRequest request;
-  request.url = AddressFromUserInput(address);
-  return FromResult(top_->Navigate(std::move(request), HistoryUse::Record, NavigationStart::Now));
+  return FromResult(top_->Navigate({AddressFromUserInput(address)}, HistoryUse::Record, NavigationStart::Now));
 }
 
 ActionResult BrowserWindow::TypeText(std::wstring_view fieldName, std::wstring_view text) {

@@ -4,10 +4,9 @@
 
 HRESULT EventConnections::QueryInterface(REFIID iid, void** object) {
   if (!object) return E_POINTER;
-  *object = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IConnectionPoint) return E_NOINTERFACE;
-  *object = CComPtr<IConnectionPoint>(this).Detach();
-  return S_OK;
+  bool answers = iid == IID_IUnknown || iid == IID_IConnectionPoint;
+  *object = answers ? CComPtr<IConnectionPoint>(this).Detach() : nullptr;
+  return answers ? S_OK : E_NOINTERFACE;
 }
 
 HRESULT EventConnections::GetConnectionInterface(IID* iid) {
@@ -57,8 +56,7 @@ bool EventConnections::FireBeforeNavigate2(CComPtr<IDispatch> browser, const std
   Fire(DISPID_BEFORENAVIGATE2, {Variant::ByRef(&cancel), Variant::ByRef(&extra), Variant::ByRef(&post),
                                  Variant::ByRef(&frame), Variant::ByRef(&flags), Variant::ByRef(&address),
                                  Variant(std::move(browser))});
-  const Variant& answer = cancel.Deref();
-  const bool* cancelled = std::get_if<bool>(&answer.value);
+  const bool* cancelled = std::get_if<bool>(&cancel.Deref().value);
   return !(cancelled && *cancelled);
 }
 

@@ -125,8 +125,7 @@ class ElementObject final
     *value = Variant(VariantNull{});
     for (const auto& [key, text] : node_.Attributes()) {
       std::wstring wideKey = FromUtf8(key);
-      bool same = (flags & ATTRFLAG_CASESENSITIVE) ? wideKey == name : EqualsNoCase(wideKey, name);
-      if (same) {
+      if ((flags & ATTRFLAG_CASESENSITIVE) ? wideKey == name : EqualsNoCase(wideKey, name)) {
         *value = Variant(FromUtf8(text));
         break;
       }

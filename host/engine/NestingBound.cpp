@@ -308,12 +308,10 @@ class Bound {
     return true;
   }
 
-  // A CDATA section at an integration point of svg or math (foreignObject, mi, annotation-xml,
-  // ...) while the parser is in a table's rows, with text after it (past end tags and other
-  // sections), fails an assertion of the packaged parser, which ends the program. Such a section
-  // never reaches it: one with no ">" before its end becomes the comment the parser makes of it
-  // in HTML content (so a page stays the same where the parser reads HTML after all); another
-  // one is left out.
+  // A CDATA section at an integration point of svg or math (foreignObject, mi, ...) in a table's
+  // rows, with text after it (past end tags and other sections), fails an assertion of the
+  // packaged parser, which ends the program. One with no ">" in it becomes the comment the parser
+  // makes of it in HTML content (the same page where it reads HTML after all); another is left out.
   void CdataInTable(const Token& token) {
     std::string_view text = html_.substr(token.at, token.end - token.at);
     // Any table open: the parser may have closed a cell or caption the pass still counts open.

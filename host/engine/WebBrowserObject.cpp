@@ -91,14 +91,9 @@ HRESULT WebBrowserObject::Navigate2(Variant* url, Variant* /*flags*/, Variant* t
   if (!url) return E_POINTER;
   std::wstring address;
   if (FAILED(VariantToText(*url, address)) || url->Deref().vt() != VT_BSTR) return E_INVALIDARG;
-  NavigationRequest request;
-  request.url = AddressFromUserInput(address);
-  std::wstring body = TextOf(postData);
-  if (postData && postData->Deref().vt() == VT_BSTR) {
-    request.post = true;
-    request.postBody = ToUtf8(body);
-  }
-  request.headers = ToUtf8(TextOf(headers));
+  bool post = postData && postData->Deref().vt() == VT_BSTR;
+  NavigationRequest request{AddressFromUserInput(address), post, post ? ToUtf8(TextOf(postData)) : std::string(),
+                            ToUtf8(TextOf(headers))};
   std::wstring frame = TextOf(targetFrameName);
   bool named = !frame.empty() && frame != L"_self" && frame != L"_top" && frame != L"_blank";
   WebBrowserObject* target = named ? FindFrame(frame) : nullptr;
@@ -109,12 +104,8 @@ HRESULT WebBrowserObject::GoBack() { return Back(NavigationStart::FromLoop); }
 
 HRESULT WebBrowserObject::Back(NavigationStart start) {
   if (context_->quit || history_.size() < 2) return E_FAIL;
-  NavigationRequest previous = history_[history_.size() - 2];
   // Going back fetches the page again, but never sends a form a second time.
-  previous.post = false;
-  previous.postBody.clear();
-  previous.headers.clear();
-  return Navigate(previous, HistoryUse::Back, start);
+  return Navigate({history_[history_.size() - 2].url}, HistoryUse::Back, start);
 }
 
 HRESULT WebBrowserObject::put_StatusText(const std::wstring& text) {
@@ -170,8 +161,7 @@ void WebBrowserObject::Run(const NavigationRequest& request, HistoryUse history)
   }
   // A frame never shows a page it is part of: not when sent there, nor when a redirect (or an
   // address spelled another way) leads there, which only the fetch reveals.
-  NavigationRequest blank;
-  blank.url = L"about:blank";
+  NavigationRequest blank{L"about:blank"};
   LoadedPage loaded = Load(FramesAnAncestor(request.url) ? blank : request);
   if (FramesAnAncestor(loaded.url)) loaded = Load(blank);
   url_ = loaded.url;
@@ -253,8 +243,7 @@ void WebBrowserObject::LoadFrames(int depth) {
     frame->parent_ = this;
     frames_.push_back(frame);
     std::wstring src = Trim(element.AttributeOr("src"));
-    NavigationRequest request;
-    request.url = src.empty() ? L"about:blank" : page->ResolveReference(src);
+    NavigationRequest request{src.empty() ? L"about:blank" : page->ResolveReference(src)};
     if (!MayOpen(request.url) || ShownAbove(request.url)) request.url = L"about:blank";
     frame->Run(request, HistoryUse::Skip);
   }
@@ -294,8 +283,7 @@ HRESULT WebBrowserObject::SubmitForm(PageNode form, PageNode submitter) {
 
 HRESULT WebBrowserObject::FollowLink(PageNode anchor) {
   if (!page_) return E_FAIL;
-  NavigationRequest request;
-  request.url = page_->ResolveReference(anchor.AttributeOr("href"));
+  NavigationRequest request{page_->ResolveReference(anchor.AttributeOr("href"))};
   if (!MayOpen(request.url)) return E_ACCESSDENIED;
   return Navigate(std::move(request), HistoryUse::Record, NavigationStart::Now);
 }
