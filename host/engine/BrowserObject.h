@@ -31,10 +31,8 @@ class BrowserObject : public IWebBrowser2, public IConnectionPointContainer, pub
   HRESULT get_StatusText(std::wstring* text) override { return Answer(statusText_, text); }
   HRESULT get_Document(IDispatch** document) override {
     if (!document) return E_POINTER;
-    *document = nullptr;
-    if (!document_) return E_FAIL;
-    *document = CComPtr<IDispatch>(document_).Detach();
-    return S_OK;
+    *document = CComPtr<IDispatch>(document_).Detach();  // null while there is none
+    return document_ ? S_OK : E_FAIL;
   }
   // The page title, or the address when the page has none.
   std::wstring DisplayTitle() const { return title_.empty() ? url_ : title_; }

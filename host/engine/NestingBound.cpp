@@ -308,22 +308,26 @@ class Bound {
     return true;
   }
 
-  // A CDATA section at an integration point of svg or math (foreignObject, mi, ...) in a table's
-  // rows, with text after it (past end tags and other sections), fails an assertion of the
-  // packaged parser, which ends the program. One with no ">" in it becomes the comment the parser
-  // makes of it in HTML content (the same page where it reads HTML after all); another is left out.
+  // A CDATA section at an integration point of svg or math (foreignObject, mi, ...) or in HTML
+  // inside one, in a table's rows, with text after it (past end tags and other sections), can
+  // fail an assertion of the packaged parser, which ends the program. One with no ">" in it
+  // becomes the comment the parser makes of it in HTML content (the same page where it reads
+  // HTML there); another is left out at an integration point.
   void CdataInTable(const Token& token) {
     std::string_view text = html_.substr(token.at, token.end - token.at);
+    bool integration = AtIntegrationPoint(), inside = Last(kForeigns) != kNone && !InForeign();
     // Any table open: the parser may have closed a cell or caption the pass still counts open.
-    if (!text.starts_with("<![CDATA[") || !AtIntegrationPoint() || Nearest({kTable}) == kNone) return;
+    if (!text.starts_with("<![CDATA[") || !(integration || inside) || Nearest({kTable}) == kNone) return;
     TagReader ahead = reader_;
     Token next;
     int looked = 0;
     while (ahead.Next(next, true) && ++looked < 64 &&
            (next.kind == TokenKind::EndTag || html_.substr(next.at).starts_with("<![CDATA["))) {}
     if (looked < 64 && next.kind != TokenKind::Text) return;
-    bool closed = text.ends_with("]]>") && text.find('>') == text.size() - 1;
-    cuts_.push_back({token.at, token.end, closed ? "<!--" + std::string(text.substr(2, text.size() - 3)) + "-->" : ""});
+    if (text.ends_with("]]>") && text.find('>') == text.size() - 1)
+      cuts_.push_back({token.at, token.end, "<!--" + std::string(text.substr(2, text.size() - 3)) + "-->"});
+    else if (integration)
+      cuts_.push_back({token.at, token.end, {}});
   }
 
   // Cuts the tag out of the page, or else the attributes past the bound.

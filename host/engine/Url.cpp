@@ -88,9 +88,7 @@ std::wstring PathFromFileUrl(std::wstring_view address) {
   return FromUtf8(bytes);
 }
 
-std::wstring WithoutFragment(std::wstring_view address) {
-  return std::wstring(address.substr(0, address.find(L'#')));
-}
+std::wstring WithoutFragment(std::wstring_view address) { return std::wstring(address.substr(0, address.find(L'#'))); }
 
 std::wstring ResolveUrl(std::wstring_view base, std::wstring_view reference) {
   std::wstring ref = Trim(reference);

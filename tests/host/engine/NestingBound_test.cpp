@@ -323,8 +323,8 @@ TEST(NestingBoundTest, APageThatOutgrowsTheParsesBudgetShowsItsTextOnly) {
 
 TEST(NestingBoundTest, PagesThatWouldAbortThePackagedParserLoad) {
   // A CDATA section at an integration point of svg or math (foreignObject, desc, title, mi,
-  // annotation-xml) while the parser is in a table's rows, with anything after it, fails an
-  // assertion of the packaged parser, which ends the whole program.
+  // annotation-xml), or in HTML inside one, while the parser is in a table's rows, with text
+  // after it, can fail an assertion of the packaged parser, which ends the whole program.
   const std::vector<std::string> pages = {
       "<table><svg><foreignObject><![CDATA[x]]>>",
       "<table><tbody><svg><desc><![CDATA[x]]>y",
@@ -336,6 +336,7 @@ TEST(NestingBoundTest, PagesThatWouldAbortThePackagedParserLoad) {
       "<table><svg><foreignObject><![CDATA[x]]></g>y",
       "<table><svg><foreignObject><![CDATA[x]]><![CDATA[y]]>z",
       "<table><td><caption></caption><svg><foreignObject><![CDATA[x]]><",
+      "<table><svg><desc><iq></f><![CDATA[x]]><",
   };
   for (const std::string& page : pages) {
     Tree tree = Parse(Bounded(page));
