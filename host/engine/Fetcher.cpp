@@ -98,35 +98,24 @@ FetchResponse Fetcher::Fetch(const FetchRequest& request) {
 FetchResponse Fetcher::FetchFile(const FetchRequest& request) {
   FetchResponse response;
   response.finalUrl = request.url;
+  auto fail = [&response](std::wstring why) {
+    response.error = std::move(why);
+    return response;
+  };
   std::string path = ToUtf8(PathFromFileUrl(request.url));
   std::error_code error;
   auto status = std::filesystem::status(path, error);
-  if (error || !std::filesystem::exists(status)) {
-    response.error = L"The file could not be found.";
-    return response;
-  }
-  if (std::filesystem::is_directory(status)) {
-    response.error = L"The address names a folder, not a file.";
-    return response;
-  }
+  if (error || !std::filesystem::exists(status)) return fail(L"The file could not be found.");
+  if (std::filesystem::is_directory(status)) return fail(L"The address names a folder, not a file.");
   std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    response.error = L"The file could not be read: " + FromUtf8(std::strerror(errno)) + L".";
-    return response;
-  }
+  if (!in) return fail(L"The file could not be read: " + FromUtf8(std::strerror(errno)) + L".");
   std::string body;
   char buffer[65536];
   while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
     body.append(buffer, static_cast<size_t>(in.gcount()));
-    if (body.size() > kMaxBytes) {
-      response.error = L"The file is too large to show.";
-      return response;
-    }
+    if (body.size() > kMaxBytes) return fail(L"The file is too large to show.");
   }
-  if (in.bad()) {
-    response.error = L"The file could not be read.";
-    return response;
-  }
+  if (in.bad()) return fail(L"The file could not be read.");
   response.body = std::move(body);
   response.status = FetchStatus::Loaded;
   return response;

@@ -309,21 +309,28 @@ class Bound {
   }
 
   // A CDATA section at an integration point of svg or math (foreignObject, mi, ...) or in HTML
-  // inside one, in a table's rows, with text after it (past end tags and other sections), can
-  // fail an assertion of the packaged parser, which ends the program. One with no ">" in it
-  // becomes the comment the parser makes of it in HTML content (the same page where it reads
-  // HTML there); another is left out at an integration point.
+  // inside one, in a table's rows, with text after it, can fail an assertion of the packaged
+  // parser, which ends the program. One with no ">" in it becomes the comment the parser makes of
+  // it in HTML content (the same page where it reads HTML there); another is left out at an
+  // integration point.
   void CdataInTable(const Token& token) {
     std::string_view text = html_.substr(token.at, token.end - token.at);
     bool integration = AtIntegrationPoint(), inside = Last(kForeigns) != kNone && !InForeign();
     // Any table open: the parser may have closed a cell or caption the pass still counts open.
     if (!text.starts_with("<![CDATA[") || !(integration || inside) || Nearest({kTable}) == kNone) return;
+    // What the parser inserts before that text (a comment, an element) is safe; what it may
+    // ignore there (end tags, a doctype, html, head or body) is looked past.
     TagReader ahead = reader_;
     Token next;
-    int looked = 0;
-    while (ahead.Next(next, true) && ++looked < 64 &&
-           (next.kind == TokenKind::EndTag || html_.substr(next.at).starts_with("<![CDATA["))) {}
-    if (looked < 64 && next.kind != TokenKind::Text) return;
+    bool more = true;
+    for (int looked = 0; (more = ahead.Next(next, true)) && next.kind != TokenKind::Text && looked < 64; ++looked) {
+      std::string_view what = html_.substr(next.at, next.end - next.at);
+      bool page = next.name == "html" || next.name == "head" || next.name == "body";
+      if (!(next.kind == TokenKind::StartTag && page) && next.kind != TokenKind::EndTag &&
+          !what.starts_with("<![CDATA[") && !what.starts_with("<!D") && !what.starts_with("<!d"))
+        return;
+    }
+    if (!more) return;  // the page ends first
     if (text.ends_with("]]>") && text.find('>') == text.size() - 1)
       cuts_.push_back({token.at, token.end, "<!--" + std::string(text.substr(2, text.size() - 3)) + "-->"});
     else if (integration)

@@ -337,6 +337,7 @@ TEST(NestingBoundTest, PagesThatWouldAbortThePackagedParserLoad) {
       "<table><svg><foreignObject><![CDATA[x]]><![CDATA[y]]>z",
       "<table><td><caption></caption><svg><foreignObject><![CDATA[x]]><",
       "<table><svg><desc><iq></f><![CDATA[x]]><",
+      "<table><svg><desc><![CDATA[b]]><!DOCTYPE>\xb5",
   };
   for (const std::string& page : pages) {
     Tree tree = Parse(Bounded(page));
@@ -353,7 +354,8 @@ TEST(NestingBoundTest, PagesThatWouldAbortThePackagedParserLoad) {
   // in HTML inside foreignObject, outside tables, before a tag or at the end.
   for (const char* page : {"<table><svg><![CDATA[x>]]>y", "<table><svg><foreignObject><div><![CDATA[x>]]>y",
                            "<svg><foreignObject><![CDATA[x>]]>y", "<p><![CDATA[x>]]>y",
-                           "<table><svg><foreignObject><![CDATA[x]]><b>y", "<table><svg><foreignObject><![CDATA[x]]>"})
+                           "<table><svg><foreignObject><![CDATA[x]]><b>y", "<table><svg><foreignObject><![CDATA[x]]><!--c-->y",
+                           "<table><svg><foreignObject><![CDATA[x]]></g>"})
     EXPECT_EQ(Bounded(page), page);
 }
 
