@@ -90,7 +90,7 @@ class TagReader {
   explicit TagReader(std::string_view html) : html_(html) {}
 
   // The next token; false at the end of the page. `foreign`: CDATA sections are read, as the
-  // parser reads them in svg and math and at their integration points.
+  // parser reads them in svg and math (and may in HTML inside them).
   bool Next(Token& token, bool foreign) {
     if (at_ >= html_.size()) return false;
     token.kind = TokenKind::Other;
@@ -188,7 +188,7 @@ class Bound {
   // True when the page had to be cut, with `out` the page cut down.
   bool Run(std::string& out) {
     Token token;
-    while (reader_.Next(token, InForeign() || AtIntegrationPoint())) {
+    while (reader_.Next(token, Last(kForeigns) != kNone)) {
       if (token.kind == TokenKind::StartTag) StartTag(token);
       else if (token.kind == TokenKind::EndTag) EndTag(token);
       else if (token.kind == TokenKind::Other) CdataInTable(token);
@@ -311,13 +311,12 @@ class Bound {
   // A CDATA section at an integration point of svg or math (foreignObject, mi, ...) or in HTML
   // inside one, in a table's rows, with text after it, can fail an assertion of the packaged
   // parser, which ends the program. One with no ">" in it becomes the comment the parser makes of
-  // it in HTML content (the same page where it reads HTML there); another is left out at an
-  // integration point.
+  // it in HTML content (the same page where it reads HTML there); another is left out.
   void CdataInTable(const Token& token) {
     std::string_view text = html_.substr(token.at, token.end - token.at);
-    bool integration = AtIntegrationPoint(), inside = Last(kForeigns) != kNone && !InForeign();
+    bool inside = AtIntegrationPoint() || (Last(kForeigns) != kNone && !InForeign());
     // Any table open: the parser may have closed a cell or caption the pass still counts open.
-    if (!text.starts_with("<![CDATA[") || !(integration || inside) || Nearest({kTable}) == kNone) return;
+    if (!text.starts_with("<![CDATA[") || !inside || Nearest({kTable}) == kNone) return;
     // What the parser inserts before that text (a comment, an element) is safe; what it may
     // ignore there (end tags, a doctype, html, head or body) is looked past.
     TagReader ahead = reader_;
@@ -331,10 +330,8 @@ class Bound {
         return;
     }
     if (!more) return;  // the page ends first
-    if (text.ends_with("]]>") && text.find('>') == text.size() - 1)
-      cuts_.push_back({token.at, token.end, "<!--" + std::string(text.substr(2, text.size() - 3)) + "-->"});
-    else if (integration)
-      cuts_.push_back({token.at, token.end, {}});
+    bool closed = text.ends_with("]]>") && text.find('>') == text.size() - 1;
+    cuts_.push_back({token.at, token.end, closed ? "<!--" + std::string(text.substr(2, text.size() - 3)) + "-->" : ""});
   }
 
   // Cuts the tag out of the page, or else the attributes past the bound.
