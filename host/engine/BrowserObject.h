@@ -16,15 +16,11 @@ class BrowserObject : public IWebBrowser2, public IConnectionPointContainer, pub
     if (!object) return E_POINTER;
     *object = nullptr;
     if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IWebBrowser || iid == IID_IWebBrowserApp ||
-        iid == IID_IWebBrowser2) {
+        iid == IID_IWebBrowser2)
       *object = CComPtr<IWebBrowser2>(this).Detach();
-      return S_OK;
-    }
-    if (iid == IID_IConnectionPointContainer) {
+    else if (iid == IID_IConnectionPointContainer)
       *object = CComPtr<IConnectionPointContainer>(this).Detach();
-      return S_OK;
-    }
-    return E_NOINTERFACE;
+    return *object ? S_OK : E_NOINTERFACE;
   }
   ULONG AddRef() override { return CountedObject::AddRef(); }
   ULONG Release() override { return CountedObject::Release(); }
@@ -35,10 +31,8 @@ class BrowserObject : public IWebBrowser2, public IConnectionPointContainer, pub
   HRESULT get_StatusText(std::wstring* text) override { return Answer(statusText_, text); }
   HRESULT get_Document(IDispatch** document) override {
     if (!document) return E_POINTER;
-    *document = nullptr;
-    if (!document_) return E_FAIL;
-    *document = CComPtr<IDispatch>(document_).Detach();
-    return S_OK;
+    *document = CComPtr<IDispatch>(document_).Detach();  // null while there is none
+    return document_ ? S_OK : E_FAIL;
   }
   // The page title, or the address when the page has none.
   std::wstring DisplayTitle() const { return title_.empty() ? url_ : title_; }

@@ -37,11 +37,6 @@ BrowserWindow::BrowserWindow(HWND frame) {
 
 BrowserWindow::~BrowserWindow() { Quit(); }
 
-ActionResult BrowserWindow::FromResult(HRESULT hr) {
-  if (hr == E_ACCESSDENIED || hr == E_FAIL) return ActionResult::Refused;
-  return SUCCEEDED(hr) ? ActionResult::Done : ActionResult::Refused;
-}
-
 template <class Match>
 BrowserWindow::Found BrowserWindow::FindControl(WebBrowserObject& browser, const Match& match) {
   if (const auto& page = browser.Page())
@@ -54,9 +49,7 @@ BrowserWindow::Found BrowserWindow::FindControl(WebBrowserObject& browser, const
 
 ActionResult BrowserWindow::Navigate(std::wstring_view address) {
   if (HasQuit()) return ActionResult::Refused;
-  NavigationRequest request;
-  request.url = AddressFromUserInput(address);
-  return FromResult(top_->Navigate(std::move(request), HistoryUse::Record, NavigationStart::Now));
+  return FromResult(top_->Navigate({AddressFromUserInput(address)}, HistoryUse::Record, NavigationStart::Now));
 }
 
 ActionResult BrowserWindow::TypeText(std::wstring_view fieldName, std::wstring_view text) {

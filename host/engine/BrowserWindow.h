@@ -63,7 +63,7 @@ class BrowserWindow {
   };
   template <class Match>
   Found FindControl(WebBrowserObject& browser, const Match& match);
-  static ActionResult FromResult(HRESULT hr);
+  static ActionResult FromResult(HRESULT hr) { return SUCCEEDED(hr) ? ActionResult::Done : ActionResult::Refused; }
 
   CComPtr<WebBrowserObject> top_;
   PageView view_;

@@ -4,11 +4,9 @@
 
 HRESULT EventConnections::QueryInterface(REFIID iid, void** object) {
   if (!object) return E_POINTER;
-  *object = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IConnectionPoint) return E_NOINTERFACE;
-  CComPtr<IConnectionPoint> self(this);
-  *object = self.Detach();
-  return S_OK;
+  bool answers = iid == IID_IUnknown || iid == IID_IConnectionPoint;
+  *object = answers ? CComPtr<IConnectionPoint>(this).Detach() : nullptr;
+  return answers ? S_OK : E_NOINTERFACE;
 }
 
 HRESULT EventConnections::GetConnectionInterface(IID* iid) {
@@ -34,7 +32,7 @@ HRESULT EventConnections::Unadvise(DWORD cookie) {
   return sinks_.erase(cookie) ? S_OK : CONNECT_E_NOCONNECTION;
 }
 
-void EventConnections::Fire(DISPID dispId, std::vector<Variant>& arguments) {
+void EventConnections::Fire(DISPID dispId, std::vector<Variant> arguments) {
   std::vector<DWORD> cookies;
   for (const auto& entry : sinks_) cookies.push_back(entry.first);
   for (DWORD cookie : cookies) {
@@ -55,37 +53,26 @@ bool EventConnections::FireBeforeNavigate2(CComPtr<IDispatch> browser, const std
   Variant post = postData ? Variant(*postData) : Variant();
   Variant extra(headers);
   Variant cancel(false);
-  std::vector<Variant> arguments{Variant::ByRef(&cancel), Variant::ByRef(&extra),   Variant::ByRef(&post),
-                                 Variant::ByRef(&frame),  Variant::ByRef(&flags),   Variant::ByRef(&address),
-                                 Variant(std::move(browser))};
-  Fire(DISPID_BEFORENAVIGATE2, arguments);
-  const Variant& answer = cancel.Deref();
-  const bool* cancelled = std::get_if<bool>(&answer.value);
+  Fire(DISPID_BEFORENAVIGATE2, {Variant::ByRef(&cancel), Variant::ByRef(&extra), Variant::ByRef(&post),
+                                 Variant::ByRef(&frame), Variant::ByRef(&flags), Variant::ByRef(&address),
+                                 Variant(std::move(browser))});
+  const bool* cancelled = std::get_if<bool>(&cancel.Deref().value);
   return !(cancelled && *cancelled);
 }
 
 void EventConnections::FireUrlEvent(DISPID dispId, CComPtr<IDispatch> browser, const std::wstring& url) {
   Variant address(url);
-  std::vector<Variant> arguments{Variant::ByRef(&address), Variant(std::move(browser))};
-  Fire(dispId, arguments);
+  Fire(dispId, {Variant::ByRef(&address), Variant(std::move(browser))});
 }
 
-void EventConnections::FireText(DISPID dispId, const std::wstring& text) {
-  std::vector<Variant> arguments{Variant(text)};
-  Fire(dispId, arguments);
-}
+void EventConnections::FireText(DISPID dispId, const std::wstring& text) { Fire(dispId, {Variant(text)}); }
 
 void EventConnections::FireProgress(LONG progress, LONG maximum) {
-  std::vector<Variant> arguments{Variant(std::int32_t{maximum}), Variant(std::int32_t{progress})};
-  Fire(DISPID_PROGRESSCHANGE, arguments);
+  Fire(DISPID_PROGRESSCHANGE, {Variant(std::int32_t{maximum}), Variant(std::int32_t{progress})});
 }
 
 void EventConnections::FireCommandState(LONG command, bool enable) {
-  std::vector<Variant> arguments{Variant(enable), Variant(std::int32_t{command})};
-  Fire(DISPID_COMMANDSTATECHANGE, arguments);
+  Fire(DISPID_COMMANDSTATECHANGE, {Variant(enable), Variant(std::int32_t{command})});
 }
 
-void EventConnections::FireNoArguments(DISPID dispId) {
-  std::vector<Variant> arguments;
-  Fire(dispId, arguments);
-}
+void EventConnections::FireNoArguments(DISPID dispId) { Fire(dispId, {}); }

@@ -21,7 +21,7 @@ class EventConnections final : public IConnectionPoint, public CountedObject {
 
   // Delivers event `dispId` with `arguments` (last argument first) to every sink connected when
   // the event starts and still connected when its turn comes. What a sink returns is not looked at.
-  void Fire(DISPID dispId, std::vector<Variant>& arguments);
+  void Fire(DISPID dispId, std::vector<Variant> arguments);
   // The events with their arguments as the browser sends them; `browser` is the browser object
   // (window or frame) an event is about.
   // BeforeNavigate2; `postData` null for a GET. False when a sink cancelled the navigation.

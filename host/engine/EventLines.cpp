@@ -21,10 +21,9 @@ class EventLineSink final : public IDispatch, public CountedObject {
   explicit EventLineSink(std::function<void(const std::wstring&)> onLine) : onLine_(std::move(onLine)) {}
   HRESULT QueryInterface(REFIID iid, void** object) override {
     if (!object) return E_POINTER;
-    *object = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IDispatch && iid != DIID_DWebBrowserEvents2) return E_NOINTERFACE;
-    *object = CComPtr<IDispatch>(this).Detach();
-    return S_OK;
+    bool answers = iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID_DWebBrowserEvents2;
+    *object = answers ? CComPtr<IDispatch>(this).Detach() : nullptr;
+    return answers ? S_OK : E_NOINTERFACE;
   }
   ULONG AddRef() override { return CountedObject::AddRef(); }
   ULONG Release() override { return CountedObject::Release(); }

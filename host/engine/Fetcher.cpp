@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -14,15 +15,17 @@
 
 namespace {
 
-struct EasyDeleter {
-  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
+constexpr long kConnectTimeoutSeconds = 10;
+constexpr long kTotalTimeoutSeconds = 30;
+constexpr long kMaxRedirects = 10;
+constexpr size_t kMaxBytes = size_t{32} << 20;  // a page beyond this is refused, not truncated
 
-struct HeaderListDeleter {
-  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+template <auto Free>
+struct FreeWith {
+  void operator()(auto* handle) const { Free(handle); }
 };
-using HeaderList = std::unique_ptr<curl_slist, HeaderListDeleter>;
+using EasyHandle = std::unique_ptr<CURL, FreeWith<curl_easy_cleanup>>;
+using HeaderList = std::unique_ptr<curl_slist, FreeWith<curl_slist_free_all>>;
 
 // Takes back, when a request ends, the options that point into that request's frame (its
 // header list, body sink and error buffer), so the handle, which outlives the request, never
@@ -42,21 +45,15 @@ class CallOptions {
   CURL* curl_;
 };
 
-void InitCurlOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 struct Sink {
   std::string* body;
-  std::size_t limit;
   bool tooLarge = false;
 };
 
 size_t WriteBody(char* data, size_t size, size_t count, void* user) {
   auto* sink = static_cast<Sink*>(user);
   size_t bytes = size * count;
-  if (sink->body->size() + bytes > sink->limit) {
+  if (sink->body->size() + bytes > kMaxBytes) {
     sink->tooLarge = true;
     return 0;  // ends the transfer
   }
@@ -79,8 +76,9 @@ struct Fetcher::Session {
   EasyHandle handle;
 };
 
-Fetcher::Fetcher(FetchLimits limits) : limits_(limits), session_(std::make_unique<Session>()) {
-  InitCurlOnce();
+Fetcher::Fetcher() : session_(std::make_unique<Session>()) {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
   session_->handle.reset(curl_easy_init());
   if (session_->handle) curl_easy_setopt(session_->handle.get(), CURLOPT_COOKIEFILE, "");  // cookies in memory
 }
@@ -100,35 +98,24 @@ FetchResponse Fetcher::Fetch(const FetchRequest& request) {
 FetchResponse Fetcher::FetchFile(const FetchRequest& request) {
   FetchResponse response;
   response.finalUrl = request.url;
+  auto fail = [&response](std::wstring why) {
+    response.error = std::move(why);
+    return response;
+  };
   std::string path = ToUtf8(PathFromFileUrl(request.url));
   std::error_code error;
   auto status = std::filesystem::status(path, error);
-  if (error || !std::filesystem::exists(status)) {
-    response.error = L"The file could not be found.";
-    return response;
-  }
-  if (std::filesystem::is_directory(status)) {
-    response.error = L"The address names a folder, not a file.";
-    return response;
-  }
+  if (error || !std::filesystem::exists(status)) return fail(L"The file could not be found.");
+  if (std::filesystem::is_directory(status)) return fail(L"The address names a folder, not a file.");
   std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    response.error = L"The file could not be read: " + FromUtf8(std::strerror(errno)) + L".";
-    return response;
-  }
+  if (!in) return fail(L"The file could not be read: " + FromUtf8(std::strerror(errno)) + L".");
   std::string body;
   char buffer[65536];
   while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
     body.append(buffer, static_cast<size_t>(in.gcount()));
-    if (body.size() > limits_.maxBytes) {
-      response.error = L"The file is too large to show.";
-      return response;
-    }
+    if (body.size() > kMaxBytes) return fail(L"The file is too large to show.");
   }
-  if (in.bad()) {
-    response.error = L"The file could not be read.";
-    return response;
-  }
+  if (in.bad()) return fail(L"The file could not be read.");
   response.body = std::move(body);
   response.status = FetchStatus::Loaded;
   return response;
@@ -146,34 +133,32 @@ FetchResponse Fetcher::FetchHttp(const FetchRequest& request) {
   // the cookie file again after it leaks the list libcurl keeps cookie file names in, once per
   // request. So every option a request depends on is set here each time, a GET included.
   std::string url = ToUtf8(request.url);
-  Sink sink{&response.body, limits_.maxBytes};
+  Sink sink{&response.body};
   char errorText[CURL_ERROR_SIZE] = {};
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
   // Only the web: a page must never send the browser to a file or another protocol by redirect.
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, limits_.maxRedirects);
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, limits_.connectTimeoutSeconds);
-  curl_easy_setopt(curl, CURLOPT_TIMEOUT, limits_.totalTimeoutSeconds);
+  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+  curl_easy_setopt(curl, CURLOPT_TIMEOUT, kTotalTimeoutSeconds);
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
   curl_easy_setopt(curl, CURLOPT_USERAGENT, "Mozilla/5.0 (X11; Linux x86_64) Pendrel/1.0");
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
-  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits_.maxBytes));
+  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxBytes));
   HeaderList headers;
   CallOptions callOptions(curl);
   headers = AddHeader(std::move(headers), "Accept: text/html,application/xhtml+xml,*/*;q=0.8");
-  std::string extra = request.extraHeaders;
-  for (size_t start = 0; start < extra.size();) {
-    size_t end = extra.find('\n', start);
-    if (end == std::string::npos) end = extra.size();
+  const std::string& extra = request.extraHeaders;
+  for (size_t start = 0, end; start < extra.size(); start = end + 1) {
+    end = std::min(extra.find('\n', start), extra.size());
     std::string line = extra.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.ends_with('\r')) line.pop_back();
     if (!line.empty()) headers = AddHeader(std::move(headers), line);
-    start = end + 1;
   }
   if (request.post) {
     curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.postBody.size()));

@@ -1,7 +1,6 @@
 // Loading the bytes behind an address: files from the disk, http(s) over libcurl. One fetcher
 // belongs to one browser window (and its frames) and keeps that window's cookies in memory.
 #pragma once
-#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -26,16 +25,9 @@ struct FetchResponse {
   std::wstring error;           // for Failed: a sentence for the error page
 };
 
-struct FetchLimits {
-  long connectTimeoutSeconds = 10;
-  long totalTimeoutSeconds = 30;
-  long maxRedirects = 10;
-  std::size_t maxBytes = std::size_t{32} << 20;  // a page beyond this is refused, not truncated
-};
-
 class Fetcher {
  public:
-  explicit Fetcher(FetchLimits limits = {});
+  Fetcher();
   ~Fetcher();
   Fetcher(const Fetcher&) = delete;
   Fetcher& operator=(const Fetcher&) = delete;
@@ -48,7 +40,6 @@ class Fetcher {
   FetchResponse FetchFile(const FetchRequest& request);
   FetchResponse FetchHttp(const FetchRequest& request);
 
-  FetchLimits limits_;
   struct Session;
   std::unique_ptr<Session> session_;
 };

@@ -17,15 +17,9 @@ bool IsButton(PageNode control) {
 std::string MultipartBody(const std::vector<FormEntry>& entries, const std::string& boundary) {
   std::string body;
   for (const auto& entry : entries) {
-    std::string name = ToUtf8(entry.name);
     // Quotes and line breaks in a name would end the header line early.
-    std::string safeName;
-    for (char c : name) {
-      if (c == '"') safeName += "%22";
-      else if (c == '\r') safeName += "%0D";
-      else if (c == '\n') safeName += "%0A";
-      else safeName += c;
-    }
+    std::string safeName =
+        ToUtf8(ReplaceAll(ReplaceAll(ReplaceAll(entry.name, L"\"", L"%22"), L"\r", L"%0D"), L"\n", L"%0A"));
     body += "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + safeName + "\"\r\n\r\n";
     body += ToUtf8(WithCrLf(entry.value)) + "\r\n";
   }
@@ -53,8 +47,9 @@ std::string ChooseBoundary(const std::vector<FormEntry>& entries) {
   }
 }
 
-}  // namespace
-
+// The name/value pairs `form` sends, in control order: named controls that are not disabled;
+// checkboxes and radio buttons only when ticked; the selected options of a list; of the buttons
+// only `submitter` (no node: none).
 std::vector<FormEntry> FormDataSet(const PageDocument& document, PageNode form, PageNode submitter) {
   std::vector<FormEntry> entries;
   for (PageNode control : document.ControlsOf(form)) {
@@ -71,11 +66,7 @@ std::vector<FormEntry> FormDataSet(const PageDocument& document, PageNode form, 
     if (control.IsElement("input")) {
       std::wstring type = PageDocument::InputType(control);
       if ((type == L"checkbox" || type == L"radio") && !document.IsChecked(control)) continue;
-      if (type == L"file") {
-        entries.push_back({name, L""});  // no file was chosen
-        continue;
-      }
-      entries.push_back({name, document.ControlValue(control)});
+      entries.push_back({name, type == L"file" ? L"" : document.ControlValue(control)});  // no file is chosen
     } else if (control.IsElement("select")) {
       for (PageNode option : PageDocument::OptionsOf(control))
         if (document.IsSelected(option) && !option.HasAttribute("disabled"))
@@ -86,6 +77,8 @@ std::vector<FormEntry> FormDataSet(const PageDocument& document, PageNode form, 
   }
   return entries;
 }
+
+}  // namespace
 
 NavigationRequest BuildFormSubmission(const PageDocument& document, PageNode form, PageNode submitter) {
   std::vector<FormEntry> entries = FormDataSet(document, form, submitter);

@@ -7,11 +7,6 @@
 #include "host/engine/PageDocument.h"
 #include "host/engine/Url.h"
 
-// The name/value pairs `form` sends, in control order: named controls that are not disabled;
-// checkboxes and radio buttons only when ticked; the selected options of a list; of the buttons
-// only `submitter` (no node: none).
-std::vector<FormEntry> FormDataSet(const PageDocument& document, PageNode form, PageNode submitter);
-
 // The navigation that submits `form`: GET to the action with the data as its query, or POST with
 // the data as body (application/x-www-form-urlencoded, or multipart/form-data when the form asks).
 NavigationRequest BuildFormSubmission(const PageDocument& document, PageNode form, PageNode submitter);

@@ -1,6 +1,5 @@
 #include "host/engine/HtmlObjects.h"
 
-#include <cstring>
 #include <vector>
 
 #include "platform/browser/HtmlDocument.h"
@@ -13,15 +12,31 @@ bool IsInteger(const Variant& v) {
   return type == VT_I4 || type == VT_I8 || type == VT_R8;
 }
 
-// Hands `object` out through `out` with the reference the caller now owns.
-template <class Interface>
-HRESULT HandOut(CComPtr<Interface> object, void** out) {
-  *out = object.Detach();
+// Hands `value` out through `out`.
+HRESULT Answer(std::wstring value, std::wstring* out) {
+  if (!out) return E_POINTER;
+  *out = std::move(value);
   return S_OK;
 }
 
+// What the model's objects share: counted, and answering no call by name (late binding).
+template <class... Interfaces>
+class DispatchObject : public Interfaces..., public CountedObject {
+ public:
+  HRESULT QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = Interface(iid);
+    return *object ? S_OK : E_NOINTERFACE;
+  }
+  // The interface `iid` of the object with a reference the caller owns, or null when it has none.
+  virtual void* Interface(REFIID iid) = 0;
+  ULONG AddRef() override { return CountedObject::AddRef(); }
+  ULONG Release() override { return CountedObject::Release(); }
+  HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, Variant*) override { return DISP_E_MEMBERNOTFOUND; }
+};
+
 // A list of elements of one document: all of them, its forms, a form's controls, or a selection.
-class CollectionObject final : public IHTMLElementCollection, public CountedObject {
+class CollectionObject final : public DispatchObject<IHTMLElementCollection> {
  public:
   // Borrows `items` from `document`, which the collection keeps alive.
   CollectionObject(CComPtr<PageDocument> document, const std::vector<PageNode>* items)
@@ -29,16 +44,11 @@ class CollectionObject final : public IHTMLElementCollection, public CountedObje
   CollectionObject(CComPtr<PageDocument> document, std::vector<PageNode> owned)
       : document_(std::move(document)), owned_(std::move(owned)), items_(&owned_) {}
 
-  HRESULT QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    *object = nullptr;
+  void* Interface(REFIID iid) override {
     if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IHTMLElementCollection)
-      return HandOut(CComPtr<IHTMLElementCollection>(this), object);
-    return E_NOINTERFACE;
+      return CComPtr<IHTMLElementCollection>(this).Detach();
+    return nullptr;
   }
-  ULONG AddRef() override { return CountedObject::AddRef(); }
-  ULONG Release() override { return CountedObject::Release(); }
-  HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, Variant*) override { return DISP_E_MEMBERNOTFOUND; }
 
   HRESULT get_length(LONG* length) override {
     if (!length) return E_POINTER;
@@ -68,31 +78,23 @@ class CollectionObject final : public IHTMLElementCollection, public CountedObje
     if (!element) return E_POINTER;
     *element = nullptr;
     if (name.Deref().IsEmpty() || name.Deref().IsNull()) return S_OK;
-    if (IsInteger(name)) {
+    auto pick = [&](const Variant& number, const std::vector<PageNode>& from) -> HRESULT {
       std::int32_t at = 0;
-      if (FAILED(VariantToInt32(name, at))) return E_INVALIDARG;
-      if (at >= 0 && static_cast<size_t>(at) < items.size()) *element = MakeElementObject(document, items[at]).Detach();
+      if (FAILED(VariantToInt32(number, at))) return E_INVALIDARG;
+      if (at >= 0 && static_cast<size_t>(at) < from.size()) *element = MakeElementObject(document, from[at]).Detach();
       return S_OK;
-    }
+    };
+    if (IsInteger(name)) return pick(name, items);
     std::wstring key;
     if (FAILED(VariantToText(name, key))) return E_INVALIDARG;
     std::string wanted = ToUtf8(key);
     std::vector<PageNode> matches;
     for (PageNode node : items)
       if (node.Attribute("name") == wanted || node.Attribute("id") == wanted) matches.push_back(node);
-    if (IsInteger(index)) {
-      std::int32_t at = 0;
-      if (FAILED(VariantToInt32(index, at))) return E_INVALIDARG;
-      if (at >= 0 && static_cast<size_t>(at) < matches.size())
-        *element = MakeElementObject(document, matches[at]).Detach();
-      return S_OK;
-    }
-    if (matches.size() == 1) {
-      *element = MakeElementObject(document, matches.front()).Detach();
-    } else if (matches.size() > 1) {
-      CComPtr<IDispatch> collection(MakeCounted<CollectionObject>(document, std::move(matches)).get());
-      *element = collection.Detach();
-    }
+    if (IsInteger(index)) return pick(index, matches);
+    if (matches.size() == 1) *element = MakeElementObject(document, matches.front()).Detach();
+    else if (matches.size() > 1)
+      *element = CComPtr<IDispatch>(MakeCounted<CollectionObject>(document, std::move(matches)).get()).Detach();
     return S_OK;
   }
 
@@ -103,29 +105,19 @@ class CollectionObject final : public IHTMLElementCollection, public CountedObje
 };
 
 // One element; it answers the form, input and select interfaces only when it is one.
-class ElementObject final : public IHTMLElement,
-                            public IHTMLFormElement,
-                            public IHTMLInputElement,
-                            public IHTMLSelectElement,
-                            public CountedObject {
+class ElementObject final
+    : public DispatchObject<IHTMLElement, IHTMLFormElement, IHTMLInputElement, IHTMLSelectElement> {
  public:
   ElementObject(CComPtr<PageDocument> document, PageNode node) : document_(std::move(document)), node_(node) {}
 
-  HRESULT QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    *object = nullptr;
+  void* Interface(REFIID iid) override {
     if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IHTMLElement)
-      return HandOut(CComPtr<IHTMLElement>(this), object);
-    if (iid == IID_IHTMLFormElement && node_.IsElement("form")) return HandOut(CComPtr<IHTMLFormElement>(this), object);
-    if (iid == IID_IHTMLInputElement && node_.IsElement("input"))
-      return HandOut(CComPtr<IHTMLInputElement>(this), object);
-    if (iid == IID_IHTMLSelectElement && node_.IsElement("select"))
-      return HandOut(CComPtr<IHTMLSelectElement>(this), object);
-    return E_NOINTERFACE;
+      return CComPtr<IHTMLElement>(this).Detach();
+    if (iid == IID_IHTMLFormElement && node_.IsElement("form")) return CComPtr<IHTMLFormElement>(this).Detach();
+    if (iid == IID_IHTMLInputElement && node_.IsElement("input")) return CComPtr<IHTMLInputElement>(this).Detach();
+    if (iid == IID_IHTMLSelectElement && node_.IsElement("select")) return CComPtr<IHTMLSelectElement>(this).Detach();
+    return nullptr;
   }
-  ULONG AddRef() override { return CountedObject::AddRef(); }
-  ULONG Release() override { return CountedObject::Release(); }
-  HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, Variant*) override { return DISP_E_MEMBERNOTFOUND; }
 
   // IHTMLElement
   HRESULT getAttribute(const std::wstring& name, LONG flags, Variant* value) override {
@@ -133,8 +125,7 @@ class ElementObject final : public IHTMLElement,
     *value = Variant(VariantNull{});
     for (const auto& [key, text] : node_.Attributes()) {
       std::wstring wideKey = FromUtf8(key);
-      bool same = (flags & ATTRFLAG_CASESENSITIVE) ? wideKey == name : EqualsNoCase(wideKey, name);
-      if (same) {
+      if ((flags & ATTRFLAG_CASESENSITIVE) ? wideKey == name : EqualsNoCase(wideKey, name)) {
         *value = Variant(FromUtf8(text));
         break;
       }
@@ -142,17 +133,11 @@ class ElementObject final : public IHTMLElement,
     return S_OK;
   }
   HRESULT get_tagName(std::wstring* tagName) override {
-    if (!tagName) return E_POINTER;
-    std::wstring upper;
-    for (wchar_t c : FromUtf8(node_.Tag())) upper += (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
-    *tagName = upper;
-    return S_OK;
+    std::wstring upper = FromUtf8(node_.Tag());
+    for (wchar_t& c : upper) c = (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
+    return Answer(std::move(upper), tagName);
   }
-  HRESULT get_innerText(std::wstring* text) override {
-    if (!text) return E_POINTER;
-    *text = PageDocument::VisibleText(node_);
-    return S_OK;
-  }
+  HRESULT get_innerText(std::wstring* text) override { return Answer(PageDocument::VisibleText(node_), text); }
 
   // IHTMLFormElement
   HRESULT get_length(LONG* length) override {
@@ -163,14 +148,14 @@ class ElementObject final : public IHTMLElement,
   HRESULT item(Variant name, Variant index, IDispatch** element) override {
     return CollectionObject::ItemOf(document_, document_->ControlsOf(node_), name, index, element);
   }
-  HRESULT get_action(std::wstring* action) override { return Text(node_.AttributeOr("action"), action); }
+  HRESULT get_action(std::wstring* action) override { return Answer(node_.AttributeOr("action"), action); }
   HRESULT get_method(std::wstring* method) override {
-    return Text(ToLower(node_.AttributeOr("method")) == L"post" ? L"post" : L"get", method);
+    return Answer(ToLower(node_.AttributeOr("method")) == L"post" ? L"post" : L"get", method);
   }
 
   // Shared by forms, inputs and selects.
-  HRESULT get_name(std::wstring* name) override { return Text(node_.AttributeOr("name"), name); }
-  HRESULT get_value(std::wstring* value) override { return Text(document_->ControlValue(node_), value); }
+  HRESULT get_name(std::wstring* name) override { return Answer(node_.AttributeOr("name"), name); }
+  HRESULT get_value(std::wstring* value) override { return Answer(document_->ControlValue(node_), value); }
   HRESULT put_value(const std::wstring& value) override {
     // Only the person picks the file a form sends: a page (or a toolbar) that writes a path into
     // a file field is refused, as browsers refuse it, so that nothing uploads a file unasked.
@@ -181,7 +166,7 @@ class ElementObject final : public IHTMLElement,
   }
 
   // IHTMLInputElement
-  HRESULT get_type(std::wstring* type) override { return Text(PageDocument::InputType(node_), type); }
+  HRESULT get_type(std::wstring* type) override { return Answer(PageDocument::InputType(node_), type); }
   HRESULT get_checked(VARIANT_BOOL* checked) override {
     if (!checked) return E_POINTER;
     *checked = document_->IsChecked(node_) ? VARIANT_TRUE : VARIANT_FALSE;
@@ -193,73 +178,40 @@ class ElementObject final : public IHTMLElement,
   }
 
  private:
-  static HRESULT Text(std::wstring value, std::wstring* out) {
-    if (!out) return E_POINTER;
-    *out = std::move(value);
-    return S_OK;
-  }
-
   CComPtr<PageDocument> document_;
   PageNode node_;
 };
 
-class DocumentObject final : public IHTMLDocument2, public CountedObject {
+class DocumentObject final : public DispatchObject<IHTMLDocument2> {
  public:
   explicit DocumentObject(CComPtr<PageDocument> document) : document_(std::move(document)) {}
 
-  HRESULT QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    *object = nullptr;
+  void* Interface(REFIID iid) override {
     if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IHTMLDocument2)
-      return HandOut(CComPtr<IHTMLDocument2>(this), object);
-    return E_NOINTERFACE;
+      return CComPtr<IHTMLDocument2>(this).Detach();
+    return nullptr;
   }
-  ULONG AddRef() override { return CountedObject::AddRef(); }
-  ULONG Release() override { return CountedObject::Release(); }
-  HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, Variant*) override { return DISP_E_MEMBERNOTFOUND; }
 
   HRESULT get_all(IHTMLElementCollection** all) override { return Collection(&document_->Elements(), all); }
   HRESULT get_forms(IHTMLElementCollection** forms) override { return Collection(&document_->Forms(), forms); }
-  HRESULT get_title(std::wstring* title) override {
-    if (!title) return E_POINTER;
-    *title = document_->Title();
-    return S_OK;
-  }
-  HRESULT get_URL(std::wstring* url) override {
-    if (!url) return E_POINTER;
-    *url = document_->Url();
-    return S_OK;
-  }
+  HRESULT get_title(std::wstring* title) override { return Answer(document_->Title(), title); }
+  HRESULT get_URL(std::wstring* url) override { return Answer(document_->Url(), url); }
 
  private:
   HRESULT Collection(const std::vector<PageNode>* items, IHTMLElementCollection** out) {
     if (!out) return E_POINTER;
-    CComPtr<IHTMLElementCollection> collection(MakeCounted<CollectionObject>(document_, items).get());
-    *out = collection.Detach();
+    *out = CComPtr<IHTMLElementCollection>(MakeCounted<CollectionObject>(document_, items).get()).Detach();
     return S_OK;
   }
 
   CComPtr<PageDocument> document_;
 };
 
-class OtherDocumentObject final : public IDispatch, public CountedObject {
+class OtherDocumentObject final : public DispatchObject<IDispatch> {
  public:
-  OtherDocumentObject(std::wstring url, std::wstring contentType)
-      : url_(std::move(url)), contentType_(std::move(contentType)) {}
-
-  HRESULT QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IDispatch) return HandOut(CComPtr<IDispatch>(this), object);
-    return E_NOINTERFACE;
+  void* Interface(REFIID iid) override {
+    return iid == IID_IUnknown || iid == IID_IDispatch ? CComPtr<IDispatch>(this).Detach() : nullptr;
   }
-  ULONG AddRef() override { return CountedObject::AddRef(); }
-  ULONG Release() override { return CountedObject::Release(); }
-  HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, Variant*) override { return DISP_E_MEMBERNOTFOUND; }
-
- private:
-  std::wstring url_;
-  std::wstring contentType_;
 };
 
 }  // namespace
@@ -268,8 +220,8 @@ CComPtr<IDispatch> MakeHtmlDocumentObject(const CComPtr<PageDocument>& document)
   return CComPtr<IDispatch>(MakeCounted<DocumentObject>(document).get());
 }
 
-CComPtr<IDispatch> MakeOtherDocumentObject(std::wstring url, std::wstring contentType) {
-  return CComPtr<IDispatch>(MakeCounted<OtherDocumentObject>(std::move(url), std::move(contentType)).get());
+CComPtr<IDispatch> MakeOtherDocumentObject() {
+  return CComPtr<IDispatch>(MakeCounted<OtherDocumentObject>().get());
 }
 
 CComPtr<IDispatch> MakeElementObject(const CComPtr<PageDocument>& document, PageNode node) {

@@ -9,6 +9,6 @@
 // The IHTMLDocument2 object of an HTML page.
 CComPtr<IDispatch> MakeHtmlDocumentObject(const CComPtr<PageDocument>& document);
 // The document of a page that is not HTML (an image): it answers IDispatch and nothing else.
-CComPtr<IDispatch> MakeOtherDocumentObject(std::wstring url, std::wstring contentType);
+CComPtr<IDispatch> MakeOtherDocumentObject();
 // The element object of `node` (a node of `document`), answering the interfaces of its kind.
 CComPtr<IDispatch> MakeElementObject(const CComPtr<PageDocument>& document, PageNode node);

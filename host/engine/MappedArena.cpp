@@ -17,7 +17,6 @@ void MappedArena::Expect(size_t bytes) {
   if (!block.data()) return;  // the first allocation tries again, and fails cleanly
   blocks_.push_back(std::move(block));
   mapped_ += size;
-  used_ = 0;
 }
 
 void* MappedArena::AllocateInNewBlock(size_t size, size_t align) noexcept {

@@ -5,6 +5,6 @@
 struct NavigationRequest {
   std::wstring url;
   bool post = false;
-  std::string postBody;
-  std::string headers;  // "Name: value\r\n" lines
+  std::string postBody{};
+  std::string headers{};  // "Name: value\r\n" lines
 };

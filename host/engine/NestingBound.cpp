@@ -89,7 +89,8 @@ class TagReader {
  public:
   explicit TagReader(std::string_view html) : html_(html) {}
 
-  // The next token; false at the end of the page. `foreign`: CDATA sections are read.
+  // The next token; false at the end of the page. `foreign`: CDATA sections are read, as the
+  // parser reads them in svg and math (and may in HTML inside them).
   bool Next(Token& token, bool foreign) {
     if (at_ >= html_.size()) return false;
     token.kind = TokenKind::Other;
@@ -187,15 +188,17 @@ class Bound {
   // True when the page had to be cut, with `out` the page cut down.
   bool Run(std::string& out) {
     Token token;
-    while (reader_.Next(token, InForeign())) {
+    while (reader_.Next(token, Last(kForeigns) != kNone)) {
       if (token.kind == TokenKind::StartTag) StartTag(token);
       else if (token.kind == TokenKind::EndTag) EndTag(token);
+      else if (token.kind == TokenKind::Other) CdataInTable(token);
     }
     if (cuts_.empty()) return false;
     out.clear();
     size_t copied = 0;
-    for (auto [at, end] : cuts_) {
+    for (const auto& [at, end, with] : cuts_) {
       out.append(html_.substr(copied, at - copied));
+      out.append(with);
       copied = end;
     }
     out.append(html_.substr(copied));
@@ -305,10 +308,36 @@ class Bound {
     return true;
   }
 
+  // A CDATA section at an integration point of svg or math (foreignObject, mi, ...) or in HTML
+  // inside one, in a table's rows, with text after it, can fail an assertion of the packaged
+  // parser, which ends the program. One with no ">" in it becomes the comment the parser makes of
+  // it in HTML content (the same page where it reads HTML there); another is left out.
+  void CdataInTable(const Token& token) {
+    std::string_view text = html_.substr(token.at, token.end - token.at);
+    bool inside = AtIntegrationPoint() || (Last(kForeigns) != kNone && !InForeign());
+    // Any table open: the parser may have closed a cell or caption the pass still counts open.
+    if (!text.starts_with("<![CDATA[") || !inside || Nearest({kTable}) == kNone) return;
+    // What the parser inserts before that text (a comment, an element) is safe; what it may
+    // ignore there (end tags, a doctype, html, head or body) is looked past.
+    TagReader ahead = reader_;
+    Token next;
+    bool more = true;
+    for (int looked = 0; (more = ahead.Next(next, true)) && next.kind != TokenKind::Text && looked < 64; ++looked) {
+      std::string_view what = html_.substr(next.at, next.end - next.at);
+      bool page = next.name == "html" || next.name == "head" || next.name == "body";
+      if (!(next.kind == TokenKind::StartTag && page) && next.kind != TokenKind::EndTag &&
+          !what.starts_with("<![CDATA[") && !what.starts_with("<!D") && !what.starts_with("<!d"))
+        return;
+    }
+    if (!more) return;  // the page ends first
+    bool closed = text.ends_with("]]>") && text.find('>') == text.size() - 1;
+    cuts_.push_back({token.at, token.end, closed ? "<!--" + std::string(text.substr(2, text.size() - 3)) + "-->" : ""});
+  }
+
   // Cuts the tag out of the page, or else the attributes past the bound.
   void Cut(const Token& token, bool keep) {
-    if (!keep) cuts_.emplace_back(token.at, token.end);
-    else if (token.cutAt) cuts_.emplace_back(token.cutAt, token.cutEnd);
+    if (!keep) cuts_.push_back({token.at, token.end, {}});
+    else if (token.cutAt) cuts_.push_back({token.cutAt, token.cutEnd, {}});
   }
 
   uint32_t Find(const std::string& name) const {
@@ -329,6 +358,14 @@ class Bound {
   bool InForeign() const {
     size_t foreign = Last(kForeigns), html = Last(kHtmls);
     return foreign != kNone && (html == kNone || foreign > html);
+  }
+  // Whether the element open last is one where the parser reads HTML inside svg or math (or may:
+  // annotation-xml does when its encoding says so).
+  bool AtIntegrationPoint() const {
+    static const uint32_t kAnnotationXml = Known().ids.at("annotation-xml");
+    size_t foreign = Last(kForeigns), html = Last(kHtmls);
+    if (stack_.empty() || foreign == kNone) return false;
+    return stack_.back().id == kAnnotationXml || (html != kNone && html + 1 == stack_.size() && foreign < html);
   }
   size_t Last(Mark mark) const { return marks_[mark].empty() ? kNone : marks_[mark].back(); }
   // Whether the place `mark` (kNone for none) is above the place `at`.
@@ -369,7 +406,11 @@ class Bound {
   size_t open_ = 0;  // entries open in the parser's stack
   std::vector<size_t> marks_[kMarks];  // places of the open blocks, scopes, ... nearest last
   std::vector<std::pair<uint32_t, uint64_t>> formatting_;  // open or to be reopened, in order
-  std::vector<std::pair<size_t, size_t>> cuts_;  // page order
+  struct Edit {
+    size_t at, end;
+    std::string with;  // what stands there instead
+  };
+  std::vector<Edit> cuts_;  // page order
 };
 
 }  // namespace

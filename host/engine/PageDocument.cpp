@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <memory>
 #include <unordered_map>
 
 #include "host/engine/ArenaParse.h"
@@ -20,20 +19,12 @@ bool IsBlock(std::string_view tag) {
       "dl", "dt", "fieldset", "figcaption", "figure", "footer", "form", "frameset", "h1",
       "h2", "h3", "h4", "h5", "h6", "header", "hr", "html", "li", "main", "nav", "ol",
       "p", "pre", "section", "table", "tbody", "td", "tfoot", "th", "thead", "tr", "ul"};
-  for (auto block : kBlocks)
-    if (tag == block) return true;
-  return false;
+  return std::ranges::find(kBlocks, tag) != std::end(kBlocks);
 }
 
 bool IsHidden(std::string_view tag) {
   return tag == "head" || tag == "script" || tag == "style" || tag == "title" || tag == "template" ||
          tag == "noscript" || tag == "select" || tag == "textarea" || tag == "option";
-}
-
-bool IsUnder(PageNode node, std::string_view tag) {
-  for (PageNode p = node.Parent(); p; p = p.Parent())
-    if (p.IsElement(tag)) return true;
-  return false;
 }
 
 bool IsElementNode(const GumboNode* node) {
@@ -284,7 +275,9 @@ std::string PageDocument::VisibleTextUtf8(PageNode start) {
     bool leaving;
     bool inPre;  // carried down rather than looked up, so deep pages stay linear
   };
-  std::vector<Step> pending{{start, false, IsUnder(start, "pre") || start.IsElement("pre")}};
+  bool startInPre = false;
+  for (PageNode p = start; p && !startInPre; p = p.Parent()) startInPre = p.IsElement("pre");
+  std::vector<Step> pending{{start, false, startInPre}};
   while (!pending.empty()) {
     Step step = pending.back();
     pending.pop_back();
@@ -335,11 +328,7 @@ std::string PageDocument::VisibleTextUtf8(PageNode start) {
 bool PageDocument::IsControl(PageNode node) {
   static constexpr std::string_view kControls[] = {"input", "select", "textarea", "button",
                                                    "fieldset", "object", "output"};
-  if (!node.IsElement()) return false;
-  std::string_view tag = node.Tag();
-  for (auto control : kControls)
-    if (tag == control) return true;
-  return false;
+  return node.IsElement() && std::ranges::find(kControls, node.Tag()) != std::end(kControls);
 }
 
 std::wstring PageDocument::InputType(PageNode input) {
@@ -348,9 +337,7 @@ std::wstring PageDocument::InputType(PageNode input) {
       L"image", L"file", L"email", L"number", L"search", L"tel", L"url", L"date", L"time",
       L"datetime-local", L"month", L"week", L"color", L"range"};
   std::wstring type = ToLower(Trim(input.AttributeOr("type")));
-  for (auto known : kTypes)
-    if (type == known) return type;
-  return L"text";
+  return std::ranges::find(kTypes, type) != std::end(kTypes) ? type : L"text";
 }
 
 std::vector<PageNode> PageDocument::OptionsOf(PageNode select) {
@@ -386,11 +373,8 @@ std::wstring PageDocument::ControlValue(PageNode control) const {
 }
 
 void PageDocument::SetControlValue(PageNode control, std::wstring value) {
-  if (control.IsElement("select")) {
-    SelectValue(control, value);
-    return;
-  }
-  values_[control] = std::move(value);
+  if (control.IsElement("select")) SelectValue(control, value);
+  else values_[control] = std::move(value);
 }
 
 bool PageDocument::SelectValue(PageNode select, std::wstring_view value) {

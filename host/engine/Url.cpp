@@ -9,15 +9,12 @@
 
 namespace {
 
-struct UrlHandleDeleter {
-  void operator()(CURLU* handle) const { curl_url_cleanup(handle); }
+template <auto Free>
+struct FreeWith {
+  void operator()(auto* handle) const { Free(handle); }
 };
-using UrlHandle = std::unique_ptr<CURLU, UrlHandleDeleter>;
-
-struct CurlTextDeleter {
-  void operator()(char* text) const { curl_free(text); }
-};
-using CurlText = std::unique_ptr<char, CurlTextDeleter>;
+using UrlHandle = std::unique_ptr<CURLU, FreeWith<curl_url_cleanup>>;
+using CurlText = std::unique_ptr<char, FreeWith<curl_free>>;
 
 bool IsSchemeChar(wchar_t c, bool first) {
   if ((c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z')) return true;
@@ -64,17 +61,8 @@ std::wstring AddressFromUserInput(std::wstring_view input) {
 }
 
 std::wstring FileUrlFromPath(std::wstring_view absolutePath) {
-  std::wstring url = L"file://";
-  for (wchar_t c : absolutePath) {
-    switch (c) {
-      case L' ': url += L"%20"; break;
-      case L'%': url += L"%25"; break;
-      case L'#': url += L"%23"; break;
-      case L'?': url += L"%3F"; break;
-      default: url += c;
-    }
-  }
-  return url;
+  std::wstring path = ReplaceAll(ReplaceAll(absolutePath, L"%", L"%25"), L" ", L"%20");  // "%" first
+  return L"file://" + ReplaceAll(ReplaceAll(path, L"#", L"%23"), L"?", L"%3F");
 }
 
 std::wstring PathFromFileUrl(std::wstring_view address) {
@@ -100,9 +88,7 @@ std::wstring PathFromFileUrl(std::wstring_view address) {
   return FromUtf8(bytes);
 }
 
-std::wstring WithoutFragment(std::wstring_view address) {
-  return std::wstring(address.substr(0, address.find(L'#')));
-}
+std::wstring WithoutFragment(std::wstring_view address) { return std::wstring(address.substr(0, address.find(L'#'))); }
 
 std::wstring ResolveUrl(std::wstring_view base, std::wstring_view reference) {
   std::wstring ref = Trim(reference);
@@ -136,19 +122,7 @@ std::wstring ResolveUrl(std::wstring_view base, std::wstring_view reference) {
 }
 
 std::wstring WithCrLf(std::wstring_view text) {
-  std::wstring normalized;
-  normalized.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == L'\r') {
-      normalized += L"\r\n";
-      if (i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-    } else if (text[i] == L'\n') {
-      normalized += L"\r\n";
-    } else {
-      normalized += text[i];
-    }
-  }
-  return normalized;
+  return ReplaceAll(ReplaceAll(ReplaceAll(text, L"\r\n", L"\n"), L"\r", L"\n"), L"\n", L"\r\n");
 }
 
 std::string EncodeFormUrlencoded(const std::vector<FormEntry>& entries) {

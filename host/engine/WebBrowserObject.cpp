@@ -25,15 +25,9 @@ constexpr size_t kMaxFramesPerWindow = 100;
 
 enum class ContentKind { Html, PlainText, Other };
 
-std::wstring Lowered(std::string_view text) { return ToLower(FromUtf8(text)); }
-
-std::wstring MediaType(std::string_view contentType) {
-  std::wstring type = Lowered(contentType.substr(0, contentType.find(';')));
-  return Trim(type);
-}
-
 ContentKind KindOf(const FetchResponse& response) {
-  std::wstring type = MediaType(response.contentType);
+  std::string_view contentType = response.contentType;
+  std::wstring type = Trim(ToLower(FromUtf8(contentType.substr(0, contentType.find(';')))));
   if (type.empty() && response.httpStatus == 0) {
     // A file: its extension first, then its bytes.
     std::wstring path = ToLower(PathFromFileUrl(response.finalUrl));
@@ -97,38 +91,26 @@ HRESULT WebBrowserObject::Navigate2(Variant* url, Variant* /*flags*/, Variant* t
   if (!url) return E_POINTER;
   std::wstring address;
   if (FAILED(VariantToText(*url, address)) || url->Deref().vt() != VT_BSTR) return E_INVALIDARG;
-  NavigationRequest request;
-  request.url = AddressFromUserInput(address);
-  std::wstring body = TextOf(postData);
-  if (postData && postData->Deref().vt() == VT_BSTR) {
-    request.post = true;
-    request.postBody = ToUtf8(body);
-  }
-  request.headers = ToUtf8(TextOf(headers));
-  WebBrowserObject* target = this;
+  bool post = postData && postData->Deref().vt() == VT_BSTR;
+  NavigationRequest request{AddressFromUserInput(address), post, post ? ToUtf8(TextOf(postData)) : std::string(),
+                            ToUtf8(TextOf(headers))};
   std::wstring frame = TextOf(targetFrameName);
-  if (!frame.empty() && frame != L"_self" && frame != L"_top" && frame != L"_blank") {
-    target = FindFrame(frame);
-    if (!target) target = this;
-  }
-  return target->Navigate(std::move(request), HistoryUse::Record, NavigationStart::FromLoop);
+  bool named = !frame.empty() && frame != L"_self" && frame != L"_top" && frame != L"_blank";
+  WebBrowserObject* target = named ? FindFrame(frame) : nullptr;
+  return (target ? target : this)->Navigate(std::move(request), HistoryUse::Record, NavigationStart::FromLoop);
 }
 
 HRESULT WebBrowserObject::GoBack() { return Back(NavigationStart::FromLoop); }
 
 HRESULT WebBrowserObject::Back(NavigationStart start) {
   if (context_->quit || history_.size() < 2) return E_FAIL;
-  NavigationRequest previous = history_[history_.size() - 2];
   // Going back fetches the page again, but never sends a form a second time.
-  previous.post = false;
-  previous.postBody.clear();
-  previous.headers.clear();
-  return Navigate(previous, HistoryUse::Back, start);
+  return Navigate({history_[history_.size() - 2].url}, HistoryUse::Back, start);
 }
 
 HRESULT WebBrowserObject::put_StatusText(const std::wstring& text) {
   statusText_ = text;
-  FireText(DISPID_STATUSTEXTCHANGE, text);
+  context_->events->FireText(DISPID_STATUSTEXTCHANGE, text);
   return S_OK;
 }
 
@@ -136,7 +118,7 @@ HRESULT WebBrowserObject::Quit() {
   if (context_->quit) return S_OK;
   context_->quit = true;
   context_->waiting.clear();
-  FireNoArguments(DISPID_ONQUIT);
+  context_->events->FireNoArguments(DISPID_ONQUIT);
   context_->events->DisconnectAll();
   return S_OK;
 }
@@ -175,12 +157,11 @@ void WebBrowserObject::Run(const NavigationRequest& request, HistoryUse history)
   if (context_->quit || dropped_ || !FireBeforeNavigate2(request)) return;
   if (IsTop()) {
     put_StatusText(L"Opening page " + request.url + L"...");
-    FireProgress(0, 100);
+    context_->events->FireProgress(0, 100);
   }
   // A frame never shows a page it is part of: not when sent there, nor when a redirect (or an
   // address spelled another way) leads there, which only the fetch reveals.
-  NavigationRequest blank;
-  blank.url = L"about:blank";
+  NavigationRequest blank{L"about:blank"};
   LoadedPage loaded = Load(FramesAnAncestor(request.url) ? blank : request);
   if (FramesAnAncestor(loaded.url)) loaded = Load(blank);
   url_ = loaded.url;
@@ -197,14 +178,14 @@ void WebBrowserObject::Run(const NavigationRequest& request, HistoryUse history)
   if (IsTop() && history == HistoryUse::Back && history_.size() > 1) history_.pop_back();
   FireUrlEvent(DISPID_NAVIGATECOMPLETE2);
   if (IsTop()) {
-    FireCommandState(CSC_NAVIGATEBACK, history_.size() > 1);
-    FireCommandState(CSC_NAVIGATEFORWARD, false);
-    FireText(DISPID_TITLECHANGE, DisplayTitle());
+    context_->events->FireCommandState(CSC_NAVIGATEBACK, history_.size() > 1);
+    context_->events->FireCommandState(CSC_NAVIGATEFORWARD, false);
+    context_->events->FireText(DISPID_TITLECHANGE, DisplayTitle());
   }
-  FireNoArguments(DISPID_DOWNLOADCOMPLETE);
+  context_->events->FireNoArguments(DISPID_DOWNLOADCOMPLETE);
   if (page_) LoadFrames(depth_);
   if (IsTop()) {
-    FireProgress(100, 100);
+    context_->events->FireProgress(100, 100);
     put_StatusText(page_ && page_->TextOnly() ? L"This page is too complex to show in full; showing its text only."
                                               : L"Done");
   }
@@ -236,7 +217,7 @@ WebBrowserObject::LoadedPage WebBrowserObject::Load(const NavigationRequest& req
   }
   switch (KindOf(response)) {
     case ContentKind::Other:
-      loaded.document = MakeOtherDocumentObject(loaded.url, FromUtf8(response.contentType));
+      loaded.document = MakeOtherDocumentObject();
       break;
     case ContentKind::PlainText:
       show(ToUtf8(L"<pre>" + EscapeHtml(FromUtf8(DecodePage(response.body, response.contentType).utf8)) + L"</pre>"));
@@ -262,8 +243,7 @@ void WebBrowserObject::LoadFrames(int depth) {
     frame->parent_ = this;
     frames_.push_back(frame);
     std::wstring src = Trim(element.AttributeOr("src"));
-    NavigationRequest request;
-    request.url = src.empty() ? L"about:blank" : page->ResolveReference(src);
+    NavigationRequest request{src.empty() ? L"about:blank" : page->ResolveReference(src)};
     if (!MayOpen(request.url) || ShownAbove(request.url)) request.url = L"about:blank";
     frame->Run(request, HistoryUse::Skip);
   }
@@ -294,8 +274,6 @@ WebBrowserObject* WebBrowserObject::FindFrame(std::wstring_view name) {
   return nullptr;
 }
 
-bool WebBrowserObject::MayOpen(std::wstring_view url) const { return PageMayOpen(url_, url); }
-
 HRESULT WebBrowserObject::SubmitForm(PageNode form, PageNode submitter) {
   if (!page_) return E_FAIL;
   NavigationRequest request = BuildFormSubmission(*page_, form, submitter);
@@ -305,8 +283,7 @@ HRESULT WebBrowserObject::SubmitForm(PageNode form, PageNode submitter) {
 
 HRESULT WebBrowserObject::FollowLink(PageNode anchor) {
   if (!page_) return E_FAIL;
-  NavigationRequest request;
-  request.url = page_->ResolveReference(anchor.AttributeOr("href"));
+  NavigationRequest request{page_->ResolveReference(anchor.AttributeOr("href"))};
   if (!MayOpen(request.url)) return E_ACCESSDENIED;
   return Navigate(std::move(request), HistoryUse::Record, NavigationStart::Now);
 }
@@ -318,9 +295,3 @@ bool WebBrowserObject::FireBeforeNavigate2(const NavigationRequest& request) {
 }
 
 void WebBrowserObject::FireUrlEvent(DISPID dispId) { context_->events->FireUrlEvent(dispId, Self(), url_); }
-void WebBrowserObject::FireText(DISPID dispId, const std::wstring& text) { context_->events->FireText(dispId, text); }
-void WebBrowserObject::FireProgress(LONG progress, LONG maximum) { context_->events->FireProgress(progress, maximum); }
-void WebBrowserObject::FireCommandState(LONG command, bool enable) {
-  context_->events->FireCommandState(command, enable);
-}
-void WebBrowserObject::FireNoArguments(DISPID dispId) { context_->events->FireNoArguments(dispId); }

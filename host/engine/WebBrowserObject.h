@@ -16,6 +16,7 @@
 #include "host/engine/Fetcher.h"
 #include "host/engine/NavigationRequest.h"
 #include "host/engine/PageDocument.h"
+#include "host/engine/Url.h"
 #include "platform/browser/WebBrowser.h"
 #include "platform/com/ConnectionPoint.h"
 #include "platform/com/CountedObject.h"
@@ -108,15 +109,11 @@ class WebBrowserObject final : public BrowserObject {
   // Whether `url` is shown by an object this frame is part of (false for the top object).
   bool FramesAnAncestor(std::wstring_view url) const { return parent_ && parent_->ShownAbove(url); }
   // Whether this page may send the browser to `url`: a web page never opens local files.
-  bool MayOpen(std::wstring_view url) const;
+  bool MayOpen(std::wstring_view url) const { return PageMayOpen(url_, url); }
 
   // Event delivery, through the window's connection point.
   bool FireBeforeNavigate2(const NavigationRequest& request);  // false: a sink cancelled
   void FireUrlEvent(DISPID dispId);
-  void FireText(DISPID dispId, const std::wstring& text);
-  void FireProgress(LONG progress, LONG maximum);
-  void FireCommandState(LONG command, bool enable);
-  void FireNoArguments(DISPID dispId);
 
   CComPtr<WindowContext> context_;
   FrameRole role_;

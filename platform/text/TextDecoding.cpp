@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <memory>
 
 #include "platform/text/WideText.h"
 
@@ -50,8 +49,6 @@ std::wstring FromUtf16BE(std::string_view bytes) {
   return FromUtf16LE(swapped);
 }
 
-bool IsUtf8Name(const std::string& charset) { return charset == "utf-8" || charset == "utf8"; }
-
 // Converts with the platform's converter into UTF-8; false when the charset is unknown to it.
 bool ConvertToUtf8(std::string_view bytes, const std::string& charset, std::string& out) {
   // Pages labelled ISO-8859-1 or ASCII are in practice windows-1252, as browsers treat them.
@@ -81,6 +78,27 @@ bool ConvertToUtf8(std::string_view bytes, const std::string& charset, std::stri
   return true;
 }
 
+// The charset parameter of a Content-Type value, in lower case, or empty.
+std::string CharsetFromContentType(std::string_view contentType) {
+  std::string lower = Lower(contentType);
+  size_t at = lower.find("charset=");
+  return at == std::string::npos ? std::string() : TrimQuotes(std::string_view(lower).substr(at + 8));
+}
+
+// The charset a page declares in a <meta> within its first 1024 bytes, in lower case, or empty.
+std::string CharsetFromMeta(std::string_view bytes) {
+  std::string head = Lower(bytes.substr(0, 1024));
+  size_t at = 0;
+  while ((at = head.find("<meta", at)) != std::string::npos) {
+    size_t end = head.find('>', at);
+    std::string_view tag = std::string_view(head).substr(at, end == std::string::npos ? std::string::npos : end - at);
+    size_t charset = tag.find("charset=");
+    if (charset != std::string_view::npos) return TrimQuotes(tag.substr(charset + 8));
+    at += 5;
+  }
+  return {};
+}
+
 }  // namespace
 
 bool LooksLikeUtf16LE(std::string_view bytes) {
@@ -93,26 +111,6 @@ bool LooksLikeUtf16LE(std::string_view bytes) {
   }
   // Latin text in UTF-16LE has a zero high byte almost everywhere and a zero low byte nowhere.
   return bytes[0] != 0 && bytes[1] == 0 && zeroOdd * 4 >= pairs * 3 && zeroEven * 10 <= pairs;
-}
-
-std::string CharsetFromContentType(std::string_view contentType) {
-  std::string lower = Lower(contentType);
-  size_t at = lower.find("charset=");
-  if (at == std::string::npos) return {};
-  return TrimQuotes(std::string_view(lower).substr(at + 8));
-}
-
-std::string CharsetFromMeta(std::string_view bytes) {
-  std::string head = Lower(bytes.substr(0, 1024));
-  size_t at = 0;
-  while ((at = head.find("<meta", at)) != std::string::npos) {
-    size_t end = head.find('>', at);
-    std::string_view tag = std::string_view(head).substr(at, end == std::string::npos ? std::string::npos : end - at);
-    size_t charset = tag.find("charset=");
-    if (charset != std::string_view::npos) return TrimQuotes(tag.substr(charset + 8));
-    at += 5;
-  }
-  return {};
 }
 
 bool LooksBinary(std::string_view bytes) {
@@ -131,7 +129,7 @@ DecodedPage DecodePage(std::string_view bytes, std::string_view contentType) {
   std::string charset = CharsetFromContentType(contentType);
   if (charset.empty()) charset = CharsetFromMeta(bytes);
   if (charset.starts_with("utf-16")) charset = "utf-8";  // a UTF-16 label on 8-bit bytes is wrong
-  if (!charset.empty() && !IsUtf8Name(charset)) {
+  if (!charset.empty() && charset != "utf-8" && charset != "utf8") {
     std::string utf8;
     if (ConvertToUtf8(bytes, charset, utf8)) return {std::move(utf8), PageEncoding::Declared};
   }

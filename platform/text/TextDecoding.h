@@ -21,11 +21,6 @@ DecodedPage DecodePage(std::string_view bytes, std::string_view contentType);
 // positions are zero while those at even positions are not.
 bool LooksLikeUtf16LE(std::string_view bytes);
 
-// The charset parameter of a Content-Type value, in lower case, or empty.
-std::string CharsetFromContentType(std::string_view contentType);
-// The charset a page declares in a <meta> within its first 1024 bytes, in lower case, or empty.
-std::string CharsetFromMeta(std::string_view bytes);
-
 // Whether `bytes` are no text at all (an image or other binary content): known image signatures,
 // or zero bytes in a page that is not UTF-16.
 bool LooksBinary(std::string_view bytes);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -153,6 +154,13 @@ unsigned EnvironmentNumber(const char* name, unsigned fallback) {
 // A page the parser nests within the bound comes out exactly as it does without the bound: the
 // same tree, and the same lines `pendrel browse` prints.
 void ExpectUnchanged(const std::string& page) {
+  // Random soup now and then holds a CDATA section the packaged parser would abort on (see
+  // PagesThatWouldAbortThePackagedParserLoad): only its comment form is parsed.
+  std::string commented = Bounded(page);
+  for (auto [from, to] : {std::pair("<!--[CDATA[", "<![CDATA["), std::pair("]]-->", "]]>")})
+    for (size_t at = 0; (at = commented.find(from, at)) != std::string::npos; at += std::strlen(to))
+      commented.replace(at, std::strlen(from), to);
+  if (commented == page && Bounded(page) != page) return;
   Tree plain = Parse(page);
   ASSERT_LT(plain.depth, kMaxDepth) << page.substr(0, 300);
   std::string bounded = Parse(Bounded(page)).dump;
@@ -311,6 +319,49 @@ TEST(NestingBoundTest, APageThatOutgrowsTheParsesBudgetShowsItsTextOnly) {
   window.Navigate(FileUrlFromPath(FromUtf8((temp.path() / "light.html").string())));
   window.Browser()->get_StatusText(&status);
   EXPECT_EQ(status, L"Done");
+}
+
+TEST(NestingBoundTest, PagesThatWouldAbortThePackagedParserLoad) {
+  // A CDATA section at an integration point of svg or math (foreignObject, desc, title, mi,
+  // annotation-xml), or in HTML inside one, while the parser is in a table's rows, with text
+  // after it, can fail an assertion of the packaged parser, which ends the whole program.
+  const std::vector<std::string> pages = {
+      "<table><svg><foreignObject><![CDATA[x]]>>",
+      "<table><tbody><svg><desc><![CDATA[x]]>y",
+      "<table><tr><svg><title><![CDATA[ ]]>y",
+      "<table><colgroup><math><mi><![CDATA[x]]>y",
+      "<table><math><annotation-xml encoding=text/html><![CDATA[x]]>y",
+      "<table><svg><foreignObject><![CDATA[x>y]]>z</table>after",
+      "<table><svg><foreignObject><![CDATA[x",
+      "<table><svg><foreignObject><![CDATA[x]]></g>y",
+      "<table><svg><foreignObject><![CDATA[x]]><![CDATA[y]]>z",
+      "<table><td><caption></caption><svg><foreignObject><![CDATA[x]]><",
+      "<table><svg><desc><iq></f><![CDATA[x]]><",
+      "<table><svg><desc><![CDATA[b]]><!DOCTYPE>\xb5",
+      "<table><svg><desc><form><input><![CDATA[>]]><",
+  };
+  for (const std::string& page : pages) {
+    Tree tree = Parse(Bounded(page));
+    EXPECT_NE(tree.dump.find("table"), std::string::npos) << page;
+    CComPtr<PageDocument> document = PageDocument::Parse(page, L"http://x/");
+    ASSERT_TRUE(document) << page;
+    EXPECT_FALSE(document->TextOnly()) << page;
+  }
+  // Where the parser reads HTML after all, the comment it is given is the one it made.
+  const std::string html = "<table><svg><foreignObject><div><![CDATA[x]]>y";
+  EXPECT_NE(Bounded(html), html);
+  EXPECT_EQ(Parse(Bounded(html)).dump, Parse(html).dump);
+  std::string kept = Parse(Bounded("<table><svg><foreignObject><![CDATA[x>y]]>z</table>after")).dump;
+  EXPECT_NE(kept.find("z\n"), std::string::npos) << kept;
+  EXPECT_NE(kept.find("after\n"), std::string::npos) << kept;
+
+  // The same sections where the parser takes them safely reach it unchanged: directly in svg,
+  // in HTML inside foreignObject, outside tables, before a tag or at the end.
+  for (const char* page : {"<table><svg><![CDATA[x>]]>y", "<svg><foreignObject><div><![CDATA[x>]]>y",
+                           "<svg><foreignObject><![CDATA[x>]]>y", "<p><![CDATA[x>]]>y",
+                           "<table><svg><foreignObject><![CDATA[x]]><b>y", "<table><svg><foreignObject><![CDATA[x]]><!--c-->y",
+                           "<table><svg><foreignObject><![CDATA[x]]></g>"})
+    EXPECT_EQ(Bounded(page), page);
 }
 
 }  // namespace
