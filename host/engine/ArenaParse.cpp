@@ -1,7 +1,9 @@
 #include "host/engine/ArenaParse.h"
 
+#include <setjmp.h>
+#include <signal.h>
+
 #include <algorithm>
-#include <csetjmp>
 
 namespace {
 
@@ -10,15 +12,45 @@ constexpr size_t kParserBytesPerByte = 32;
 
 struct ParseContext {
   MappedArena* arena;
-  std::jmp_buf outOfMemory;
+  sigjmp_buf giveUp;
 };
 
+// The packaged parser is built with its assertions on, and a page it mishandles makes it call
+// abort(). During a parse on this thread that is taken as a page it cannot build, as a page past
+// the budget is: the jump leaves only the parser's C frames behind, and all it holds is in the
+// arena. Anywhere else SIGABRT does what it did before the parser was first used.
+thread_local ParseContext* tParsing = nullptr;
+struct sigaction gPreviousAbortAction;
+
+void OnAbort(int signal) {
+  if (tParsing) siglongjmp(tParsing->giveUp, 1);
+  sigaction(SIGABRT, &gPreviousAbortAction, nullptr);
+  raise(signal);
+}
+
+void ContainParserAborts() {
+  static const bool installed = [] {
+    struct sigaction action {};
+    action.sa_handler = OnAbort;
+    sigemptyset(&action.sa_mask);
+    return sigaction(SIGABRT, &action, &gPreviousAbortAction) == 0;
+  }();
+  (void)installed;
+}
+
 // The parser has no way to fail an allocation, and no exception may cross its C frames: when
-// the arena cannot give memory, the callback jumps back here past the parser, which holds
-// nothing but memory from the arena.
+// the arena cannot give memory, or the parser aborts, the jump comes back here past the parser,
+// which holds nothing but memory from the arena.
 GumboOutput* RunParser(ParseContext& context, const GumboOptions& options, std::string_view html) {
-  if (setjmp(context.outOfMemory) != 0) return nullptr;
-  return gumbo_parse_with_options(&options, html.data(), html.size());
+  ContainParserAborts();
+  if (sigsetjmp(context.giveUp, 1) != 0) {
+    tParsing = nullptr;
+    return nullptr;
+  }
+  tParsing = &context;
+  GumboOutput* output = gumbo_parse_with_options(&options, html.data(), html.size());
+  tParsing = nullptr;
+  return output;
 }
 
 }  // namespace
@@ -36,7 +68,7 @@ GumboOutput* ParseInArena(std::string_view html, MappedArena& arena) {
     // parser's millions of short strings then take no padding.
     size_t align = std::min(size & (~size + 1), alignof(std::max_align_t));
     void* memory = context->arena->TryAllocate(size, align ? align : 1);
-    if (!memory) std::longjmp(context->outOfMemory, 1);
+    if (!memory) siglongjmp(context->giveUp, 1);
     return memory;
   };
   options.deallocator = [](void*, void*) {};

@@ -17,6 +17,6 @@ constexpr size_t kParserBytesPerPage = size_t{32} << 20;
 // Parses `html`; the tree lives in `arena` and is never freed node by node (the arena lets go of
 // it at once, whatever its depth). Error records are off: recording one copies the stack of open
 // elements, which a page of many unclosed tags makes quadratic. Null when the parse goes past
-// the budget above or the memory the system has; nothing is left behind but what the arena
-// holds.
+// the budget above or the memory the system has, or the parser gives up on the page (it aborts
+// on some malformed pages); nothing is left behind but what the arena holds.
 GumboOutput* ParseInArena(std::string_view html, MappedArena& arena);

@@ -129,8 +129,9 @@ CComPtr<PageDocument> PageDocument::Parse(std::string_view html, std::wstring ur
   CComPtr<PageDocument> document = MakeCounted<PageDocument>(url);
   GumboOutput* output = ParseInArena(BoundNesting(html, bounded), document->tree_);
   if (!output) {
-    // Past the parse's budget: the page's text, in a flat tree the parser builds in a time and
-    // memory its size bounds. The first attempt's memory goes first.
+    // Past the parse's budget, or a page the parser gave up on: the page's text, in a flat tree
+    // the parser builds in a time and memory its size bounds. The first attempt's memory goes
+    // first.
     document = MakeCounted<PageDocument>(std::move(url));
     document->textOnly_ = true;
     output = ParseInArena(TextOnlyPage(html), document->tree_);
