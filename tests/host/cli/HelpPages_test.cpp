@@ -1,6 +1,7 @@
 // The help pages `pendrel install` puts into the data folder name the setup menu's entries as a
 // running toolbar shows them.
-#include <regex>
+#include <re2/re2.h>
+
 #include <set>
 
 #include "tests/support/PendrelRunFixture.h"
@@ -11,10 +12,13 @@ using HelpPagesTest = PendrelRunFixture;
 
 // The texts of a page's `<b class="menu">` elements, blanks and line breaks joined to one blank.
 std::vector<std::string> NamedMenuEntries(const std::string& html) {
-  static const std::regex entry("<b class=\"menu\">([^<]*)</b>");
+  static const RE2 entry("<b class=\"menu\">([^<]*)</b>");
   std::vector<std::string> names;
-  for (std::sregex_iterator it(html.begin(), html.end(), entry), end; it != end; ++it)
-    names.push_back(std::regex_replace((*it)[1].str(), std::regex("\\s+"), " "));
+  re2::StringPiece rest(html);
+  for (std::string name; RE2::FindAndConsume(&rest, entry, &name);) {
+    RE2::GlobalReplace(&name, "\\s+", " ");
+    names.push_back(name);
+  }
   return names;
 }
 

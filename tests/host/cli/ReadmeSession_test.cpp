@@ -7,11 +7,11 @@
 // `pendrel> TEXT` and `(y/n)? TEXT` are typed at that prompt; `...` stands for lines left out;
 // every other line is output. A session goes on over the blocks that follow until the next `$ `.
 // Where the sentence before a block says "for example", its numbers may differ.
+#include <re2/re2.h>
 #include <stdlib.h>
 
 #include <algorithm>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "tests/support/LoopbackServer.h"
@@ -79,8 +79,9 @@ std::vector<Session> Sessions(const std::string& readme) {
 // What the program wrote, as lines a person reads: terminal control sequences taken out,
 // trailing blanks dropped.
 std::vector<std::string> ScreenLines(const std::string& output) {
-  static const std::regex control("\x1b\\[[0-9;?]*[ -/]*[@-~]|\x1b[@-Z\\\\-_]|[\x07\x08]");
-  std::string text = std::regex_replace(output, control, "");
+  static const RE2 control("\\x1b\\[[0-9;?]*[ -/]*[@-~]|\\x1b[@-Z\\\\-_]|[\\x07\\x08]");
+  std::string text = output;
+  RE2::GlobalReplace(&text, control, "");
   std::vector<std::string> lines;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {
@@ -90,18 +91,21 @@ std::vector<std::string> ScreenLines(const std::string& output) {
   return lines;
 }
 
-std::string Digitless(const std::string& text) { return std::regex_replace(text, std::regex("[0-9]+"), "N"); }
+std::string Digitless(std::string text) {
+  RE2::GlobalReplace(&text, "[0-9]+", "N");
+  return text;
+}
 
 class ReadmeSessionTest : public IsolatedTest {
  protected:
   // The README's words for this machine: its addresses the stand-ins', /home/you and ~ the
   // test's home, the installed toolbar the built one.
   std::string Local(std::string text) const {
-    static const std::regex address("https?://([A-Za-z0-9.-]+/)");
-    text = std::regex_replace(text, address, "http://127.0.0.1:" + std::to_string(server_.port()) + "/$1");
-    text = std::regex_replace(text, std::regex("/home/you\\b"), home_.string());
-    text = std::regex_replace(text, std::regex("(^| )~/"), "$1" + home_.string() + "/");
-    return std::regex_replace(text, std::regex("/usr/lib/pendrel/"), std::string(PENDREL_BIN_DIR) + "/");
+    RE2::GlobalReplace(&text, "https?://([A-Za-z0-9.-]+/)", "http://127.0.0.1:" + std::to_string(server_.port()) + "/\\1");
+    RE2::GlobalReplace(&text, "/home/you\\b", home_.string());
+    RE2::GlobalReplace(&text, "(^| )~/", "\\1" + home_.string() + "/");
+    RE2::GlobalReplace(&text, "/usr/lib/pendrel/", std::string(PENDREL_BIN_DIR) + "/");
+    return text;
   }
 
   // Runs one session on a pseudo-terminal and checks its lines.
@@ -199,12 +203,13 @@ TEST_F(ReadmeSessionTest, TheReadmeSessionsPrintWhatTheReadmeShows) {
   std::vector<Session> sessions = Sessions(readme);
   ASSERT_GE(sessions.size(), 4u);
   // Every address the sessions visit has a stand-in.
-  static const std::regex address("https?://([A-Za-z0-9.-]+/)");
+  static const RE2 address("(https?://([A-Za-z0-9.-]+/))");
   for (const Session& session : sessions) {
     std::string text = session.command + "\n";
     for (const TranscriptLine& line : session.lines) text += line.text + "\n";
-    for (std::sregex_iterator it(text.begin(), text.end(), address), end; it != end; ++it)
-      EXPECT_TRUE(kStandIns.contains((*it)[1].str())) << "no stand-in page for " << it->str();
+    re2::StringPiece rest(text);
+    for (std::string whole, site; RE2::FindAndConsume(&rest, address, &whole, &site);)
+      EXPECT_TRUE(kStandIns.contains(site)) << "no stand-in page for " << whole;
   }
   WriteBookmarkFile();
   for (const Session& session : sessions) Replay(session);
