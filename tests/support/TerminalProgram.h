@@ -55,10 +55,11 @@ class TerminalProgram {
     ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
   }
   // Reads what the program writes until `wanted` has come after what was read before (at most
-  // 20 s) and returns all that came; the terminal's "\r\n" as "\n".
+  // 60 s: a sanitizer build on a busy machine is slow) and returns all that came; the terminal's
+  // "\r\n" as "\n".
   std::string ReadUntil(const std::string& wanted) {
     std::string got;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (got.find(wanted) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
       pollfd poll{master_, POLLIN, 0};
       if (::poll(&poll, 1, 100) <= 0) continue;
