@@ -1,27 +1,9 @@
 #include "band/CBandClassFactory.h"
 
-#include <new>
-
 #include "band/CTesselBand.h"
 #include "platform/com/Aggregation.h"
 #include "platform/com/ComError.h"
 #include "store/CCustomException.h"
-
-HRESULT CBandClassFactory::GetClassObject(REFIID iid, void** object) {
-  try {
-    return MakeCounted<CBandClassFactory>()->QueryInterface(iid, object);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
-}
-
-HRESULT CBandClassFactory::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-  *object = CComPtr<IClassFactory>(this).Detach();
-  return S_OK;
-}
 
 HRESULT CBandClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object) {
   if (!object) return E_POINTER;
@@ -45,5 +27,3 @@ HRESULT CBandClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** ob
     return E_UNEXPECTED;
   }
 }
-
-HRESULT CBandClassFactory::LockServer(BOOL lock) { return TheModule().LockServer(lock != FALSE); }

@@ -111,22 +111,6 @@ HRESULT CBookmarkExchange::LoadAllBookmarks(std::vector<ExchangedBookmark>& book
   });
 }
 
-HRESULT CBookmarkExchangeFactory::GetClassObject(REFIID iid, void** object) {
-  try {
-    return MakeCounted<CBookmarkExchangeFactory>()->QueryInterface(iid, object);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
-}
-
-HRESULT CBookmarkExchangeFactory::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-  *object = CComPtr<IClassFactory>(this).Detach();
-  return S_OK;
-}
-
 HRESULT CBookmarkExchangeFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
@@ -138,4 +122,3 @@ HRESULT CBookmarkExchangeFactory::CreateInstance(IUnknown* outer, REFIID iid, vo
   }
 }
 
-HRESULT CBookmarkExchangeFactory::LockServer(BOOL lock) { return TheModule().LockServer(lock != FALSE); }

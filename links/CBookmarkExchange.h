@@ -3,6 +3,7 @@
 // they live, so the library stays loaded while a host holds one.
 #pragma once
 #include "band/ComModule.h"
+#include "band/ModuleClassFactory.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/CountedObject.h"
 #include "published/BookmarkExchange.h"
@@ -29,20 +30,11 @@ class CBookmarkExchange final : public IBookmarkExchange, public CountedObject {
   CComPtr<CBookmarkExchangeStore> store_;
 };
 
-class CBookmarkExchangeFactory final : public IClassFactory, public CountedObject {
+class CBookmarkExchangeFactory final : public ModuleClassFactory {
  public:
   // The module's object map entry: a new factory, handed out through `iid`.
-  static HRESULT GetClassObject(REFIID iid, void** object);
-
-  // IUnknown: IClassFactory.
-  HRESULT QueryInterface(REFIID iid, void** object) override;
-  ULONG AddRef() override { return CountedObject::AddRef(); }
-  ULONG Release() override { return CountedObject::Release(); }
+  static HRESULT GetClassObject(REFIID iid, void** object) { return NewFactory<CBookmarkExchangeFactory>(iid, object); }
 
   // A new exchange, handed out through `iid`; not aggregated (CLASS_E_NOAGGREGATION).
   HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** object) override;
-  HRESULT LockServer(BOOL lock) override;
-
- private:
-  ModuleLock lock_;
 };
