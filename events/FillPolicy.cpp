@@ -4,6 +4,8 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/inet/AddressScheme.h"
+
 namespace {
 
 // Where an address leads: its scheme in lower case, its site as written and its path with the
@@ -11,8 +13,6 @@ namespace {
 struct Destination {
   std::wstring scheme, site, path;
 };
-
-bool IsAsciiAlpha(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
 
 wchar_t AsciiLower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
 
@@ -27,21 +27,6 @@ bool IsWebScheme(std::wstring_view scheme) { return scheme == L"http" || scheme 
 // Host names compare without regard to ASCII case, as the browser lowers them; nothing else is
 // folded, so two texts that differ in any other way are two sites.
 bool SameSite(std::wstring_view a, std::wstring_view b) { return AsciiLower(a) == AsciiLower(b); }
-
-// The scheme at the start of `text` in lower case, with `rest` set to what follows its colon;
-// empty when the text does not start with one (a letter, then letters, digits, "+", "-" or ".").
-std::wstring SplitScheme(std::wstring_view text, std::wstring_view& rest) {
-  if (text.empty() || !IsAsciiAlpha(text[0])) return {};
-  for (size_t i = 1; i < text.size(); ++i) {
-    const wchar_t c = text[i];
-    if (c == L':') {
-      rest = text.substr(i + 1);
-      return AsciiLower(text.substr(0, i));
-    }
-    if (!IsAsciiAlpha(c) && !(c >= L'0' && c <= L'9') && c != L'+' && c != L'-' && c != L'.') return {};
-  }
-  return {};
-}
 
 // A reference as the browser reads it before resolving it against an http or https page: C0
 // controls and spaces dropped at either end, tabs and line breaks dropped everywhere, a backslash
@@ -82,7 +67,7 @@ std::optional<Destination> WithSite(const std::wstring& scheme, std::wstring_vie
 // then the path. Nothing for anything else.
 std::optional<Destination> PageDestination(const std::wstring& address) {
   std::wstring_view rest;
-  const std::wstring scheme = SplitScheme(address, rest);
+  const std::wstring scheme = LeadingScheme(address, &rest);
   if (!IsWebScheme(scheme) || !rest.starts_with(L"//")) return std::nullopt;
   const size_t end = rest.find_first_of(L"/?#", 2);
   if (end == 2) return std::nullopt;
@@ -95,7 +80,7 @@ std::optional<Destination> Resolve(const Destination& base, std::wstring_view re
   std::wstring text = Cleaned(reference);
   std::wstring_view relative = text;
   std::wstring_view rest;
-  const std::wstring scheme = SplitScheme(text, rest);
+  const std::wstring scheme = LeadingScheme(text, &rest);
   if (!scheme.empty()) {
     if (!IsWebScheme(scheme)) return std::nullopt;
     // "http:x" on an http page is a path relative to it; on any other page "x" is the site.

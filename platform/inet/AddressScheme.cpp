@@ -15,18 +15,29 @@ wchar_t LowerAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wc
 
 }  // namespace
 
+std::wstring LeadingScheme(std::wstring_view text, std::wstring_view* rest) {
+  if (text.empty() || !IsAsciiLetter(text[0])) return {};
+  for (size_t i = 1; i < text.size() && text[i] != L':'; ++i)
+    if (!IsSchemeCharacter(text[i])) return {};
+  const size_t colon = text.find(L':');
+  if (colon == std::wstring_view::npos) return {};
+  if (rest) *rest = text.substr(colon + 1);
+  std::wstring scheme(text.substr(0, colon));
+  for (wchar_t& c : scheme) c = LowerAscii(c);
+  return scheme;
+}
+
 std::wstring BrowserScheme(std::wstring_view address) {
   while (!address.empty() && IsControlOrBlank(address.front())) address.remove_prefix(1);
   while (!address.empty() && IsControlOrBlank(address.back())) address.remove_suffix(1);
-  std::wstring scheme;
+  // The address up to its first ":" without tabs and line breaks, no longer than a scheme can be.
+  std::wstring head;
   for (wchar_t c : address) {
     if (IsTabOrLineBreak(c)) continue;
-    if (c == L':') return scheme;
-    if (scheme.size() == kMaxSchemeLength) return {};
-    if (scheme.empty() ? !IsAsciiLetter(c) : !IsSchemeCharacter(c)) return {};
-    scheme += LowerAscii(c);
+    head += c;
+    if (c == L':' || head.size() > kMaxSchemeLength) break;
   }
-  return {};  // no ":" at all
+  return LeadingScheme(head);
 }
 
 bool IsScriptAddress(std::wstring_view address) {

@@ -10,6 +10,11 @@
 // Empty for an address without a scheme (a relative one).
 std::wstring BrowserScheme(std::wstring_view address);
 
+// The scheme `text` starts with, in lower case: a letter, then letters, digits, "+", "-" or ".",
+// up to the first ":". With `rest`, what follows that colon. Empty when `text` starts with none;
+// nothing is cleaned first (see BrowserScheme).
+std::wstring LeadingScheme(std::wstring_view text, std::wstring_view* rest = nullptr);
+
 // Whether a browser would run `address` as script or show content it carries in itself: its
 // scheme (BrowserScheme) is javascript, vbscript or data. Such an address is refused wherever an
 // address enters the store from a file.
