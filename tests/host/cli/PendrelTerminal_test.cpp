@@ -19,14 +19,11 @@ std::string DocumentationPage() {
   html += "</ul>";
   for (int i = 0; html.size() < 500'000; ++i) {
     std::string n = std::to_string(i);
-    html += "<section id=s" + n + "><h2>fs.call" + n +
-            "(path[, options], callback)</h2><p>Asynchronously reads the "
+    html += "<section id=s" + n + "><h2>fs.call" + n + "(path[, options], callback)</h2><p>Asynchronously reads the "
             "entire contents of a file. The <code>callback</code> is passed two arguments <code>(err, data)</code>, "
-            "where data is the contents of the file; see <a href='/api/" +
-            n +
-            "'>the reference</a>.</p>"
-            "<pre>import { call" +
-            n + " } from 'node:fs';\n\tcall" + n + "('/etc/passwd', (err, data) => {});</pre></section>";
+            "where data is the contents of the file; see <a href='/api/" + n + "'>the reference</a>.</p>"
+            "<pre>import { call" + n + " } from 'node:fs';\n\tcall" + n + "('/etc/passwd', (err, data) => {});</pre>"
+            "</section>";
   }
   return html + "</body></html>";
 }
@@ -45,74 +42,54 @@ TEST_F(PendrelTerminalTest, APersonBrowsesALargePageBookmarksItAndUsesTheHistory
   TerminalProgram pendrel({std::string(PENDREL_BIN_DIR) + "/pendrel", "about:blank"},
                           {"TERM=xterm", "PAGER=cat", "LC_ALL=C.UTF-8"});
   ASSERT_TRUE(pendrel.Started());
-  std::string screen = pendrel.ReadUntil("pendrel> ");
-  ASSERT_NE(
-      screen.find("[Add] (Change) (Delete) [Options] | search: about:blank | category:  [0] | [Show]\nstatus: Done\n"),
-      std::string::npos)
-      << screen;
+  // Types `keys`, reads up to `prompt` and expects every one of `shown` on the screen.
+  auto step = [&](const std::string& keys, const std::vector<std::string>& shown,
+                  const std::string& prompt = "pendrel> ") {
+    pendrel.Type(keys);
+    std::string screen = pendrel.ReadUntil(prompt);
+    for (const std::string& text : shown)
+      EXPECT_NE(screen.find(text), std::string::npos) << text << "\n--- on the screen ---\n" << screen.substr(0, 4000);
+    return screen;
+  };
+  step("", {"[Add] (Change) (Delete) [Options] | search: about:blank | category:  [0] | [Show]\nstatus: Done\n"});
 
   // One navigation to a 500 KB page prints a screenful, the toolbar at a glance and the status.
-  pendrel.Type("navigate " + page + "\n");
-  screen = pendrel.ReadUntil("pendrel> ");
-  EXPECT_LT(screen.size(), 4096u) << screen;
-  EXPECT_NE(screen.find("File system | Docs\n==================\n\nFile system\n\n* [1]fs.call0()\n* [2]fs.call1()\n"),
-            std::string::npos)
-      << screen;
-  EXPECT_NE(screen.find("-- the page goes on: page shows all of it --\n"
-                        "[Add] (Change) (Delete) [Options] | search: File system | Docs | category:  [0] | [Show]\n"
-                        "status: Done\n"),
-            std::string::npos)
-      << screen;
+  std::string screen = step(
+      "navigate " + page + "\n",
+      {"File system | Docs\n==================\n\nFile system\n\n* [1]fs.call0()\n* [2]fs.call1()\n",
+       "-- the page goes on: page shows all of it --\n[Add] (Change) (Delete) [Options] | search: File system | Docs | "
+       "category:  [0] | [Show]\nstatus: Done\n"});
+  EXPECT_LT(screen.size(), 4096u);
 
   // Bookmarked under a new category: the box is shown, and the toolbar line again as it changed.
-  pendrel.Type("type category Node docs\n");
-  screen = pendrel.ReadUntil("pendrel> ");
-  EXPECT_NE(screen.find("| category: Node docs [0] |"), std::string::npos) << screen;
-  pendrel.Type("click Add\n");
-  screen = pendrel.ReadUntil("pendrel> ");
-  EXPECT_NE(screen.find("== PendrelBand ==\n" + page + " is successfully added.\n"), std::string::npos) << screen;
-  EXPECT_LT(screen.size(), 1024u) << screen;
+  step("type category Node docs\n", {"| category: Node docs [0] |"});
+  screen = step("click Add\n", {"== PendrelBand ==\n" + page + " is successfully added.\n"});
+  EXPECT_LT(screen.size(), 1024u);
 
   // A question keeps its line breaks and waits for y: the category goes with its bookmark.
-  pendrel.Type("menu Delete category\n");
-  screen = pendrel.ReadUntil("(y/n)? ");
-  EXPECT_NE(screen.find("== Delete Category ==\nThis category \"Node docs\" and\nall bookmarks under this category "
-                        "will be erased.\n    Are you sure?\n(y/n)? "),
-            std::string::npos)
-      << screen;
-  pendrel.Type("y\n");
-  screen = pendrel.ReadUntil("pendrel> ");
+  step("menu Delete category\n",
+       {"== Delete Category ==\nThis category \"Node docs\" and\nall bookmarks under this category will be erased.\n"
+        "    Are you sure?\n(y/n)? "},
+       "(y/n)? ");
+  step("y\n", {});
   EXPECT_EQ(QueryCount(DataFolder(), "LinksData"), 0);
   // The answer is not a command: the Up key brings back the command before it, which Ctrl-A and
   // Ctrl-K then take away again, leaving an empty line that does nothing.
-  pendrel.Type("\x1b[A");
-  screen = pendrel.ReadUntil("menu Delete category");
-  EXPECT_NE(screen.find("menu Delete category"), std::string::npos) << screen;
-  pendrel.Type("\x01\x0b\n");
-  screen = pendrel.ReadUntil("pendrel> ");
-  EXPECT_EQ(screen.find("== "), std::string::npos) << screen;
+  step("\x1b[A", {"menu Delete category"}, "menu Delete category");
+  EXPECT_EQ(step("\x01\x0b\n", {}).find("== "), std::string::npos);
 
   // The whole page through the pager, wrapped to the terminal's new width; then `show` and, from
   // the history, `show` again with the Up key: the state with the menu, read at a glance.
   pendrel.Resize(60, 30);
-  pendrel.Type("page\n");
-  screen = pendrel.ReadUntil("pendrel> ");
+  screen = step("page\n", {"\nimport { call5 } from 'node:fs';\n        call5('/etc/passwd', (err, data) => {});\n"});
   size_t widest = 0;
   for (size_t start = 0, end; (end = screen.find('\n', start)) != std::string::npos; start = end + 1)
     widest = std::max(widest, end - start);
   EXPECT_GT(widest, 50u);
   EXPECT_LE(widest, 60u);
-  EXPECT_NE(screen.find("\nimport { call5 } from 'node:fs';\n        call5('/etc/passwd', (err, data) => {});\n"),
-            std::string::npos)
-      << screen.substr(0, 2000);
   EXPECT_GT(screen.size(), 100'000u);
-  pendrel.Type("show\n");
-  screen = pendrel.ReadUntil("pendrel> ");
-  EXPECT_NE(screen.find("location: " + page + "\ntitle: File system | Docs\n[Add]"), std::string::npos) << screen;
-  EXPECT_NE(screen.find("menu:\n"), std::string::npos) << screen;
-  pendrel.Type("\x1b[A\n");
-  screen = pendrel.ReadUntil("pendrel> ");
-  EXPECT_NE(screen.find("location: " + page + "\n"), std::string::npos) << screen;
+  step("show\n", {"location: " + page + "\ntitle: File system | Docs\n[Add]", "menu:\n"});
+  step("\x1b[A\n", {"location: " + page + "\n"});
 
   // Ctrl-D at the prompt ends the session as quit does.
   pendrel.Type("\x04");

@@ -37,13 +37,6 @@ struct Session {
   std::vector<TranscriptLine> lines;
 };
 
-std::string ReadReadme() {
-  std::ifstream in(std::string(PENDREL_SOURCE_DIR) + "/README.md");
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // The README's transcripts as sessions, one for each `$ ` line.
 std::vector<Session> Sessions(const std::string& readme) {
   std::vector<Session> sessions;
@@ -54,11 +47,7 @@ std::vector<Session> Sessions(const std::string& readme) {
     if (line.starts_with("```")) {
       inBlock = !inBlock;
       first = inBlock;
-      if (inBlock) {
-        std::string lower = before;
-        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        example = lower.find("for example") != std::string::npos;
-      }
+      if (inBlock) example = RE2::PartialMatch(before, "(?i)for example");
       continue;
     }
     if (!inBlock) {
@@ -78,16 +67,13 @@ std::vector<Session> Sessions(const std::string& readme) {
 
 // What the program wrote, as lines a person reads: terminal control sequences taken out,
 // trailing blanks dropped.
-std::vector<std::string> ScreenLines(const std::string& output) {
+std::vector<std::string> ScreenLines(std::string text) {
   static const RE2 control("\\x1b\\[[0-9;?]*[ -/]*[@-~]|\\x1b[@-Z\\\\-_]|[\\x07\\x08]");
-  std::string text = output;
   RE2::GlobalReplace(&text, control, "");
+  RE2::GlobalReplace(&text, " +(\n|$)", "\\1");
   std::vector<std::string> lines;
   std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    lines.push_back(line);
-  }
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
 
@@ -101,7 +87,8 @@ class ReadmeSessionTest : public IsolatedTest {
   // The README's words for this machine: its addresses the stand-ins', /home/you and ~ the
   // test's home, the installed toolbar the built one.
   std::string Local(std::string text) const {
-    RE2::GlobalReplace(&text, "https?://([A-Za-z0-9.-]+/)", "http://127.0.0.1:" + std::to_string(server_.port()) + "/\\1");
+    const std::string standIn = "http://127.0.0.1:" + std::to_string(server_.port()) + "/\\1";
+    RE2::GlobalReplace(&text, "https?://([A-Za-z0-9.-]+/)", standIn);
     RE2::GlobalReplace(&text, "/home/you\\b", home_.string());
     RE2::GlobalReplace(&text, "(^| )~/", "\\1" + home_.string() + "/");
     RE2::GlobalReplace(&text, "/usr/lib/pendrel/", std::string(PENDREL_BIN_DIR) + "/");
@@ -145,18 +132,14 @@ class ReadmeSessionTest : public IsolatedTest {
       auto same = [&](const std::string& shown) {
         return line.example ? Digitless(shown) == Digitless(wanted) : shown == wanted;
       };
-      size_t found = at;
-      while (found < screen.size() && !same(screen[found])) ++found;
-      if (found == screen.size()) {
-        ADD_FAILURE() << "the README shows \"" << line.text << "\", the program printed (from there on):\n"
-                      << [&] {
-                           std::string rest;
-                           for (size_t i = at; i < screen.size(); ++i) rest += screen[i] + "\n";
-                           return rest;
-                         }();
+      auto found = std::find_if(screen.begin() + at, screen.end(), same);
+      if (found == screen.end()) {
+        std::string rest;
+        for (size_t i = at; i < screen.size(); ++i) rest += screen[i] + "\n";
+        ADD_FAILURE() << "the README shows \"" << line.text << "\", the program printed (from there on):\n" << rest;
         return;
       }
-      at = found + 1;
+      at = found - screen.begin() + 1;
     }
   }
 
@@ -199,8 +182,7 @@ class ReadmeSessionTest : public IsolatedTest {
 };
 
 TEST_F(ReadmeSessionTest, TheReadmeSessionsPrintWhatTheReadmeShows) {
-  std::string readme = ReadReadme();
-  std::vector<Session> sessions = Sessions(readme);
+  std::vector<Session> sessions = Sessions(ReadFileBytes(std::string(PENDREL_SOURCE_DIR) + "/README.md"));
   ASSERT_GE(sessions.size(), 4u);
   // Every address the sessions visit has a stand-in.
   static const RE2 address("(https?://([A-Za-z0-9.-]+/))");

@@ -29,30 +29,24 @@ TEST_F(WindowCommandsTest, TerminalSessionShowsWhatEachCommandChangedAsTextToRea
   for (int i = 0; i < 40; ++i) body += "<p>line " + std::to_string(i) + "</p>";
   WriteFile(temp_.path() / "b.html", "<title>B</title>" + body);
   std::string a = (temp_.path() / "a.html").string();
-  std::istringstream in("bogus\nfollow next\npage\n");  // the input ends without quit
-  std::ostringstream out;
-  StreamLineSource lines(in, out);
-  EXPECT_EQ(RunWindowAtTerminal({a}, lines, out, TerminalOptions{30, 12, ""}), 0);
-  std::string text = out.str();
-  EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
-  EXPECT_EQ(text.find('\x07'), std::string::npos) << text;
-  EXPECT_EQ(text.find("\xE2\x80\xAE"), std::string::npos) << text;
-  EXPECT_EQ(text.find("S3cret"), std::string::npos) << text;
+  // Runs a session on `a` at a terminal of the given size, from `input`; what it printed.
+  auto session = [&](const std::string& input, size_t rows) {
+    std::istringstream in(input);
+    std::ostringstream out;
+    StreamLineSource lines(in, out);
+    EXPECT_EQ(RunWindowAtTerminal({a}, lines, out, TerminalOptions{30, rows, ""}), 0);
+    return out.str();
+  };
+  std::string text = session("bogus\nfollow next\npage\n", 12);  // the input ends without quit
+  for (const char* hostile : {"\x1b", "\x07", "\xE2\x80\xAE", "S3cret"})
+    EXPECT_EQ(text.find(hostile), std::string::npos) << hostile << "\n" << text;
   // The first screen: the page's blocks on lines of their own, wrapped to 30 columns, set apart
   // where a browser sets them apart, cut after a screenful, then the status.
   const std::string firstScreen =
-      "A\xEF\xBF\xBD]0;owned\xEF\xBF\xBD\n"
-      "===========\n"
-      "\n"
-      "Head\n"
-      "\n"
-      "one two three four five six\n"
-      "seven eight nine ten eleven\n"
-      "twelve\n"
-      "-- the page goes on: page shows all of it --\n"
-      "status: Done\n"
-      "pendrel> error: unknown command \"bogus\"\n"
-      "pendrel> \n"
+      "A\xEF\xBF\xBD]0;owned\xEF\xBF\xBD\n===========\n\nHead\n\n"
+      "one two three four five six\nseven eight nine ten eleven\ntwelve\n"
+      "-- the page goes on: page shows all of it --\nstatus: Done\n"
+      "pendrel> error: unknown command \"bogus\"\npendrel> \n"
       "B\n=\n\nline 0\n\nline 1\n\nline 2\n-- the page goes on: page shows all of it --\n"
       "status: Done\npendrel> B\n=\n\nline 0\n";
   EXPECT_NE(text.find(firstScreen), std::string::npos) << text;
@@ -60,15 +54,13 @@ TEST_F(WindowCommandsTest, TerminalSessionShowsWhatEachCommandChangedAsTextToRea
   EXPECT_NE(text.find("\nline 38\n\nline 39\npendrel> \n"), std::string::npos) << text;
 
   // The whole first page, as `page` lays it out.
-  std::istringstream again("page\nquit\n");
-  std::ostringstream whole;
-  StreamLineSource moreLines(again, whole);
-  EXPECT_EQ(RunWindowAtTerminal({a}, moreLines, whole, TerminalOptions{30, 100, ""}), 0);
-  EXPECT_NE(whole.str().find("* first\n* second\n\nx       y\nz\n\n\xEF\xBF\xBDreversed [1]next\n\n"
-                             "[user = ann] [pass =\n***********]\n"),
+  text = session("page\nquit\n", 100);
+  EXPECT_NE(text.find("* first\n* second\n\nx       y\nz\n\n\xEF\xBF\xBDreversed [1]next\n\n"
+                      "[user = ann] [pass =\n***********]\n"),
             std::string::npos)
-      << whole.str();
+      << text;
 
+  std::istringstream in;
   std::ostringstream usage;
   EXPECT_EQ(RunWindow({a, a}, in, usage, CommandSource::Terminal), 2);
 }
