@@ -141,7 +141,6 @@ TEST_F(BookmarkFileCommandsTest, NoScriptAddressHoweverDisguisedAndNoNulReachesT
     text[at] = n == 1 ? '\x01' : '\0';
   Result run = Import(File("hostile.html", text));
   ASSERT_EQ(run.status, 0) << run.err;
-  // Eleven links: two stored, nine skipped.
   EXPECT_EQ(run.out, "imported 2, skipped 9 (already stored 0, unsupported 9)\n");
   EXPECT_EQ(boxes_.count(), 0u);
   EXPECT_EQ(AllRows(), (Rows{{L"Odd Folder", L"Desc with NUL", L"http://fine/"},
@@ -152,7 +151,7 @@ TEST_F(BookmarkFileCommandsTest, NoScriptAddressHoweverDisguisedAndNoNulReachesT
 TEST_F(BookmarkFileCommandsTest, TagsNameTheCategoryInAFolderMadeForAllLinksAndSurviveARoundTrip) {
   // As buku writes its file (one toolbar folder for all links), with a folder of a person's own
   // beside it and a tagged link outside every folder.
-  std::filesystem::path file = File("buku.html", R"FILE(<!DOCTYPE NETSCAPE-Bookmark-file-1>
+  Result run = Import(File("buku.html", R"FILE(<!DOCTYPE NETSCAPE-Bookmark-file-1>
 <META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=UTF-8">
 <TITLE>Bookmarks</TITLE>
 <H1>Bookmarks</H1>
@@ -170,8 +169,7 @@ TEST_F(BookmarkFileCommandsTest, TagsNameTheCategoryInAFolderMadeForAllLinksAndS
     </DL><p>
     <DT><A HREF="http://top/" TAGS="toplevel">Top</A>
 </DL><p>
-)FILE");
-  Result run = Import(file);
+)FILE"));
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "imported 6, skipped 0 (already stored 0, unsupported 0)\n");
   const Rows expected{{L"Work", L"Job", L"http://job/"},         {L"linux", L"Kernel", L"http://kernel/"},

@@ -10,18 +10,6 @@ namespace {
 
 using HelpPagesTest = PendrelRunFixture;
 
-// The texts of a page's `<b class="menu">` elements, blanks and line breaks joined to one blank.
-std::vector<std::string> NamedMenuEntries(const std::string& html) {
-  static const RE2 entry("<b class=\"menu\">([^<]*)</b>");
-  std::vector<std::string> names;
-  re2::StringPiece rest(html);
-  for (std::string name; RE2::FindAndConsume(&rest, entry, &name);) {
-    RE2::GlobalReplace(&name, "\\s+", " ");
-    names.push_back(name);
-  }
-  return names;
-}
-
 TEST_F(HelpPagesTest, EveryMenuEntryTheHelpPagesNameIsOneTheMenuShows) {
   // The menu as it stands, and again with the history log on: its entry then reads "Disable".
   RunResult run = Run("show\nmenu Enable History Log\nshow\n");
@@ -29,18 +17,20 @@ TEST_F(HelpPagesTest, EveryMenuEntryTheHelpPagesNameIsOneTheMenuShows) {
   std::set<std::string> shown;
   for (std::string line : run.lines) {
     if (!line.starts_with("menu: ") || line == "menu: -") continue;
-    line.erase(0, 6);
-    for (const char* mark : {" [greyed]", " [checked]"})
-      if (size_t at = line.find(mark); at != std::string::npos) line.erase(at, std::string(mark).size());
-    shown.insert(line);
+    RE2::GlobalReplace(&line, " \\[(greyed|checked)\\]", "");
+    shown.insert(line.substr(6));
   }
   ASSERT_TRUE(shown.contains("Disable History Log")) << run.Text();
 
+  static const RE2 menuEntry("<b class=\"menu\">([^<]*)</b>");
   std::set<std::string> named;
   for (const char* page : {"help.html", "about.html"}) {
     std::string html = ReadFileBytes(temp_.path() / "data" / "help" / page);
     ASSERT_FALSE(html.empty()) << page;
-    for (const std::string& name : NamedMenuEntries(html)) {
+    // Each `<b class="menu">` element's text, blanks and line breaks joined to one blank.
+    re2::StringPiece rest(html);
+    for (std::string name; RE2::FindAndConsume(&rest, menuEntry, &name);) {
+      RE2::GlobalReplace(&name, "\\s+", " ");
       EXPECT_TRUE(shown.contains(name)) << page << " names the menu entry \"" << name << "\", which the menu lacks";
       named.insert(name);
     }

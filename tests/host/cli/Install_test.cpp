@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string_view>
@@ -33,6 +34,11 @@ unsigned Mode(const std::filesystem::path& path) {
   struct stat st {};
   ::stat(path.c_str(), &st);
   return st.st_mode & 0777;
+}
+
+// Expects `text` among what a run printed; `what` names the run in a failure.
+void ExpectSays(const CommandOutput& run, const std::string& text, const std::string& what = "") {
+  EXPECT_NE(run.output.find(text), std::string::npos) << what << ": " << run.output;
 }
 
 class InstallTest : public IsolatedTest {
@@ -103,8 +109,7 @@ TEST_F(InstallTest, AFolderPathOver127CharactersIsRefused) {
 }
 
 TEST_F(InstallTest, AFileThatIsNoDatabaseIsLeftAloneAndEveryCommandSaysHowToMoveItAside) {
-  const std::filesystem::path database = data_ / "Bookmark.mdb";
-  const std::string moveAside = "mv " + database.string() + " " + database.string() + ".old && pendrel install";
+  const std::string database = (data_ / "Bookmark.mdb").string();
   ASSERT_EQ(RunPendrel("install --data " + data_.string()).status, 0);
   { std::ofstream(database, std::ios::trunc) << "not a database"; }
   // import and export send the person to the same next step as install, never round in a circle.
@@ -113,23 +118,19 @@ TEST_F(InstallTest, AFileThatIsNoDatabaseIsLeftAloneAndEveryCommandSaysHowToMove
                                      "export " + (temp_.path() / "out.html").string(), std::string("install")}) {
     CommandOutput run = RunPendrel(command);
     EXPECT_EQ(run.status, 1) << command;
-    EXPECT_NE(run.output.find("is not a"), std::string::npos) << command << ": " << run.output;
-    EXPECT_NE(run.output.find("Move it aside and install again: " + moveAside + "\n"), std::string::npos)
-        << command << ": " << run.output;
+    ExpectSays(run, "is not a", command);
+    ExpectSays(run, "Move it aside and install again: mv " + database + " " + database + ".old && pendrel install\n",
+               command);
     EXPECT_EQ(run.output.find("run `pendrel install`"), std::string::npos) << command << ": " << run.output;
     EXPECT_EQ(ReadFileBytes(database), "not a database");
   }
-  // Given a folder, install names it in the command it suggests.
-  CommandOutput run = RunPendrel("install --data " + data_.string());
-  EXPECT_NE(run.output.find(".old && pendrel install --data " + data_.string() + "\n"), std::string::npos)
-      << run.output;
-  // Doing what it says works.
-  ASSERT_EQ(std::system(("mv " + database.string() + " " + database.string() + ".old && " + PENDREL_BIN_DIR +
-                         "/pendrel install >/dev/null")
-                            .c_str()),
-            0);
+  // Given a folder, install names it in the command it suggests; doing what it says works.
+  ExpectSays(RunPendrel("install --data " + data_.string()), ".old && pendrel install --data " + data_.string() + "\n");
+  const std::string moveAside =
+      "mv " + database + " " + database + ".old && " + PENDREL_BIN_DIR + "/pendrel install >/dev/null";
+  ASSERT_EQ(std::system(moveAside.c_str()), 0);
   EXPECT_EQ(QueryCount(FromUtf8(data_.string()), "LinksData"), 0);
-  EXPECT_EQ(ReadFileBytes(database.string() + ".old"), "not a database");
+  EXPECT_EQ(ReadFileBytes(database + ".old"), "not a database");
 }
 
 TEST_F(InstallTest, AnUnreadableSettingsHiveIsReportedAndLeftByteForByte) {
@@ -156,6 +157,10 @@ TEST_F(InstallTest, AnUnreadableSettingsHiveIsReportedAndLeftByteForByte) {
 
 TEST_F(InstallTest, AnUnreadableHiveIsNamedWithHowToRestoreItAndRegistrationChangesNoHiveThen) {
   ASSERT_EQ(RunPendrel("install --data " + data_.string()).status, 0);
+  auto notReadable = [](const std::filesystem::path& hive) {
+    return "the registry hive " + hive.string() + " is not readable (it was left as it is); move it aside with `mv " +
+           hive.string() + " " + hive.string() + ".old`, then run `pendrel ";
+  };
   const std::filesystem::path classes = HiveFile(HKEY_CLASSES_ROOT);
   const std::filesystem::path machine = HiveFile(HKEY_LOCAL_MACHINE);
   const std::string listed = ReadFileBytes(machine);
@@ -166,19 +171,12 @@ TEST_F(InstallTest, AnUnreadableHiveIsNamedWithHowToRestoreItAndRegistrationChan
   for (const char* command : {"unregister", "register", "uninstall"}) {
     CommandOutput run = RunPendrel(command);
     EXPECT_EQ(run.status, 1) << command << ": " << run.output;
-    EXPECT_NE(run.output.find("the registry hive " + classes.string() + " is not readable (it was left as it is); "
-                              "move it aside with `mv " + classes.string() + " " + classes.string() +
-                              ".old`, then run `pendrel register`"),
-              std::string::npos)
-        << command << ": " << run.output;
+    ExpectSays(run, notReadable(classes) + "register`", command);
     EXPECT_EQ(ReadFileBytes(machine), listed) << command;
     EXPECT_EQ(ReadFileBytes(classes), "REGEDIT4\n\n[CLSID\\Cut") << command;
   }
   // The window says the same instead of sending the person to register, which cannot.
-  CommandOutput run = RunPendrel("run - </dev/null");
-  EXPECT_NE(run.output.find("no toolbar: the registry hive " + classes.string() + " is not readable"),
-            std::string::npos)
-      << run.output;
+  ExpectSays(RunPendrel("run - </dev/null"), "no toolbar: the registry hive " + classes.string() + " is not readable");
   // As it says: moved aside, registration works again.
   std::filesystem::rename(classes, classes.string() + ".old");
   EXPECT_EQ(RunPendrel("register").status, 0);
@@ -186,38 +184,28 @@ TEST_F(InstallTest, AnUnreadableHiveIsNamedWithHowToRestoreItAndRegistrationChan
   // The settings hive: install names the file and how to write the settings anew.
   const std::filesystem::path user = HiveFile(HKEY_CURRENT_USER);
   WriteFile(user, "not a hive");
-  run = RunPendrel("install");
+  CommandOutput run = RunPendrel("install");
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.output.find("the registry hive " + user.string() + " is not readable (it was left as it is); move "
-                            "it aside with `mv " + user.string() + " " + user.string() +
-                            ".old`, then run `pendrel install`, which writes the settings anew"),
-            std::string::npos)
-      << run.output;
-  run = RunPendrel("run - </dev/null");
-  EXPECT_NE(run.output.find("no toolbar: the band's creation failed (8007000e): the registry hive " + user.string() +
-                            " is not readable"),
-            std::string::npos)
-      << run.output;
+  ExpectSays(run, notReadable(user) + "install`, which writes the settings anew");
+  ExpectSays(RunPendrel("run - </dev/null"), "no toolbar: the band's creation failed (8007000e): the registry hive " +
+                                                user.string() + " is not readable");
   std::filesystem::rename(user, user.string() + ".old");
   run = RunPendrel("install --data " + data_.string());
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(ReadFileBytes(user.string() + ".old"), "not a hive");
 }
 
-TEST_F(InstallTest, HelpAndVersion) {
+TEST_F(InstallTest, HelpVersionAndBadArguments) {
   for (const char* option : {"-h", "--help"}) {
     CommandOutput run = RunCommandLine(std::string(PENDREL_BIN_DIR) + "/pendrel " + option + " 2>/dev/null");
     EXPECT_EQ(run.status, 0) << option;
     EXPECT_EQ(run.output.rfind("usage:\n", 0), 0u) << run.output;
-    EXPECT_NE(run.output.find("pendrel --version"), std::string::npos) << run.output;
+    ExpectSays(run, "pendrel --version", option);
   }
   CommandOutput run = RunCommandLine(std::string(PENDREL_BIN_DIR) + "/pendrel --version 2>/dev/null");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.output, "pendrel 1.0.0.1\n");
-}
-
-TEST_F(InstallTest, BadArgumentsShowTheUsage) {
-  CommandOutput run = RunPendrel("install --bogus");
+  run = RunPendrel("install --bogus");
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.output.find("usage:"), std::string::npos);
   EXPECT_EQ(RunPendrel("frobnicate").status, 2);
@@ -295,10 +283,8 @@ TEST_F(InstallTest, PurgeOfADataFolderThatIsALinkRemovesWhatTheLinkNames) {
   ASSERT_TRUE(std::filesystem::exists(real / "Bookmark.mdb"));
   CommandOutput run = RunPendrel("uninstall --purge");
   EXPECT_EQ(run.status, 0) << run.output;
-  EXPECT_NE(run.output.find("  Bookmark.mdb\n"), std::string::npos) << run.output;
-  EXPECT_NE(run.output.find("data folder: removed " + real.string() + " and the link " + link.string() + " to it\n"),
-            std::string::npos)
-      << run.output;
+  ExpectSays(run, "  Bookmark.mdb\n");
+  ExpectSays(run, "data folder: removed " + real.string() + " and the link " + link.string() + " to it\n");
   EXPECT_FALSE(std::filesystem::exists(real));
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
 }
@@ -311,10 +297,8 @@ TEST_F(InstallTest, TheRootTheHomeAndTheFoldersAboveItAreNoDataFolder) {
   for (const std::filesystem::path& folder : {std::filesystem::path("/"), home, temp_.path()}) {
     CommandOutput run = RunPendrel("install --data " + folder.string(), environment);
     EXPECT_EQ(run.status, 1) << folder << run.output;
-    EXPECT_NE(run.output.find("cannot be the data folder: it is the " +
-                              std::string(folder == "/" ? "root folder" : "home folder or a folder above it")),
-              std::string::npos)
-        << run.output;
+    ExpectSays(run, "cannot be the data folder: it is the " +
+                        std::string(folder == "/" ? "root folder" : "home folder or a folder above it"));
     EXPECT_FALSE(std::filesystem::exists(home / "Bookmark.mdb"));
     EXPECT_FALSE(std::filesystem::exists(home / "help"));
   }
@@ -325,38 +309,33 @@ TEST_F(InstallTest, TheRootTheHomeAndTheFoldersAboveItAreNoDataFolder) {
                              "/help/about.html", "/help"})
       std::filesystem::remove(left);
   }
-  // Nothing was written, not even the settings.
+  // Nothing was written, not even the settings; a folder below the home is fine.
   EXPECT_FALSE(std::filesystem::exists(HiveFile(HKEY_CURRENT_USER)));
-  // A folder below the home is fine.
   EXPECT_EQ(RunPendrel("install --data " + (home / "bookmarks").string(), environment).status, 0);
 }
 
 TEST_F(InstallTest, FoldersAndFilesAnotherAccountCouldHavePlantedAreRefused) {
   // Someone else made the data folder and the database first, writable by all, before the
   // person's first install: install keeps nothing of theirs and writes nothing.
+  const std::filesystem::path database = data_ / "Bookmark.mdb";
   MakeTestDataFolder(temp_, "data");
   ::chmod(data_.c_str(), 0777);
   CommandOutput run = RunPendrel("install --data " + data_.string());
   EXPECT_EQ(run.status, 1) << run.output;
-  EXPECT_NE(run.output.find("the data folder " + data_.string() + " is not yours alone: its group or other users can "
-                            "write it (mode 0777). Nothing was changed."),
-            std::string::npos)
-      << run.output;
+  ExpectSays(run, "the data folder " + data_.string() +
+                      " is not yours alone: its group or other users can write it (mode 0777). Nothing was changed.");
   EXPECT_FALSE(std::filesystem::exists(HiveFile(HKEY_CURRENT_USER)));
   ::chmod(data_.c_str(), 0700);
-  ::chmod((data_ / "Bookmark.mdb").c_str(), 0666);
+  ::chmod(database.c_str(), 0666);
   run = RunPendrel("install --data " + data_.string());
   EXPECT_EQ(run.status, 1) << run.output;
-  EXPECT_NE(run.output.find("the database " + (data_ / "Bookmark.mdb").string() + " is not yours alone"),
-            std::string::npos)
-      << run.output;
+  ExpectSays(run, "the database " + database.string() + " is not yours alone");
   EXPECT_EQ(run.output.find("database: kept"), std::string::npos) << run.output;
-  ::chmod((data_ / "Bookmark.mdb").c_str(), 0600);
+  ::chmod(database.c_str(), 0600);
   ASSERT_EQ(RunPendrel("install --data " + data_.string()).status, 0);
 
   // After the install: each of the folders and files, made another's, stops every command that
   // would use it, and nothing is changed.
-  const std::filesystem::path registry = RegistryFolder();
   const std::filesystem::path classes = HiveFile(HKEY_CLASSES_ROOT);
   struct Case {
     std::filesystem::path path;
@@ -365,10 +344,10 @@ TEST_F(InstallTest, FoldersAndFilesAnotherAccountCouldHavePlantedAreRefused) {
     const char* says;
   };
   const Case cases[] = {
-      {data_ / "Bookmark.mdb", 0606, 0, "the database "},
-      {data_ / "Bookmark.mdb", 0600, 65534, "the database "},
+      {database, 0606, 0, "the database "},
+      {database, 0600, 65534, "the database "},
       {data_, 0770, 0, "the data folder "},
-      {registry, 0777, 0, "the registry folder "},
+      {RegistryFolder(), 0777, 0, "the registry folder "},
       {classes, 0600, 65534, "the registry hive "},
       {HiveFile(HKEY_CURRENT_USER), 0620, 0, "the registry hive "},
   };
@@ -385,11 +364,9 @@ TEST_F(InstallTest, FoldersAndFilesAnotherAccountCouldHavePlantedAreRefused) {
                                        "import " + (temp_.path() / "none.html").string()}) {
       CommandOutput refused = RunPendrel(command);
       EXPECT_EQ(refused.status, 1) << command << ": " << refused.output;
-      EXPECT_NE(refused.output.find("pendrel: " + std::string(c.says) + c.path.string() + " is not yours alone: "),
-                std::string::npos)
-          << command << ": " << refused.output;
+      ExpectSays(refused, "pendrel: " + std::string(c.says) + c.path.string() + " is not yours alone: ", command);
       EXPECT_EQ(ReadFileBytes(classes), classesBytes) << command;
-      EXPECT_TRUE(std::filesystem::exists(data_ / "Bookmark.mdb")) << command;
+      EXPECT_TRUE(std::filesystem::exists(database)) << command;
     }
     ::chmod(c.path.c_str(), before.st_mode & 07777);
     ASSERT_EQ(::chown(c.path.c_str(), before.st_uid, before.st_gid), 0);
@@ -399,8 +376,8 @@ TEST_F(InstallTest, FoldersAndFilesAnotherAccountCouldHavePlantedAreRefused) {
 
 TEST_F(InstallTest, WithoutAHomeNothingGoesToASharedFolder) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs to run as a user id without an entry in the user database";
-  const bool configExisted = std::filesystem::exists("/tmp/.config/pendrel");
-  const bool dataExisted = std::filesystem::exists("/tmp/.local/share/pendrel");
+  const std::array<std::string, 2> shared = {"/tmp/.config/pendrel", "/tmp/.local/share/pendrel"};
+  const std::array<bool, 2> existed = {std::filesystem::exists(shared[0]), std::filesystem::exists(shared[1])};
   // A user id the user database does not know, with HOME unset and empty: no home at all.
   for (const char* home : {"-u HOME", "HOME="}) {
     for (const char* command : {"install", "register", "run -", "import x.html", ""}) {
@@ -408,18 +385,16 @@ TEST_F(InstallTest, WithoutAHomeNothingGoesToASharedFolder) {
           std::string("setpriv --reuid=54321 --regid=54321 --clear-groups env -u XDG_CONFIG_HOME -u XDG_DATA_HOME ") +
           home + " " + PENDREL_BIN_DIR + "/pendrel " + command + " </dev/null 2>&1");
       EXPECT_EQ(run.status, 1) << home << " " << command << ": " << run.output;
-      EXPECT_NE(run.output.find("HOME is not set and the user database gives no home folder for user id 54321; set "
-                                "HOME to your home folder"),
-                std::string::npos)
-          << home << " " << command << ": " << run.output;
+      ExpectSays(run, "HOME is not set and the user database gives no home folder for user id 54321; set HOME to your "
+                      "home folder", std::string(home) + " " + command);
     }
   }
-  EXPECT_EQ(std::filesystem::exists("/tmp/.config/pendrel"), configExisted);
-  EXPECT_EQ(std::filesystem::exists("/tmp/.local/share/pendrel"), dataExisted);
-  // A regression made them as the test's user: take them away again.
-  std::error_code ec;
-  if (!configExisted) std::filesystem::remove_all("/tmp/.config/pendrel", ec);
-  if (!dataExisted) std::filesystem::remove_all("/tmp/.local/share/pendrel", ec);
+  for (size_t i = 0; i < shared.size(); ++i) {
+    EXPECT_EQ(std::filesystem::exists(shared[i]), existed[i]) << shared[i];
+    // A regression made it as the test's user: take it away again.
+    std::error_code ec;
+    if (!existed[i]) std::filesystem::remove_all(shared[i], ec);
+  }
 }
 
 TEST_F(InstallTest, RegistrationCommandsTakeNoArguments) {
@@ -438,27 +413,21 @@ TEST_F(InstallTest, RegistrationCommandsTakeNoArguments) {
 TEST(InstalledSchemaTest, BookmarkColumnsHoldThePublishedSizes) {
   const std::string schema(EmbeddedFileData("resources/schema.sql"));
   ASSERT_FALSE(schema.empty());
-  // Every size the schema gives a column, in order: (column, size).
-  std::vector<std::pair<std::string, size_t>> sizes;
+  // Every size the schema gives each column, in order.
+  std::map<std::string, std::vector<size_t>> sizes;
   constexpr std::string_view kCheck = "CHECK (length(";
   for (size_t at = schema.find(kCheck); at != std::string::npos; at = schema.find(kCheck, at + 1)) {
     const size_t name = at + kCheck.size();
     const size_t end = schema.find(") <= ", name);
     ASSERT_NE(end, std::string::npos);
-    sizes.emplace_back(schema.substr(name, end - name), std::stoul(schema.substr(end + 5)));
+    sizes[schema.substr(name, end - name)].push_back(std::stoul(schema.substr(end + 5)));
   }
-  auto sizesOf = [&](const std::string& column) {
-    std::vector<size_t> found;
-    for (const auto& [name, size] : sizes)
-      if (name == column) found.push_back(size);
-    return found;
-  };
   // LinksData's columns, then LinksCategory's; the history and the forms keep addresses too.
-  EXPECT_EQ(sizesOf("HomePage"), std::vector<size_t>{kAddressColumnSize});
-  EXPECT_EQ(sizesOf("Description"), std::vector<size_t>{kDescriptionColumnSize});
-  EXPECT_EQ(sizesOf("Category"), (std::vector<size_t>{kCategoryColumnSize, kCategoryColumnSize}));
-  EXPECT_EQ(sizesOf("URL"), (std::vector<size_t>{kAddressColumnSize, kAddressColumnSize}));
-  EXPECT_EQ(sizesOf("action"), std::vector<size_t>{kAddressColumnSize});
+  EXPECT_EQ(sizes["HomePage"], std::vector<size_t>{kAddressColumnSize});
+  EXPECT_EQ(sizes["Description"], std::vector<size_t>{kDescriptionColumnSize});
+  EXPECT_EQ(sizes["Category"], (std::vector<size_t>{kCategoryColumnSize, kCategoryColumnSize}));
+  EXPECT_EQ(sizes["URL"], (std::vector<size_t>{kAddressColumnSize, kAddressColumnSize}));
+  EXPECT_EQ(sizes["action"], std::vector<size_t>{kAddressColumnSize});
 }
 
 }  // namespace

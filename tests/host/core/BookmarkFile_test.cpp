@@ -16,8 +16,9 @@
 
 namespace {
 
-std::vector<std::wstring> Column(const BookmarkFileContents& contents, std::wstring BookmarkFileLink::*field) {
-  std::vector<std::wstring> out;
+template <typename T>
+std::vector<T> Column(const BookmarkFileContents& contents, T BookmarkFileLink::*field) {
+  std::vector<T> out;
   for (const auto& link : contents.links) out.push_back(link.*field);
   return out;
 }
@@ -143,11 +144,7 @@ TEST(BookmarkFileTest, MalformedFilesAreReadAsBrowsersReadThem) {
 
 TEST(BookmarkFileTest, ReadsEachLinksTagsAndWhetherItsOnlyFolderIsOneMadeForAllLinks) {
   using Place = BookmarkFilePlace;
-  auto places = [](const BookmarkFileContents& contents) {
-    std::vector<Place> out;
-    for (const auto& link : contents.links) out.push_back(link.place);
-    return out;
-  };
+  constexpr auto kPlace = &BookmarkFileLink::place;
   // As buku exports: one folder, marked as the toolbar's, holding every link with its tags.
   BookmarkFileContents buku = ParseBookmarkFile(
       "<!DOCTYPE NETSCAPE-Bookmark-file-1><H1>Bookmarks</H1><DL><p>"
@@ -157,7 +154,7 @@ TEST(BookmarkFileTest, ReadsEachLinksTagsAndWhetherItsOnlyFolderIsOneMadeForAllL
       "<DT><A>no address</A><DT><A NAME=\"anchor\">nor here</A>"
       "</DL><p></DL><p>");
   EXPECT_EQ(Column(buku, &BookmarkFileLink::tags), (std::vector<std::wstring>{L"linux ,news", L""}));
-  EXPECT_EQ(places(buku), (std::vector<Place>{Place::CommonFolder, Place::CommonFolder}));
+  EXPECT_EQ(Column(buku, kPlace), (std::vector<Place>{Place::CommonFolder, Place::CommonFolder}));
   EXPECT_EQ(buku.linksWithoutAddress, 2u);
 
   // Two folders at the top: only the one marked as the toolbar's is made for all links, and a
@@ -168,15 +165,15 @@ TEST(BookmarkFileTest, ReadsEachLinksTagsAndWhetherItsOnlyFolderIsOneMadeForAllL
       "<DT><H3>Sub</H3><DL><DT><A HREF=w>w</A></DL></DL>"
       "<DT><A HREF=v>v</A></DL>");
   EXPECT_EQ(Column(two, &BookmarkFileLink::address), (std::vector<std::wstring>{L"x", L"y", L"z", L"u", L"w", L"v"}));
-  EXPECT_EQ(places(two), (std::vector<Place>{Place::OwnFolder, Place::OwnFolder, Place::CommonFolder,
-                                             Place::CommonFolder, Place::OwnFolder, Place::Top}));
+  EXPECT_EQ(Column(two, kPlace), (std::vector<Place>{Place::OwnFolder, Place::OwnFolder, Place::CommonFolder,
+                                                     Place::CommonFolder, Place::OwnFolder, Place::Top}));
   EXPECT_EQ(two.linksWithoutAddress, 0u);
 
   // A single folder at the top, marked or not, holds all links; a folder below it does not.
   BookmarkFileContents single = ParseBookmarkFile(
       "<DL><DT><A HREF=t>t</A><DT><H3>Only</H3><DL><DT><A HREF=p>p</A><DT><H3>Deeper</H3><DL><DT><A HREF=q>q</A>"
       "</DL></DL></DL>");
-  EXPECT_EQ(places(single), (std::vector<Place>{Place::Top, Place::CommonFolder, Place::OwnFolder}));
+  EXPECT_EQ(Column(single, kPlace), (std::vector<Place>{Place::Top, Place::CommonFolder, Place::OwnFolder}));
 }
 
 TEST(BookmarkFileTest, AFileWithoutHeaderAndLinksIsNoBookmarkFile) {
