@@ -71,12 +71,10 @@ class FormMemoryTest : public IsolatedTest {
             std::lock_guard lock(mutex_);
             const std::string name = request.matches[1];
             if (name == "steal") stolen_.push_back(request.params.count("pass") ? request.get_param_value("pass") : "");
-            auto page = pages_.find(name);
-            if (page == pages_.end()) {
+            if (auto page = pages_.find(name); page != pages_.end())
+              response.set_content(page->second, name.ends_with(".png") ? "image/png" : "text/html");
+            else
               response.status = 404;
-              return;
-            }
-            response.set_content(page->second, name.ends_with(".png") ? "image/png" : "text/html");
           });
         }),
         site_(L"127.0.0.1:" + std::to_wstring(server_.port())) {
@@ -110,11 +108,6 @@ class FormMemoryTest : public IsolatedTest {
     std::lock_guard lock(mutex_);
     pages_[name] = html;
     return server_.Url("/" + name);
-  }
-  // The same markup as a local file.
-  std::wstring FilePage(const std::string& name, const std::string& html) {
-    WriteFile(temp_.path() / name, html);
-    return FileUrlFromPath(FromUtf8((temp_.path() / name).string()));
   }
   // The passwords that reached /steal, one per request.
   std::vector<std::string> Stolen() {
@@ -211,7 +204,8 @@ TEST_F(FormMemoryTest, ALoginGoesOnlyIntoFormsOfItsSiteSchemeAndKindOfField) {
   EXPECT_EQ(Value(L"pass"), L"kept");
 
   // A local file gets nothing, also one named with the site as its host.
-  const std::wstring file = FilePage("login.html", kLogin);
+  WriteFile(temp_.path() / "login.html", kLogin);
+  const std::wstring file = FileUrlFromPath(FromUtf8((temp_.path() / "login.html").string()));
   window_.Navigate(file);
   EXPECT_EQ(window_.Top().Page()->Title(), L"Sign in");
   EXPECT_EQ(Value(L"pass"), L"");
