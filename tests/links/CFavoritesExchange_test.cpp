@@ -111,7 +111,12 @@ class FavoritesExchangeTest : public IsolatedTest {
   CComPtr<CFavoritesExchange> exchange_ = MakeCounted<CFavoritesExchange>();
 };
 
+// Links, a FIFO and shortcuts to a script are passed over, and the FIFO is never waited on.
 TEST_F(FavoritesExchangeTest, ImportNamesEachShortcutAfterItsFileAndTheFolderThatHoldsIt) {
+  const fs::path outside = temp_.path() / "outside";
+  fs::create_directories(outside / "folder");
+  WriteFile(outside / "secret.url", Shortcut("http://outside.example/"));
+  WriteFile(outside / "folder" / "deep.url", Shortcut("http://outside-deep.example/"));
   Put("Root.url", Shortcut("http://root.example/"));
   Put("News.URL", Shortcut("http://news.example/"));
   Put("my.url.site.url", Shortcut("http://twice.example/"));
@@ -121,15 +126,26 @@ TEST_F(FavoritesExchangeTest, ImportNamesEachShortcutAfterItsFileAndTheFolderTha
   Put("My \"Links\"/Quoted.url", Shortcut("http://quoted.example/"));
   Put("Empty/NoAddress.url", "[InternetShortcut]\r\nIconIndex=0\r\n");
   fs::create_directory_symlink(favorites_, favorites_ / "Work" / "Back to the top");
+  fs::create_symlink(outside / "secret.url", favorites_ / "Linked.url");
+  fs::create_directory_symlink(outside / "folder", favorites_ / "Linked folder");
+  Put("Scripts/Tab.url", Shortcut("java\tscript:alert(1)"));
+  Put("Scripts/Control.url", Shortcut("\x01javascript:alert(1)"));
+  Put("Scripts/Vb.url", Shortcut("VBScript:msgbox(1)"));
+  Put("Scripts/Inline.url", Shortcut("data:text/html,<script>alert(1)</script>"));
+  Put("Scripts/Plain.url", Shortcut("https://plain.example/javascript:"));
+  TestFifo fifo(favorites_ / "x.url");
 
-  EXPECT_EQ(Collect(), (Records{
-                           {L"My Links", L"Quoted", L"http://quoted.example/"},
-                           {L"Favorites", L"News.URL", L"http://news.example/"},
-                           {L"Favorites", L"Root", L"http://root.example/"},
-                           {L"Work", L"Job", L"http://job.example/"},
-                           {L"Projects", L"Deep", L"http://deep.example/"},
-                           {L"Favorites", L"my.site", L"http://twice.example/"},
-                       }));
+  Records list;
+  EXPECT_TRUE(fifo.RunWithin([&] { list = Collect(); }, std::chrono::seconds(5))) << "the import waited on a FIFO";
+  EXPECT_EQ(list, (Records{
+                      {L"My Links", L"Quoted", L"http://quoted.example/"},
+                      {L"Favorites", L"News.URL", L"http://news.example/"},
+                      {L"Favorites", L"Root", L"http://root.example/"},
+                      {L"Scripts", L"Plain", L"https://plain.example/javascript:"},
+                      {L"Work", L"Job", L"http://job.example/"},
+                      {L"Projects", L"Deep", L"http://deep.example/"},
+                      {L"Favorites", L"my.site", L"http://twice.example/"},
+                  }));
 }
 
 TEST_F(FavoritesExchangeTest, ImportMakesAMissingFavoritesFolderAndEndsAtAShortcutItCannotRead) {
@@ -255,27 +271,6 @@ TEST_F(FavoritesExchangeTest, ExportWritesNothingThroughALinkPlantedInTheFavorit
                                                            {"News/Paper.url", Shortcut("http://paper.example/")}}));
   EXPECT_EQ(Collect(), (Records{{L"News", L"Paper", L"http://paper.example/"},
                                 {L"Favorites", L"Top", L"http://top.example/"}}));
-}
-
-TEST_F(FavoritesExchangeTest, ImportOpensOnlyRegularFilesAndTakesNoScriptAddress) {
-  const fs::path outside = temp_.path() / "outside";
-  fs::create_directories(outside / "folder");
-  WriteFile(outside / "secret.url", Shortcut("http://outside.example/"));
-  WriteFile(outside / "folder" / "deep.url", Shortcut("http://outside-deep.example/"));
-  Put("Good.url", Shortcut("http://good.example/"));
-  fs::create_symlink(outside / "secret.url", favorites_ / "Linked.url");
-  fs::create_directory_symlink(outside / "folder", favorites_ / "Linked folder");
-  Put("Scripts/Tab.url", Shortcut("java\tscript:alert(1)"));
-  Put("Scripts/Control.url", Shortcut("\x01javascript:alert(1)"));
-  Put("Scripts/Vb.url", Shortcut("VBScript:msgbox(1)"));
-  Put("Scripts/Inline.url", Shortcut("data:text/html,<script>alert(1)</script>"));
-  Put("Scripts/Plain.url", Shortcut("https://plain.example/javascript:"));
-  TestFifo fifo(favorites_ / "x.url");
-
-  Records list;
-  EXPECT_TRUE(fifo.RunWithin([&] { list = Collect(); }, std::chrono::seconds(5))) << "the import waited on a FIFO";
-  EXPECT_EQ(list, (Records{{L"Favorites", L"Good", L"http://good.example/"},
-                           {L"Scripts", L"Plain", L"https://plain.example/javascript:"}}));
 }
 
 TEST_F(FavoritesExchangeTest, WithoutAFavoritesFolderNothingIsReadOrWritten) {
