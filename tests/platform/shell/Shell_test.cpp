@@ -238,7 +238,7 @@ TEST_F(ShortcutTest, ReadsOnlyTheUrlLineOfOtherWritersShortcutsAndRefusesWhatIsN
   EXPECT_TRUE(FAILED(file_->Load(Path("folder.url"))));
 }
 
-TEST_F(ShortcutTest, NeverWritesALineTheAddressDidNotHaveOrAFileItWasNotAskedFor) {
+TEST_F(ShortcutTest, NeverWritesALineTheAddressDidNotHaveOrAFileItWasNotAskedForNorFollowsALink) {
   EXPECT_EQ(locator_->SetURL(L"http://x.example/\r\nIconFile=/etc/passwd"), E_INVALIDARG);
   EXPECT_EQ(locator_->SetURL(std::wstring(L"http://x\0y", 10)), E_INVALIDARG);
   EXPECT_EQ(locator_->SetURL(L"http://ok.example/"), S_OK);
@@ -248,9 +248,8 @@ TEST_F(ShortcutTest, NeverWritesALineTheAddressDidNotHaveOrAFileItWasNotAskedFor
   EXPECT_TRUE(FAILED(file_->Save(Path("taken.url"))));
   // Only the folder that was in the way.
   EXPECT_EQ(std::distance(fs::directory_iterator(temp_.path()), fs::directory_iterator()), 1);
-}
 
-TEST_F(ShortcutTest, NeverFollowsALinkNorWaitsOnAFifo) {
+  // Nor does it follow a link or wait on a FIFO.
   TempDir outside;
   WriteFile(outside.path() / "target.url", "[InternetShortcut]\r\nURL=http://outside.example/\r\n");
   fs::create_symlink(outside.path() / "target.url", temp_.path() / "link.url");
