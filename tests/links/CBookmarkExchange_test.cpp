@@ -56,9 +56,8 @@ TEST_F(BookmarkExchangeTest, AHostAddsAndReadsBookmarksThroughTheLoadedLibraryAl
                  {L"News", std::wstring(kDescriptionColumnSize + 1, L'x'), L"http://long/"}};
     Addresses progress;
     ASSERT_EQ(exchange->AddBookmarks(bookmarks, &progress, counts, why), S_OK) << ToUtf8(why);
-    EXPECT_EQ(counts.stored, 1u);
-    EXPECT_EQ(counts.alreadyStored, 1u);
-    EXPECT_EQ(counts.refused, 1u);
+    EXPECT_EQ((std::vector<size_t>{counts.stored, counts.alreadyStored, counts.refused}),
+              (std::vector<size_t>{1, 1, 1}));
     EXPECT_TRUE(bookmarks.empty());
     EXPECT_NE(std::find(progress.heard.begin(), progress.heard.end(), L"http://a/"), progress.heard.end());
 
