@@ -26,24 +26,16 @@ class Addresses final : public IBookmarkProgress {
   std::vector<std::wstring> heard;
 };
 
-class BookmarkExchangeTest : public IsolatedTest, protected RegistryProbe {
- protected:
-  static CreatedObject Reach() {
-    return CreateObjectOfLibrary(std::string(PENDREL_BIN_DIR) + "/libPendrelBand.so", CLSID_BookmarkExchange,
-                                 IID_IBookmarkExchange);
-  }
-  static CComPtr<IBookmarkExchange> Exchange(const CreatedObject& created) {
-    return created.object.QueryInterface<IBookmarkExchange>(IID_IBookmarkExchange);
-  }
-};
+class BookmarkExchangeTest : public IsolatedTest, protected RegistryProbe {};
 
 TEST_F(BookmarkExchangeTest, AHostAddsAndReadsBookmarksThroughTheLoadedLibraryAlone) {
   const std::wstring folder = MakeTestDataFolder(temp_);
   ExecuteSql(folder,
              "insert into LinksData (HomePage, Category, Description) values ('http://stored/', 'Mine', 'kept')");
   {
-    CreatedObject created = Reach();
-    CComPtr<IBookmarkExchange> exchange = Exchange(created);
+    CreatedObject created = CreateObjectOfLibrary(std::string(PENDREL_BIN_DIR) + "/libPendrelBand.so",
+                                                  CLSID_BookmarkExchange, IID_IBookmarkExchange);
+    CComPtr<IBookmarkExchange> exchange = created.object.QueryInterface<IBookmarkExchange>(IID_IBookmarkExchange);
     ASSERT_TRUE(exchange);
     EXPECT_EQ(DllCanUnloadNow(), S_FALSE) << "the library must stay while the exchange lives";
 
@@ -64,19 +56,16 @@ TEST_F(BookmarkExchangeTest, AHostAddsAndReadsBookmarksThroughTheLoadedLibraryAl
                  {L"News", std::wstring(kDescriptionColumnSize + 1, L'x'), L"http://long/"}};
     Addresses progress;
     ASSERT_EQ(exchange->AddBookmarks(bookmarks, &progress, counts, why), S_OK) << ToUtf8(why);
-    EXPECT_EQ(counts.stored, 1u);
-    EXPECT_EQ(counts.alreadyStored, 1u);
-    EXPECT_EQ(counts.refused, 1u);
+    EXPECT_EQ((std::vector<size_t>{counts.stored, counts.alreadyStored, counts.refused}),
+              (std::vector<size_t>{1, 1, 1}));
     EXPECT_TRUE(bookmarks.empty());
     EXPECT_NE(std::find(progress.heard.begin(), progress.heard.end(), L"http://a/"), progress.heard.end());
 
     std::vector<ExchangedBookmark> all;
     ASSERT_EQ(exchange->LoadAllBookmarks(all, why), S_OK) << ToUtf8(why);
-    ASSERT_EQ(all.size(), 2u);
-    EXPECT_EQ(all[0].address, L"http://a/");
-    EXPECT_EQ(all[0].category, L"News");
-    EXPECT_EQ(all[1].address, L"http://stored/");
-    EXPECT_EQ(all[1].description, L"kept");
+    Rows listed;
+    for (const ExchangedBookmark& b : all) listed.push_back({b.category, b.description, b.address});
+    EXPECT_EQ(listed, (Rows{{L"News", L"a", L"http://a/"}, {L"Mine", L"kept", L"http://stored/"}}));
   }
   EXPECT_EQ(DllCanUnloadNow(), S_OK) << "the exchange and its factory let go of the library";
   EXPECT_EQ(QueryRows(folder, "select count(*) from LinksData"), (Rows{{L"2"}}));

@@ -28,7 +28,6 @@ class TestFifo {
     std::future<void> done = task.get_future();
     std::thread runner(std::move(task));
     const bool inTime = done.wait_for(limit) == std::future_status::ready;
-    // A reader blocked in open or read goes on once a writer has come and gone.
     for (int attempt = 0; !inTime && attempt < 200; ++attempt) {
       int fd = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
       if (fd >= 0) ::close(fd);

@@ -14,6 +14,19 @@
 
 namespace {
 
+// "[a\a\...]" with `names` names, each `name`.
+std::string KeyLine(size_t names, const std::string& name = "a") {
+  std::string line = "[";
+  for (size_t i = 0; i < names; ++i) line += (i ? "\\" : "") + name;
+  return line + "]\n";
+}
+
+std::wstring DeepPath(size_t names) {
+  std::wstring path;
+  for (size_t i = 0; i < names; ++i) path += i ? L"\\a" : L"a";
+  return path;
+}
+
 class RegistryTest : public IsolatedTest {
  protected:
   HKEY Create(const std::wstring& path) {
@@ -37,6 +50,10 @@ class RegistryTest : public IsolatedTest {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+  }
+  static void WriteHive(const std::string& bytes) {
+    std::filesystem::create_directories(RegistryFolder());
+    std::ofstream(HiveFile(HKEY_CURRENT_USER), std::ios::binary | std::ios::trunc) << bytes;
   }
 };
 
@@ -142,16 +159,20 @@ TEST_F(RegistryTest, AnUnreadableHiveIsReportedAndNeverOverwritten) {
       whole.substr(0, whole.size() - 12),          // cut inside a value
       std::string("\x7f" "ELF\x02\x01\x01\0\0\0\xff\xfe", 12) + "REGEDIT4\n",  // not text
       "REGEDIT4\n" + std::string("\0\x01\x02\xff", 4) + "\n",                  // not text after its header
+      // A 32 KB key line of 16,000 names, and one a name deeper than a hive may hold.
+      "REGEDIT4\n\n" + KeyLine(16000),
+      "REGEDIT4\n\n" + KeyLine(513, "Bb") + "\"V\"=\"1\"\n",
   };
   for (const std::string& bytes : cases) {
     SCOPED_TRACE(::testing::PrintToString(bytes));
-    { std::ofstream(HiveFile(HKEY_CURRENT_USER), std::ios::binary | std::ios::trunc) << bytes; }
+    WriteHive(bytes);
     HKEY again = nullptr;
     EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Test", 0, KEY_READ, &again), ERROR_BADDB);
     EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Other", 0, KEY_ALL_ACCESS, &again, nullptr),
               ERROR_BADDB);
     EXPECT_EQ(Set(key, L"Value", L"new"), ERROR_BADDB);
     EXPECT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"Software"), ERROR_BADDB);
+    EXPECT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"a"), ERROR_BADDB);
     EXPECT_EQ(ReadFileBytes(HiveFile(HKEY_CURRENT_USER)), bytes);
   }
   RegCloseKey(key);
@@ -162,37 +183,10 @@ TEST_F(RegistryTest, AnUnreadableHiveIsReportedAndNeverOverwritten) {
   EXPECT_TRUE(HiveText().starts_with("REGEDIT4\n"));
 }
 
-// "[a\a\...]" with `names` names, each `name`.
-std::string KeyLine(size_t names, const std::string& name = "a") {
-  std::string line = "[";
-  for (size_t i = 0; i < names; ++i) line += (i ? "\\" : "") + name;
-  return line + "]\n";
-}
-
-std::wstring DeepPath(size_t names) {
-  std::wstring path;
-  for (size_t i = 0; i < names; ++i) path += i ? L"\\a" : L"a";
-  return path;
-}
-
-TEST_F(RegistryTest, AKeyDeeperThanAHiveMayHoldMakesTheHiveUnreadableWhileADeepLegalOneReadsBack) {
-  HKEY key = Create(L"Software\\Test");
-  // A 32 KB key line of 16,000 names, and one just past the bound: unreadable, and left as they are.
-  for (const std::string& bytes :
-       {"REGEDIT4\n\n" + KeyLine(16000), "REGEDIT4\n\n" + KeyLine(513, "Bb") + "\"V\"=\"1\"\n"}) {
-    SCOPED_TRACE(bytes.size());
-    { std::ofstream(HiveFile(HKEY_CURRENT_USER), std::ios::binary | std::ios::trunc) << bytes; }
-    HKEY again = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Test", 0, KEY_READ, &again), ERROR_BADDB);
-    EXPECT_EQ(Set(key, L"Value", L"new"), ERROR_BADDB);
-    EXPECT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"a"), ERROR_BADDB);
-    EXPECT_EQ(ReadFileBytes(HiveFile(HKEY_CURRENT_USER)), bytes);
-  }
-  RegCloseKey(key);
-
+// Keys too deep for a hive make it unreadable (above); at the bound it reads back.
+TEST_F(RegistryTest, AKeyAsDeepAsAHiveMayHoldReadsBackAndNoneDeeperCanBeMade) {
   // At the bound the hive reads, in any case of its names, and survives being written again.
-  { std::ofstream(HiveFile(HKEY_CURRENT_USER), std::ios::binary | std::ios::trunc)
-        << "REGEDIT4\n\n" + KeyLine(512) + "\"Deep\"=\"yes\"\n"; }
+  WriteHive("REGEDIT4\n\n" + KeyLine(512) + "\"Deep\"=\"yes\"\n");
   HKEY deep = nullptr;
   ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, DeepPath(512), 0, KEY_READ, &deep), ERROR_SUCCESS);
   EXPECT_EQ(Get(deep, L"deep"), L"yes");
@@ -309,12 +303,8 @@ TEST_F(RegistryTest, TwoProcessesWritingTheSameHiveLoseNothing) {
 }
 
 TEST_F(RegistryTest, ReadsHivesExportedWithHiveNamesAndOtherValueKinds) {
-  std::filesystem::create_directories(RegistryFolder());
-  {
-    std::ofstream out(HiveFile(HKEY_CURRENT_USER));
-    out << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Imported]\n\"Text\"=\"a\\\\b\"\n\"Number\"=dword:0000001f\n"
-           "\"Blob\"=hex:01,02\n";
-  }
+  WriteHive("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Imported]\n\"Text\"=\"a\\\\b\"\n\"Number\"=dword:0000001f\n"
+            "\"Blob\"=hex:01,02\n");
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Imported", 0, KEY_READ, &key), ERROR_SUCCESS);
   EXPECT_EQ(Get(key, L"Text"), L"a\\b");

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "platform/com/ComPtr.h"
 #include "platform/shell/Folders.h"
@@ -44,17 +45,6 @@ TEST(FavoritesFolder, IsMadeInTheHomeForTheUserAlone) {
   EXPECT_EQ(Mode(temp.path() / "Favorites"), 0700u);
   EXPECT_EQ(SHGetSpecialFolderPath(CSIDL_FAVORITES, FolderCreation::DoNotCreate), folder);
   EXPECT_EQ(SHGetSpecialFolderPath(0x0005, FolderCreation::CreateWhenMissing), L"");
-}
-
-TEST(HomeFolder, ComesFromTheUserDatabaseWhenHomeIsUnsetOrEmptyAndNeverFromTmp) {
-  const passwd* entry = ::getpwuid(::getuid());
-  ASSERT_NE(entry, nullptr);
-  for (const char* value : {static_cast<const char*>(nullptr), ""}) {
-    ScopedEnv home("HOME", value);
-    EXPECT_EQ(HomeFolder(), fs::path(entry->pw_dir));
-  }
-  ScopedEnv home("HOME", "/somewhere/else");
-  EXPECT_EQ(HomeFolder(), fs::path("/somewhere/else"));
 }
 
 TEST(PrivatePath, OnlyTheUsersOwnEntriesThatNobodyElseCanWritePass) {
@@ -103,11 +93,20 @@ TEST(PrivatePath, OnlyTheUsersOwnEntriesThatNobodyElseCanWritePass) {
   }
 }
 
+// The home folder comes from the user database when HOME is unset or empty, never from /tmp; the
+// Favorites folder then is none.
 TEST(FavoritesFolder, IsNoneWithoutAUsableHome) {
   TempDir temp;
+  const passwd* entry = ::getpwuid(::getuid());
+  ASSERT_NE(entry, nullptr);
   for (const char* value : {static_cast<const char*>(nullptr), ""}) {
     ScopedEnv home("HOME", value);
+    EXPECT_EQ(HomeFolder(), fs::path(entry->pw_dir));
     EXPECT_EQ(SHGetSpecialFolderPath(CSIDL_FAVORITES, FolderCreation::CreateWhenMissing), L"");
+  }
+  {
+    ScopedEnv home("HOME", "/somewhere/else");
+    EXPECT_EQ(HomeFolder(), fs::path("/somewhere/else"));
   }
   {
     // A home whose Favorites path would pass the shell's limit.
@@ -213,21 +212,18 @@ TEST_F(ShortcutTest, WritesTheUsualTextFormAndReadsBackWhatItWrote) {
   EXPECT_EQ(locator_->SetURL(L"http://example.org/"), S_OK);
   EXPECT_EQ(file_->Save(Path("one.url")), S_OK);
   EXPECT_EQ(ReadFile(temp_.path() / "one.url"), "[InternetShortcut]\r\nURL=http://example.org/\r\n");
-  size_t files = 0;
-  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(temp_.path())) ++files;
-  EXPECT_EQ(files, 1u);
+  EXPECT_EQ(std::distance(fs::directory_iterator(temp_.path()), fs::directory_iterator()), 1);
 }
 
-TEST_F(ShortcutTest, ReadsTheShortcutsOfOtherWritersAndOnlyTheirUrlLine) {
+TEST_F(ShortcutTest, ReadsOnlyTheUrlLineOfOtherWritersShortcutsAndRefusesWhatIsNoShortcut) {
   EXPECT_EQ(Read("[DEFAULT]\r\nBASEURL=http://base.example/\r\n[InternetShortcut]\r\nURL=http://a.example/\r\n"
                  "IDList=\r\nIconIndex=1\r\n[{000214A0-0000-0000-C000-000000000046}]\r\nProp3=19,2\r\n"),
             std::make_pair(S_OK, std::wstring(L"http://a.example/")));
   EXPECT_EQ(Read("\xEF\xBB\xBF[internetshortcut]\nurl = http://b.example/ \nURL=http://second.example/\n"),
             std::make_pair(S_OK, std::wstring(L"http://b.example/")));
   EXPECT_EQ(Read("[Other]\r\nURL=http://not-this.example/\r\n[InternetShortcut]\r\n"), std::make_pair(S_FALSE, std::wstring()));
-}
 
-TEST_F(ShortcutTest, RefusesWhatIsNotAShortcutOrTooLargeToBeOne) {
+  // What is no shortcut, or too large to be one, is refused.
   EXPECT_TRUE(FAILED(Read("just some text\nURL=http://x.example/\n").first));
   EXPECT_TRUE(FAILED(Read("").first));
   EXPECT_TRUE(FAILED(Read("[InternetShortcut]\r\nURL=http://x/\r\n" + std::string(70000, ';')).first));
@@ -242,7 +238,7 @@ TEST_F(ShortcutTest, RefusesWhatIsNotAShortcutOrTooLargeToBeOne) {
   EXPECT_TRUE(FAILED(file_->Load(Path("folder.url"))));
 }
 
-TEST_F(ShortcutTest, NeverWritesALineTheAddressDidNotHaveOrAFileItWasNotAskedFor) {
+TEST_F(ShortcutTest, NeverWritesALineTheAddressDidNotHaveOrAFileItWasNotAskedForNorFollowsALink) {
   EXPECT_EQ(locator_->SetURL(L"http://x.example/\r\nIconFile=/etc/passwd"), E_INVALIDARG);
   EXPECT_EQ(locator_->SetURL(std::wstring(L"http://x\0y", 10)), E_INVALIDARG);
   EXPECT_EQ(locator_->SetURL(L"http://ok.example/"), S_OK);
@@ -250,12 +246,10 @@ TEST_F(ShortcutTest, NeverWritesALineTheAddressDidNotHaveOrAFileItWasNotAskedFor
   EXPECT_TRUE(FAILED(file_->Save(Path("cut") + std::wstring(L"\0.url", 5))));
   fs::create_directory(temp_.path() / "taken.url");
   EXPECT_TRUE(FAILED(file_->Save(Path("taken.url"))));
-  size_t entries = 0;
-  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(temp_.path())) ++entries;
-  EXPECT_EQ(entries, 1u);  // only the folder that was in the way
-}
+  // Only the folder that was in the way.
+  EXPECT_EQ(std::distance(fs::directory_iterator(temp_.path()), fs::directory_iterator()), 1);
 
-TEST_F(ShortcutTest, NeverFollowsALinkNorWaitsOnAFifo) {
+  // Nor does it follow a link or wait on a FIFO.
   TempDir outside;
   WriteFile(outside.path() / "target.url", "[InternetShortcut]\r\nURL=http://outside.example/\r\n");
   fs::create_symlink(outside.path() / "target.url", temp_.path() / "link.url");
