@@ -22,6 +22,16 @@ class BookmarkCommandsTest : public IsolatedTest {
     ExecuteSql(dataFolder, "insert into LinksData(HomePage, Category, Description) values ('" + ToUtf8(address) +
                                "', '" + category + "', '" + description + "')");
   }
+  // Opens a page stored under `category` with its title as the description; returns its address.
+  static std::wstring OpenStored(BandHarness& harness, const std::string& name, const std::string& title,
+                                 const std::string& category) {
+    const std::wstring page = harness.Page(name, title);
+    harness.Open(page);
+    const std::wstring address = harness.Location();
+    Store(harness.DataFolder(), address, category, title);
+    harness.Open(page);
+    return address;
+  }
 };
 
 TEST_F(BookmarkCommandsTest, AddNeedsACategoryAndStoresThePageUnderANewOneWithoutListingItYet) {
@@ -113,11 +123,7 @@ TEST_F(BookmarkCommandsTest, ChangeToANewCategoryRefreshesTheListAndKeepsTheName
 TEST_F(BookmarkCommandsTest, DeleteAsksFirstAndDeletesOnlyOnYes) {
   BandHarness harness(temp_);
   CTesselToolBarCtrl& toolbar = harness.Toolbar();
-  const std::wstring page = harness.Page("old.html", "Old");
-  harness.Open(page);
-  const std::wstring address = harness.Location();
-  Store(harness.DataFolder(), address, "Misc", "Old");
-  harness.Open(page);
+  const std::wstring address = OpenStored(harness, "old.html", "Old", "Misc");
 
   harness.Click(ID_BUTTON_DELETE);
   auto asked = boxes_.boxes();
@@ -146,7 +152,7 @@ TEST_F(BookmarkCommandsTest, DeleteAsksFirstAndDeletesOnlyOnYes) {
   EXPECT_EQ(texts[1].find(L"is successfully deleted"), std::wstring::npos);
 }
 
-TEST_F(BookmarkCommandsTest, ChangeAndDeleteOfAPageThatIsNotBookmarkedSaySoAndStoreNothing) {
+TEST_F(BookmarkCommandsTest, ChangeWithoutACategoryOrOfAPageThatIsNotBookmarkedIsRefusedAndStoresNothing) {
   BandHarness harness(temp_);
   CTesselToolBarCtrl& toolbar = harness.Toolbar();
   // No page shown yet: there is nothing to change or delete, and nothing is asked.
@@ -157,11 +163,15 @@ TEST_F(BookmarkCommandsTest, ChangeAndDeleteOfAPageThatIsNotBookmarkedSaySoAndSt
   harness.Click(ID_BUTTON_DELETE);
   EXPECT_EQ(boxes_.count(), 0u);
 
-  const std::wstring page = harness.Page("gone.html", "Gone");
-  harness.Open(page);
-  const std::wstring address = harness.Location();
-  Store(harness.DataFolder(), address, "Misc", "Gone");
-  harness.Open(page);
+  const std::wstring address = OpenStored(harness, "gone.html", "Gone", "Misc");
+  // Change with an empty category is refused as Add is.
+  SetWindowTextW(toolbar.CategoryBox(), L"");
+  SetWindowTextW(toolbar.SearchBox(), L"Changed");
+  harness.Click(ID_BUTTON_CHANGE);
+  EXPECT_EQ(boxes_.texts(), std::vector<std::wstring>{L"Please select category or add a new category."});
+  EXPECT_EQ(QueryRows(harness.DataFolder(), "select Category, Description from LinksData"),
+            (std::vector<std::vector<std::wstring>>{{L"Misc", L"Gone"}}));
+
   boxes_.Answer(IDYES);
   harness.Click(ID_BUTTON_DELETE);
   EXPECT_EQ(boxes_.texts().back(), address + L" is successfully deleted.");
@@ -180,24 +190,6 @@ TEST_F(BookmarkCommandsTest, ChangeAndDeleteOfAPageThatIsNotBookmarkedSaySoAndSt
   harness.Click(ID_BUTTON_CHANGE);
   EXPECT_EQ(boxes_.texts(), std::vector<std::wstring>{address + L" is not bookmarked."});
   EXPECT_EQ(QueryCount(harness.DataFolder(), "LinksData"), 0);
-  EXPECT_EQ(QueryColumn(harness.DataFolder(), "select Category from LinksCategory"),
-            std::vector<std::wstring>{L"Misc"});
-}
-
-TEST_F(BookmarkCommandsTest, ChangeWithAnEmptyCategoryIsRefusedAsAddIs) {
-  BandHarness harness(temp_);
-  CTesselToolBarCtrl& toolbar = harness.Toolbar();
-  const std::wstring page = harness.Page("kept.html", "Kept");
-  harness.Open(page);
-  const std::wstring address = harness.Location();
-  Store(harness.DataFolder(), address, "Misc", "Kept");
-  harness.Open(page);
-  SetWindowTextW(toolbar.CategoryBox(), L"");
-  SetWindowTextW(toolbar.SearchBox(), L"Changed");
-  harness.Click(ID_BUTTON_CHANGE);
-  EXPECT_EQ(boxes_.texts(), std::vector<std::wstring>{L"Please select category or add a new category."});
-  EXPECT_EQ(QueryRows(harness.DataFolder(), "select Category, Description from LinksData"),
-            (std::vector<std::vector<std::wstring>>{{L"Misc", L"Kept"}}));
   EXPECT_EQ(QueryColumn(harness.DataFolder(), "select Category from LinksCategory"),
             std::vector<std::wstring>{L"Misc"});
 }

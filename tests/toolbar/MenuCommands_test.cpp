@@ -4,6 +4,7 @@
 // texts, and the repair job started, refused, ended and stopped at the browser's quit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <mutex>
@@ -235,50 +236,35 @@ TEST_F(MenuCommandsTest, AnImportThatCannotReadAShortcutStoresNothingAndIsReport
   EXPECT_NE(status.texts().back(), L"Successfully imported from IE bookmarks");
 }
 
-TEST_F(MenuCommandsTest, ExportWritesEveryBookmarkAndAnEmptyStoreShowsTheStartAndTheEndOnly) {
+TEST_F(MenuCommandsTest, ExportWritesEveryBookmarkAndSaysSuccessOnlyWhenEveryOneHasItsShortcut) {
   BandHarness harness(temp_);
-  {
+  auto exportAll = [&harness] {
     StatusTexts status(harness);
     harness.Choose(ID_MENU_EXPORT);
-    EXPECT_EQ(status.texts(),
-              (Texts{L"Exporting bookmarks... Please wait.", L"Successfully exported to IE bookmarks"}));
-  }
+    return status.texts();
+  };
+  // An empty store shows the start and the end only.
+  EXPECT_EQ(exportAll(), (Texts{L"Exporting bookmarks... Please wait.", L"Successfully exported to IE bookmarks"}));
   Store(harness.DataFolder(), "http://b.example/", "News", "Paper: daily");
   Store(harness.DataFolder(), "http://a.example/", "Favorites", "Top");
-  StatusTexts status(harness);
-  harness.Choose(ID_MENU_EXPORT);
-  EXPECT_EQ(status.texts(),
+  EXPECT_EQ(exportAll(),
             (Texts{L"Exporting bookmarks... Please wait.", L"Processing address http://a.example/...",
                    L"Processing address http://b.example/...", L"Resolving address http://a.example/...",
                    L"Resolving address http://b.example/...", L"Successfully exported to IE bookmarks"}));
   EXPECT_TRUE(fs::is_regular_file(Favorites() / "Top.url"));
   EXPECT_TRUE(fs::is_regular_file(Favorites() / "News" / "Paper  daily.url"));
-  EXPECT_EQ(boxes_.count(), 0u);
-}
 
-TEST_F(MenuCommandsTest, ExportSaysSuccessOnlyWhenEveryBookmarkHasItsShortcut) {
-  BandHarness harness(temp_);
-  Store(harness.DataFolder(), "http://a.example/", "News", "Paper");
-  Store(harness.DataFolder(), "http://b.example/", "News", "Paper");
-  {
-    StatusTexts status(harness);
-    harness.Choose(ID_MENU_EXPORT);
-    EXPECT_EQ(status.texts().back(), L"Successfully exported to IE bookmarks");
-  }
+  Store(harness.DataFolder(), "http://c.example/", "News", "Paper");
+  Store(harness.DataFolder(), "http://d.example/", "News", "Paper");
+  EXPECT_EQ(exportAll().back(), L"Successfully exported to IE bookmarks");
   EXPECT_TRUE(fs::is_regular_file(Favorites() / "News" / "Paper.url"));
   EXPECT_TRUE(fs::is_regular_file(Favorites() / "News" / "Paper (2).url"));
 
   WriteFile(Favorites() / "Blocked", "a file where the category folder would go");
-  Store(harness.DataFolder(), "http://c.example/", "Blocked", "One");
-  {
-    StatusTexts status(harness);
-    harness.Choose(ID_MENU_EXPORT);
-    EXPECT_EQ(status.texts().back(), L"Exported to IE bookmarks; 1 bookmark could not be written.");
-  }
-  Store(harness.DataFolder(), "http://d.example/", "Blocked", "Two");
-  StatusTexts status(harness);
-  harness.Choose(ID_MENU_EXPORT);
-  EXPECT_EQ(status.texts().back(), L"Exported to IE bookmarks; 2 bookmarks could not be written.");
+  Store(harness.DataFolder(), "http://e.example/", "Blocked", "One");
+  EXPECT_EQ(exportAll().back(), L"Exported to IE bookmarks; 1 bookmark could not be written.");
+  Store(harness.DataFolder(), "http://f.example/", "Blocked", "Two");
+  EXPECT_EQ(exportAll().back(), L"Exported to IE bookmarks; 2 bookmarks could not be written.");
   EXPECT_EQ(boxes_.count(), 0u);
 }
 
@@ -380,12 +366,9 @@ TEST_F(RepairCommandTest, TheStatusBarShowsWhichLinkIsCheckedAndAtTheEndWhatTheJ
   texts.pop_back();
   ASSERT_GE(texts.size(), 1u);
   EXPECT_LE(texts.size(), 4u);
-  for (size_t i = 0; i < texts.size(); ++i) {
-    EXPECT_TRUE(texts[i].starts_with(L"Checking link ") && texts[i].ends_with(L" of 4...")) << texts[i];
-    if (i > 0) {
-      EXPECT_LE(texts[i - 1], texts[i]);
-    }
-  }
+  for (const std::wstring& text : texts)
+    EXPECT_TRUE(text.starts_with(L"Checking link ") && text.ends_with(L" of 4...")) << text;
+  EXPECT_TRUE(std::is_sorted(texts.begin(), texts.end()));
   EXPECT_EQ(QueryText(harness.DataFolder(), "select HomePage from LinksData where Description = 'moved'"), Url("/new"));
 
   // The next job counts afresh.

@@ -1,5 +1,4 @@
-// The desktop window as a person meets it: back and forward look enabled exactly when they work,
-// and the keys every GTK browser has, sent to the window wherever the focus is.
+// The desktop window as a person meets it: back and forward, and the keys every GTK browser has.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -32,9 +31,9 @@ TEST_F(DesktopWindowTest, BackAndForwardShowWhenTheyWorkAndTheBrowserKeysDoWhatT
   DesktopToolbar toolbar(desktop, window, Prompts::FromScript);
   GtkWidget* top = GTK_WIDGET(desktop.Window());
   auto press = [top](guint key, GdkModifierType modifiers) { return PressGtkKey(top, key, modifiers); };
+  using Buttons = std::pair<bool, bool>;
   auto buttons = [&desktop] {
-    return std::pair<bool, bool>(gtk_widget_get_sensitive(desktop.BackButton()) != FALSE,
-                                 gtk_widget_get_sensitive(desktop.ForwardButton()) != FALSE);
+    return Buttons(gtk_widget_get_sensitive(desktop.BackButton()), gtk_widget_get_sensitive(desktop.ForwardButton()));
   };
   auto shows = [&desktop](const std::wstring& address) {
     return RunGtkUntil([&desktop, address] {
@@ -42,7 +41,6 @@ TEST_F(DesktopWindowTest, BackAndForwardShowWhenTheyWorkAndTheBrowserKeysDoWhatT
       return uri && FromUtf8(uri) == address && !webkit_web_view_is_loading(desktop.View());
     });
   };
-  using Buttons = std::pair<bool, bool>;
 
   EXPECT_EQ(buttons(), Buttons(false, false));
   window.Navigate(server.Url("/one"));

@@ -1,6 +1,4 @@
-// Pendrel's own pages in the desktop window: shown with the scripts of their markup off, so that a
-// bookmark whose address is a script does nothing when clicked on the result page, while the host
-// still reads the page and the toolbar still works on it.
+// Pendrel's own pages in the desktop window are shown with the scripts of their markup off.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -16,8 +14,9 @@ namespace {
 
 using OwnPagesTest = PendrelRunFixture;
 
-// Runs `script` in the page shown, as the host runs its own, and waits for it to end.
-bool RunInPage(WebKitWebView* view, const std::string& script) {
+// Clicks the page's script link, as a script of the host would, and waits for the click to end.
+bool ClickScriptLink(WebKitWebView* view) {
+  const std::string script = "document.querySelector('a[href^=\"javascript:\"]').click()";
   bool done = false;
   webkit_web_view_evaluate_javascript(
       view, script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
@@ -32,23 +31,21 @@ bool RunInPage(WebKitWebView* view, const std::string& script) {
   return RunGtkUntil([&done] { return done; });
 }
 
-// Lets the window run for a moment, long enough for a script's request to reach the server.
-void Settle() {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
-  RunGtkUntil([until] { return std::chrono::steady_clock::now() >= until; });
-}
-
 TEST_F(OwnPagesTest, AScriptBookmarkOnTheResultPageDoesNothingWhenClicked) {
   std::string why;
   ASSERT_TRUE(OpenTestDisplay(why)) << why;
   std::atomic<int> beacons{0};
-  LoopbackServer listener([&beacons](httplib::Server& s) {
+  std::string script;
+  LoopbackServer web([&beacons, &script](httplib::Server& s) {
     s.Get("/beacon", [&beacons](const httplib::Request&, httplib::Response& response) {
       ++beacons;
       response.set_content("", "image/gif");
     });
+    s.Get("/links", [&script](const httplib::Request&, httplib::Response& response) {
+      response.set_content("<title>Links</title><a href=\"" + script + "\">handy tool</a>", "text/html");
+    });
   });
-  const std::string script = "javascript:void(new Image().src='" + ToUtf8(listener.Url("/beacon")) + "')";
+  script = "javascript:void(new Image().src='" + ToUtf8(web.Url("/beacon")) + "')";
   ExecuteSql(DataFolder(), "insert into LinksCategory (Category) values ('Tools')");
   std::string quoted = script;
   for (size_t at = quoted.find('\''); at != std::string::npos; at = quoted.find('\'', at + 2)) quoted.insert(at, "'");
@@ -57,16 +54,10 @@ TEST_F(OwnPagesTest, AScriptBookmarkOnTheResultPageDoesNothingWhenClicked) {
   DesktopWindow desktop({});
   HostWindow window([](const std::wstring&) {}, {}, BrowserIn(desktop));
   DesktopToolbar toolbar(desktop, window, Prompts::FromScript);
-  const std::string click = "document.querySelector('a[href^=\"javascript:\"]').click()";
 
   // The same link on a page of the web runs when clicked: the click reaches the server.
-  LoopbackServer web([&script](httplib::Server& s) {
-    s.Get("/links", [&script](const httplib::Request&, httplib::Response& response) {
-      response.set_content("<title>Links</title><a href=\"" + script + "\">handy tool</a>", "text/html");
-    });
-  });
   window.Navigate(web.Url("/links"));
-  ASSERT_TRUE(RunInPage(desktop.View(), click));
+  ASSERT_TRUE(ClickScriptLink(desktop.View()));
   ASSERT_TRUE(RunGtkUntil([&beacons] { return beacons > 0; })) << "a click on a page of the web ran nothing";
   beacons = 0;
 
@@ -79,8 +70,9 @@ TEST_F(OwnPagesTest, AScriptBookmarkOnTheResultPageDoesNothingWhenClicked) {
   const std::wstring resultPage = FileUrlFromPath(DataFolder() + L"/Bookmark.html");
   ASSERT_EQ(FromUtf8(webkit_web_view_get_uri(desktop.View())), resultPage);
   EXPECT_TRUE(IsOwnPage(resultPage));
-  ASSERT_TRUE(RunInPage(desktop.View(), click));
-  Settle();
+  ASSERT_TRUE(ClickScriptLink(desktop.View()));
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);  // time to reach the server
+  RunGtkUntil([until] { return std::chrono::steady_clock::now() >= until; });
   EXPECT_EQ(beacons, 0);
 
   // The host still reads the page: its link is there, as the toolbar and a script see it.
@@ -89,7 +81,7 @@ TEST_F(OwnPagesTest, AScriptBookmarkOnTheResultPageDoesNothingWhenClicked) {
   EXPECT_TRUE(listed);
   // Elsewhere, pages run their scripts again.
   window.Navigate(web.Url("/links"));
-  ASSERT_TRUE(RunInPage(desktop.View(), click));
+  ASSERT_TRUE(ClickScriptLink(desktop.View()));
   EXPECT_TRUE(RunGtkUntil([&beacons] { return beacons > 0; }));
 }
 
@@ -100,14 +92,14 @@ TEST(OwnPagesRuleTest, OnlyFilesOfTheDataFolderAreOwnPages) {
   std::filesystem::create_directories(temp.path() / "data2");
   std::filesystem::create_symlink(data, temp.path() / "link");
   auto url = [](const std::filesystem::path& path) { return FileUrlFromPath(FromUtf8(path.string())); };
-  EXPECT_TRUE(IsFileWithin(url(data / "Bookmark.html"), data));
-  EXPECT_TRUE(IsFileWithin(url(data / "help" / "about.html") + L"#top", data));
-  EXPECT_TRUE(IsFileWithin(url(temp.path() / "link" / "help" / "help.html"), data));
+  const std::pair<std::wstring, bool> cases[] = {
+      {url(data / "Bookmark.html"), true}, {url(data / "help" / "about.html") + L"#top", true},
+      {url(temp.path() / "link" / "help" / "help.html"), true}, {url(temp.path() / "data2" / "Bookmark.html"), false},
+      {url(data / ".." / "page.html"), false}, {L"http://127.0.0.1/" + url(data / "Bookmark.html"), false},
+      {L"about:blank", false},
+  };
+  for (const auto& [address, within] : cases) EXPECT_EQ(IsFileWithin(address, data), within) << ToUtf8(address);
   EXPECT_TRUE(IsFileWithin(url(data / "help" / ".." / "Bookmark.html"), data / ""));
-  EXPECT_FALSE(IsFileWithin(url(temp.path() / "data2" / "Bookmark.html"), data));
-  EXPECT_FALSE(IsFileWithin(url(data / ".." / "page.html"), data));
-  EXPECT_FALSE(IsFileWithin(L"http://127.0.0.1/" + url(data / "Bookmark.html"), data));
-  EXPECT_FALSE(IsFileWithin(L"about:blank", data));
 }
 
 }  // namespace
