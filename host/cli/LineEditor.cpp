@@ -66,6 +66,12 @@ LineEditor& LineEditor::operator=(LineEditor&&) noexcept = default;
 std::optional<std::string> LineEditor::ReadLine(const std::string& prompt, LineKind kind) {
   std::cout.flush();
   state_->prompt = prompt;
+  // libedit shows the prompt first and puts the terminal in its key-by-key mode only when it reads
+  // the first key; a Ctrl-D typed in between reached the terminal's own line mode, which takes it
+  // for the end of an empty line and hands libedit a NUL instead, and the session went on. The
+  // prompt is shown once the terminal takes keys one by one (libedit restores the line mode after
+  // the line).
+  el_set(state_->editor.get(), EL_PREP_TERM, 1);
   int count = 0;
   const char* read = el_gets(state_->editor.get(), &count);
   if (!read || count <= 0) return std::nullopt;

@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -45,6 +46,12 @@ class TerminalProgram {
   void Resize(unsigned short columns, unsigned short rows) {
     winsize size{rows, columns, 0, 0};
     ioctl(master_, TIOCSWINSZ, &size);
+  }
+  // Whether the terminal hands the program each key as it is typed (its line mode off), as it must
+  // whenever the program shows a prompt: a Ctrl-D typed then reaches it as a key.
+  bool TakesKeysOneByOne() const {
+    termios mode{};
+    return tcgetattr(master_, &mode) == 0 && !(mode.c_lflag & ICANON);
   }
   void Type(const std::string& keys) {
     ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));

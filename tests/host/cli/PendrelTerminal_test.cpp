@@ -47,6 +47,7 @@ TEST_F(PendrelTerminalTest, APersonBrowsesALargePageBookmarksItAndUsesTheHistory
                   const std::string& prompt = "pendrel> ") {
     pendrel.Type(keys);
     std::string screen = pendrel.ReadUntil(prompt);
+    EXPECT_TRUE(pendrel.TakesKeysOneByOne()) << "at \"" << prompt << "\" after " << keys;
     for (const std::string& text : shown)
       EXPECT_NE(screen.find(text), std::string::npos) << text << "\n--- on the screen ---\n" << screen.substr(0, 4000);
     return screen;
