@@ -50,21 +50,20 @@ HostWindow::HostWindow(LineOutput output, QuestionAsker ask, BrowserMaker makeBr
   frame_.CreateEx(0, WC_WINDOW, L"", WS_OVERLAPPED | WS_VISIBLE | WS_CLIPCHILDREN, kFrameRect, nullptr, 0);
   browser_ = makeBrowser(frame_.GetSafeHwnd());
 
+  // An event goes to the view's function when the host set one, else it is printed as its line.
+  auto shownOrPrinted = [this](std::function<void(const std::wstring&)> EventView::*shown,
+                               std::wstring (*line)(std::wstring_view)) {
+    return [this, shown, line](const std::wstring& text) {
+      std::lock_guard lock(mutex_);
+      if (view_.*shown)
+        (view_.*shown)(text);
+      else if (output_)
+        output_(line(text));
+    };
+  };
   HostEventSink::Listener listener;
-  listener.navigationStarted = [this](const std::wstring& address) {
-    std::lock_guard lock(mutex_);
-    if (view_.navigate)
-      view_.navigate(address);
-    else if (output_)
-      output_(NavigateLine(address));
-  };
-  listener.statusChanged = [this](const std::wstring& text) {
-    std::lock_guard lock(mutex_);
-    if (view_.status)
-      view_.status(text);
-    else if (output_)
-      output_(StatusLine(text));
-  };
+  listener.navigationStarted = shownOrPrinted(&EventView::navigate, &NavigateLine);
+  listener.statusChanged = shownOrPrinted(&EventView::status, &StatusLine);
   listener.titleChanged = [this](const std::wstring& title) { SetWindowTextW(frame_.GetSafeHwnd(), title); };
   sink_ = MakeCounted<HostEventSink>(browser_->Browser(), std::move(listener));
   AfxConnectionAdvise(browser_->Browser(), DIID_DWebBrowserEvents2, sink_.get(), FALSE, &sinkCookie_);
