@@ -32,8 +32,6 @@ bool ClickScriptLink(WebKitWebView* view) {
 }
 
 TEST_F(OwnPagesTest, AScriptBookmarkOnTheResultPageDoesNothingWhenClicked) {
-  std::string why;
-  ASSERT_TRUE(OpenTestDisplay(why)) << why;
   std::atomic<int> beacons{0};
   std::string script;
   LoopbackServer web([&beacons, &script](httplib::Server& s) {

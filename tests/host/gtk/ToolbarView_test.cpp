@@ -182,31 +182,26 @@ TEST_F(ToolbarViewTest, ButtonsFollowTheToolbarsStatesAfterEveryPageLoadAndOnThe
   EXPECT_EQ(EntryText(ID_CATEGORY_BOX), "Reading");
   EXPECT_EQ(EntryText(ID_SEARCH_BOX), "Morning paper");
 
-  // A change the view did not ask for is told by the window system and shows as soon as the
-  // main loop has nothing else to do: no timer, no waiting.
-  auto idle = [] {
-    while (g_main_context_iteration(nullptr, FALSE)) {
-    }
-  };
+  // A change the view did not ask for is told by the window system: it shows once the main loop is idle, no timer.
   SendMessageW(Toolbar(), TB_ENABLEBUTTON, ID_BUTTON_SHOW, FALSE);
   SendMessageW(Toolbar(), TB_PRESSBUTTON, ID_BUTTON_ADD, TRUE);
   SendMessageW(Toolbar(), TB_HIDEBUTTON, ID_BUTTON_DELETE, TRUE);
   SetWindowTextW(Box(ID_CATEGORY_BOX), L"Elsewhere");
-  idle();
+  DrainGtkEvents();
   EXPECT_FALSE(Sensitive(ID_BUTTON_SHOW));
   GtkWidget* add = gtk_bin_get_child(GTK_BIN(view_->ButtonWidget(ID_BUTTON_ADD)));
   EXPECT_TRUE(gtk_widget_get_state_flags(add) & GTK_STATE_FLAG_ACTIVE);
   EXPECT_FALSE(gtk_widget_get_visible(view_->ButtonWidget(ID_BUTTON_DELETE)));
   EXPECT_EQ(EntryText(ID_CATEGORY_BOX), "Elsewhere");
   SendMessageW(Toolbar(), TB_PRESSBUTTON, ID_BUTTON_ADD, FALSE);
-  idle();
+  DrainGtkEvents();
   EXPECT_FALSE(gtk_widget_get_state_flags(add) & GTK_STATE_FLAG_ACTIVE);
   // The band hidden, the view is hidden with it.
   harness_->Band()->ShowDW(FALSE);
-  idle();
+  DrainGtkEvents();
   EXPECT_FALSE(gtk_widget_get_visible(view_->Widget()));
   harness_->Band()->ShowDW(TRUE);
-  idle();
+  DrainGtkEvents();
   EXPECT_TRUE(gtk_widget_get_visible(view_->Widget()));
 }
 
