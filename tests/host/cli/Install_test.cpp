@@ -10,6 +10,7 @@
 #include <memory>
 #include <sstream>
 #include <string_view>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -108,31 +109,6 @@ TEST_F(InstallTest, AFolderPathOver127CharactersIsRefused) {
   EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue), FromUtf8(fits.string()));
 }
 
-TEST_F(InstallTest, AFileThatIsNoDatabaseIsLeftAloneAndEveryCommandSaysHowToMoveItAside) {
-  const std::string database = (data_ / "Bookmark.mdb").string();
-  ASSERT_EQ(RunPendrel("install --data " + data_.string()).status, 0);
-  { std::ofstream(database, std::ios::trunc) << "not a database"; }
-  // import and export send the person to the same next step as install, never round in a circle.
-  WriteFile(temp_.path() / "in.html", "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><DT><A HREF=\"http://a/\">a</A></DL>");
-  for (const std::string& command : {"import " + (temp_.path() / "in.html").string(),
-                                     "export " + (temp_.path() / "out.html").string(), std::string("install")}) {
-    CommandOutput run = RunPendrel(command);
-    EXPECT_EQ(run.status, 1) << command;
-    ExpectSays(run, "is not a", command);
-    ExpectSays(run, "Move it aside and install again: mv " + database + " " + database + ".old && pendrel install\n",
-               command);
-    EXPECT_EQ(run.output.find("run `pendrel install`"), std::string::npos) << command << ": " << run.output;
-    EXPECT_EQ(ReadFileBytes(database), "not a database");
-  }
-  // Given a folder, install names it in the command it suggests; doing what it says works.
-  ExpectSays(RunPendrel("install --data " + data_.string()), ".old && pendrel install --data " + data_.string() + "\n");
-  const std::string moveAside =
-      "mv " + database + " " + database + ".old && " + PENDREL_BIN_DIR + "/pendrel install >/dev/null";
-  ASSERT_EQ(std::system(moveAside.c_str()), 0);
-  EXPECT_EQ(QueryCount(FromUtf8(data_.string()), "LinksData"), 0);
-  EXPECT_EQ(ReadFileBytes(database + ".old"), "not a database");
-}
-
 TEST_F(InstallTest, AnUnreadableSettingsHiveIsReportedAndLeftByteForByte) {
   const std::filesystem::path hive = HiveFile(HKEY_CURRENT_USER);
   std::filesystem::create_directories(hive.parent_path());
@@ -155,7 +131,7 @@ TEST_F(InstallTest, AnUnreadableSettingsHiveIsReportedAndLeftByteForByte) {
   }
 }
 
-TEST_F(InstallTest, AnUnreadableHiveIsNamedWithHowToRestoreItAndRegistrationChangesNoHiveThen) {
+TEST_F(InstallTest, AFileThatIsNoHiveOrNoDatabaseIsLeftAloneAndEveryCommandSaysHowToMoveItAside) {
   ASSERT_EQ(RunPendrel("install --data " + data_.string()).status, 0);
   auto notReadable = [](const std::filesystem::path& hive) {
     return "the registry hive " + hive.string() + " is not readable (it was left as it is); move it aside with `mv " +
@@ -166,8 +142,7 @@ TEST_F(InstallTest, AnUnreadableHiveIsNamedWithHowToRestoreItAndRegistrationChan
   const std::string listed = ReadFileBytes(machine);
   ASSERT_NE(listed.find("{669695BC-A811-4A9D-8CDF-BA8C795F261D}"), std::string::npos);
   WriteFile(classes, "REGEDIT4\n\n[CLSID\\Cut");
-  // Unregistering would take the toolbar off the list and leave the class, or the other way round:
-  // with one hive unreadable, neither is touched, and the message says how to restore it.
+  // With one hive unreadable, registration touches neither the toolbar list nor the class.
   for (const char* command : {"unregister", "register", "uninstall"}) {
     CommandOutput run = RunPendrel(command);
     EXPECT_EQ(run.status, 1) << command << ": " << run.output;
@@ -177,11 +152,9 @@ TEST_F(InstallTest, AnUnreadableHiveIsNamedWithHowToRestoreItAndRegistrationChan
   }
   // The window says the same instead of sending the person to register, which cannot.
   ExpectSays(RunPendrel("run - </dev/null"), "no toolbar: the registry hive " + classes.string() + " is not readable");
-  // As it says: moved aside, registration works again.
   std::filesystem::rename(classes, classes.string() + ".old");
   EXPECT_EQ(RunPendrel("register").status, 0);
 
-  // The settings hive: install names the file and how to write the settings anew.
   const std::filesystem::path user = HiveFile(HKEY_CURRENT_USER);
   WriteFile(user, "not a hive");
   CommandOutput run = RunPendrel("install");
@@ -193,6 +166,28 @@ TEST_F(InstallTest, AnUnreadableHiveIsNamedWithHowToRestoreItAndRegistrationChan
   run = RunPendrel("install --data " + data_.string());
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(ReadFileBytes(user.string() + ".old"), "not a hive");
+
+  // A database that is none: import and export send the person to the same next step as install.
+  const std::string database = (data_ / "Bookmark.mdb").string();
+  WriteFile(database, "not a database");
+  WriteFile(temp_.path() / "in.html", "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><DT><A HREF=\"http://a/\">a</A></DL>");
+  for (const std::string& command : {"import " + (temp_.path() / "in.html").string(),
+                                     "export " + (temp_.path() / "out.html").string(), std::string("install")}) {
+    run = RunPendrel(command);
+    EXPECT_EQ(run.status, 1) << command;
+    ExpectSays(run, "is not a", command);
+    ExpectSays(run, "Move it aside and install again: mv " + database + " " + database + ".old && pendrel install\n",
+               command);
+    EXPECT_EQ(run.output.find("run `pendrel install`"), std::string::npos) << command << ": " << run.output;
+    EXPECT_EQ(ReadFileBytes(database), "not a database");
+  }
+  // Given a folder, install names it in the command it suggests; doing what it says works.
+  ExpectSays(RunPendrel("install --data " + data_.string()), ".old && pendrel install --data " + data_.string() + "\n");
+  const std::string moveAside =
+      "mv " + database + " " + database + ".old && " + PENDREL_BIN_DIR + "/pendrel install >/dev/null";
+  ASSERT_EQ(std::system(moveAside.c_str()), 0);
+  EXPECT_EQ(QueryCount(FromUtf8(data_.string()), "LinksData"), 0);
+  EXPECT_EQ(ReadFileBytes(database + ".old"), "not a database");
 }
 
 TEST_F(InstallTest, HelpVersionAndBadArguments) {
@@ -271,9 +266,8 @@ TEST_F(InstallTest, PurgeRemovesOnlyADataFolder) {
         << run.output;
     EXPECT_TRUE(std::filesystem::exists(home / "Bookmark.mdb"));
   }
-}
 
-TEST_F(InstallTest, PurgeOfADataFolderThatIsALinkRemovesWhatTheLinkNames) {
+  // A data folder that is a link: both the folder it names and the link go.
   const std::filesystem::path real = temp_.path() / "real";
   const std::filesystem::path link = temp_.path() / "link";
   std::filesystem::create_directories(real);
@@ -281,7 +275,7 @@ TEST_F(InstallTest, PurgeOfADataFolderThatIsALinkRemovesWhatTheLinkNames) {
   std::filesystem::create_directory_symlink(real, link);
   ASSERT_EQ(RunPendrel("install --data " + link.string()).status, 0);
   ASSERT_TRUE(std::filesystem::exists(real / "Bookmark.mdb"));
-  CommandOutput run = RunPendrel("uninstall --purge");
+  run = RunPendrel("uninstall --purge");
   EXPECT_EQ(run.status, 0) << run.output;
   ExpectSays(run, "  Bookmark.mdb\n");
   ExpectSays(run, "data folder: removed " + real.string() + " and the link " + link.string() + " to it\n");
@@ -303,20 +297,18 @@ TEST_F(InstallTest, TheRootTheHomeAndTheFoldersAboveItAreNoDataFolder) {
     EXPECT_FALSE(std::filesystem::exists(home / "help"));
   }
   EXPECT_EQ(std::filesystem::exists("/Bookmark.mdb"), rootHeldOne);
-  if (!rootHeldOne && std::filesystem::exists("/Bookmark.mdb")) {
-    // A regression wrote into the root folder: take away what it wrote.
+  // A regression wrote into the root folder: take away what it wrote.
+  if (!rootHeldOne && std::filesystem::exists("/Bookmark.mdb"))
     for (const char* left : {"/Bookmark.mdb", "/Bookmark.mdb-wal", "/Bookmark.mdb-shm", "/help/help.html",
                              "/help/about.html", "/help"})
       std::filesystem::remove(left);
-  }
   // Nothing was written, not even the settings; a folder below the home is fine.
   EXPECT_FALSE(std::filesystem::exists(HiveFile(HKEY_CURRENT_USER)));
   EXPECT_EQ(RunPendrel("install --data " + (home / "bookmarks").string(), environment).status, 0);
 }
 
 TEST_F(InstallTest, FoldersAndFilesAnotherAccountCouldHavePlantedAreRefused) {
-  // Someone else made the data folder and the database first, writable by all, before the
-  // person's first install: install keeps nothing of theirs and writes nothing.
+  // A data folder and database writable by others before the first install: nothing kept, nothing written.
   const std::filesystem::path database = data_ / "Bookmark.mdb";
   MakeTestDataFolder(temp_, "data");
   ::chmod(data_.c_str(), 0777);
@@ -334,16 +326,9 @@ TEST_F(InstallTest, FoldersAndFilesAnotherAccountCouldHavePlantedAreRefused) {
   ::chmod(database.c_str(), 0600);
   ASSERT_EQ(RunPendrel("install --data " + data_.string()).status, 0);
 
-  // After the install: each of the folders and files, made another's, stops every command that
-  // would use it, and nothing is changed.
+  // After the install: any of them made another's stops every command that would use it, changing nothing.
   const std::filesystem::path classes = HiveFile(HKEY_CLASSES_ROOT);
-  struct Case {
-    std::filesystem::path path;
-    unsigned mode;
-    uid_t owner;
-    const char* says;
-  };
-  const Case cases[] = {
+  const std::tuple<std::filesystem::path, unsigned, uid_t, const char*> cases[] = {
       {database, 0606, 0, "the database "},
       {database, 0600, 65534, "the database "},
       {data_, 0770, 0, "the data folder "},
@@ -351,25 +336,25 @@ TEST_F(InstallTest, FoldersAndFilesAnotherAccountCouldHavePlantedAreRefused) {
       {classes, 0600, 65534, "the registry hive "},
       {HiveFile(HKEY_CURRENT_USER), 0620, 0, "the registry hive "},
   };
-  for (const Case& c : cases) {
-    if (c.owner != 0 && ::geteuid() != 0) continue;
-    SCOPED_TRACE(c.path.string() + " " + std::to_string(c.mode) + " " + std::to_string(c.owner));
+  for (const auto& [path, mode, owner, says] : cases) {
+    if (owner != 0 && ::geteuid() != 0) continue;
+    SCOPED_TRACE(path.string() + " " + std::to_string(mode) + " " + std::to_string(owner));
     struct stat before {};
-    ASSERT_EQ(::stat(c.path.c_str(), &before), 0);
-    ::chmod(c.path.c_str(), c.mode);
-    ASSERT_EQ(::chown(c.path.c_str(), c.owner, c.owner), 0);
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    ::chmod(path.c_str(), mode);
+    ASSERT_EQ(::chown(path.c_str(), owner, owner), 0);
     const std::string classesBytes = ReadFileBytes(classes);
     for (const std::string& command : {std::string("run - </dev/null"), std::string("install"),
                                        std::string("unregister"), std::string("uninstall --purge"),
                                        "import " + (temp_.path() / "none.html").string()}) {
       CommandOutput refused = RunPendrel(command);
       EXPECT_EQ(refused.status, 1) << command << ": " << refused.output;
-      ExpectSays(refused, "pendrel: " + std::string(c.says) + c.path.string() + " is not yours alone: ", command);
+      ExpectSays(refused, "pendrel: " + std::string(says) + path.string() + " is not yours alone: ", command);
       EXPECT_EQ(ReadFileBytes(classes), classesBytes) << command;
       EXPECT_TRUE(std::filesystem::exists(database)) << command;
     }
-    ::chmod(c.path.c_str(), before.st_mode & 07777);
-    ASSERT_EQ(::chown(c.path.c_str(), before.st_uid, before.st_gid), 0);
+    ::chmod(path.c_str(), before.st_mode & 07777);
+    ASSERT_EQ(::chown(path.c_str(), before.st_uid, before.st_gid), 0);
   }
   EXPECT_EQ(RunPendrel("run - </dev/null").status, 0);
 }
@@ -391,8 +376,7 @@ TEST_F(InstallTest, WithoutAHomeNothingGoesToASharedFolder) {
   }
   for (size_t i = 0; i < shared.size(); ++i) {
     EXPECT_EQ(std::filesystem::exists(shared[i]), existed[i]) << shared[i];
-    // A regression made it as the test's user: take it away again.
-    std::error_code ec;
+    std::error_code ec;  // a regression made it as the test's user: take it away again
     if (!existed[i]) std::filesystem::remove_all(shared[i], ec);
   }
 }
@@ -408,12 +392,10 @@ TEST_F(InstallTest, RegistrationCommandsTakeNoArguments) {
   EXPECT_EQ(run.output, "band: registered " + std::string(PENDREL_BIN_DIR) + "/libPendrelBand.so\n");
 }
 
-// The schema the installer writes and the sizes the store and its callers cut values to are the
-// same numbers: a column whose CHECK says otherwise would refuse what the callers let through.
+// A column whose CHECK differs from the size the store's callers cut values to refuses what they let through.
 TEST(InstalledSchemaTest, BookmarkColumnsHoldThePublishedSizes) {
   const std::string schema(EmbeddedFileData("resources/schema.sql"));
   ASSERT_FALSE(schema.empty());
-  // Every size the schema gives each column, in order.
   std::map<std::string, std::vector<size_t>> sizes;
   constexpr std::string_view kCheck = "CHECK (length(";
   for (size_t at = schema.find(kCheck); at != std::string::npos; at = schema.find(kCheck, at + 1)) {
