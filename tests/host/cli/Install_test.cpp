@@ -42,6 +42,14 @@ void ExpectSays(const CommandOutput& run, const std::string& text, const std::st
   EXPECT_NE(run.output.find(text), std::string::npos) << what << ": " << run.output;
 }
 
+// Expects `args` to fail with status 1 and to say `text`; what it printed.
+CommandOutput Refused(const std::string& args, const std::string& text, const std::string& environment = "") {
+  CommandOutput run = RunPendrel(args, environment);
+  EXPECT_EQ(run.status, 1) << environment << args << ": " << run.output;
+  ExpectSays(run, text, environment + args);
+  return run;
+}
+
 class InstallTest : public IsolatedTest {
  protected:
   std::filesystem::path data_ = temp_.path() / "data";
@@ -133,39 +141,36 @@ TEST_F(InstallTest, AnUnreadableSettingsHiveIsReportedAndLeftByteForByte) {
 
 TEST_F(InstallTest, AFileThatIsNoHiveOrNoDatabaseIsLeftAloneAndEveryCommandSaysHowToMoveItAside) {
   ASSERT_EQ(RunPendrel("install --data " + data_.string()).status, 0);
-  auto notReadable = [](const std::filesystem::path& hive) {
-    return "the registry hive " + hive.string() + " is not readable (it was left as it is); move it aside with `mv " +
-           hive.string() + " " + hive.string() + ".old`, then run `pendrel ";
-  };
-  const std::filesystem::path classes = HiveFile(HKEY_CLASSES_ROOT);
   const std::filesystem::path machine = HiveFile(HKEY_LOCAL_MACHINE);
   const std::string listed = ReadFileBytes(machine);
   ASSERT_NE(listed.find("{669695BC-A811-4A9D-8CDF-BA8C795F261D}"), std::string::npos);
-  WriteFile(classes, "REGEDIT4\n\n[CLSID\\Cut");
-  // With one hive unreadable, registration touches neither the toolbar list nor the class.
-  for (const char* command : {"unregister", "register", "uninstall"}) {
-    CommandOutput run = RunPendrel(command);
-    EXPECT_EQ(run.status, 1) << command << ": " << run.output;
-    ExpectSays(run, notReadable(classes) + "register`", command);
-    EXPECT_EQ(ReadFileBytes(machine), listed) << command;
-    EXPECT_EQ(ReadFileBytes(classes), "REGEDIT4\n\n[CLSID\\Cut") << command;
+  // With the classes hive unreadable, registration touches neither the toolbar list nor the class, and the window
+  // names the hive instead of sending the person to register, which cannot. Moved aside as said, all works again.
+  const struct {
+    std::filesystem::path hive;
+    std::string bytes;
+    std::vector<std::string> commands;
+    std::string advice, window, again;
+  } hives[] = {
+      {HiveFile(HKEY_CLASSES_ROOT), "REGEDIT4\n\n[CLSID\\Cut", {"unregister", "register", "uninstall"}, "register`",
+       "no toolbar: ", "register"},
+      {HiveFile(HKEY_CURRENT_USER), "not a hive", {"install"}, "install`, which writes the settings anew",
+       "no toolbar: the band's creation failed (8007000e): ", "install --data " + data_.string()},
+  };
+  for (const auto& [hive, bytes, commands, advice, window, again] : hives) {
+    WriteFile(hive, bytes);
+    for (const std::string& command : commands) {
+      Refused(command, "the registry hive " + hive.string() + " is not readable (it was left as it is); move it aside "
+                       "with `mv " + hive.string() + " " + hive.string() + ".old`, then run `pendrel " + advice);
+      EXPECT_EQ(ReadFileBytes(machine), listed) << command;
+      EXPECT_EQ(ReadFileBytes(hive), bytes) << command;
+    }
+    ExpectSays(RunPendrel("run - </dev/null"), window + "the registry hive " + hive.string() + " is not readable");
+    std::filesystem::rename(hive, hive.string() + ".old");
+    CommandOutput run = RunPendrel(again);
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(ReadFileBytes(hive.string() + ".old"), bytes);
   }
-  // The window says the same instead of sending the person to register, which cannot.
-  ExpectSays(RunPendrel("run - </dev/null"), "no toolbar: the registry hive " + classes.string() + " is not readable");
-  std::filesystem::rename(classes, classes.string() + ".old");
-  EXPECT_EQ(RunPendrel("register").status, 0);
-
-  const std::filesystem::path user = HiveFile(HKEY_CURRENT_USER);
-  WriteFile(user, "not a hive");
-  CommandOutput run = RunPendrel("install");
-  EXPECT_EQ(run.status, 1);
-  ExpectSays(run, notReadable(user) + "install`, which writes the settings anew");
-  ExpectSays(RunPendrel("run - </dev/null"), "no toolbar: the band's creation failed (8007000e): the registry hive " +
-                                                user.string() + " is not readable");
-  std::filesystem::rename(user, user.string() + ".old");
-  run = RunPendrel("install --data " + data_.string());
-  EXPECT_EQ(run.status, 0) << run.output;
-  EXPECT_EQ(ReadFileBytes(user.string() + ".old"), "not a hive");
 
   // A database that is none: import and export send the person to the same next step as install.
   const std::string database = (data_ / "Bookmark.mdb").string();
@@ -173,9 +178,7 @@ TEST_F(InstallTest, AFileThatIsNoHiveOrNoDatabaseIsLeftAloneAndEveryCommandSaysH
   WriteFile(temp_.path() / "in.html", "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><DT><A HREF=\"http://a/\">a</A></DL>");
   for (const std::string& command : {"import " + (temp_.path() / "in.html").string(),
                                      "export " + (temp_.path() / "out.html").string(), std::string("install")}) {
-    run = RunPendrel(command);
-    EXPECT_EQ(run.status, 1) << command;
-    ExpectSays(run, "is not a", command);
+    CommandOutput run = Refused(command, "is not a");
     ExpectSays(run, "Move it aside and install again: mv " + database + " " + database + ".old && pendrel install\n",
                command);
     EXPECT_EQ(run.output.find("run `pendrel install`"), std::string::npos) << command << ": " << run.output;
@@ -289,10 +292,8 @@ TEST_F(InstallTest, TheRootTheHomeAndTheFoldersAboveItAreNoDataFolder) {
   const std::string environment = "HOME='" + home.string() + "' ";
   const bool rootHeldOne = std::filesystem::exists("/Bookmark.mdb");
   for (const std::filesystem::path& folder : {std::filesystem::path("/"), home, temp_.path()}) {
-    CommandOutput run = RunPendrel("install --data " + folder.string(), environment);
-    EXPECT_EQ(run.status, 1) << folder << run.output;
-    ExpectSays(run, "cannot be the data folder: it is the " +
-                        std::string(folder == "/" ? "root folder" : "home folder or a folder above it"));
+    Refused("install --data " + folder.string(), "cannot be the data folder: it is the " +
+            std::string(folder == "/" ? "root folder" : "home folder or a folder above it"), environment);
     EXPECT_FALSE(std::filesystem::exists(home / "Bookmark.mdb"));
     EXPECT_FALSE(std::filesystem::exists(home / "help"));
   }
@@ -312,16 +313,13 @@ TEST_F(InstallTest, FoldersAndFilesAnotherAccountCouldHavePlantedAreRefused) {
   const std::filesystem::path database = data_ / "Bookmark.mdb";
   MakeTestDataFolder(temp_, "data");
   ::chmod(data_.c_str(), 0777);
-  CommandOutput run = RunPendrel("install --data " + data_.string());
-  EXPECT_EQ(run.status, 1) << run.output;
-  ExpectSays(run, "the data folder " + data_.string() +
-                      " is not yours alone: its group or other users can write it (mode 0777). Nothing was changed.");
+  Refused("install --data " + data_.string(), "the data folder " + data_.string() +
+          " is not yours alone: its group or other users can write it (mode 0777). Nothing was changed.");
   EXPECT_FALSE(std::filesystem::exists(HiveFile(HKEY_CURRENT_USER)));
   ::chmod(data_.c_str(), 0700);
   ::chmod(database.c_str(), 0666);
-  run = RunPendrel("install --data " + data_.string());
-  EXPECT_EQ(run.status, 1) << run.output;
-  ExpectSays(run, "the database " + database.string() + " is not yours alone");
+  CommandOutput run =
+      Refused("install --data " + data_.string(), "the database " + database.string() + " is not yours alone");
   EXPECT_EQ(run.output.find("database: kept"), std::string::npos) << run.output;
   ::chmod(database.c_str(), 0600);
   ASSERT_EQ(RunPendrel("install --data " + data_.string()).status, 0);
@@ -347,9 +345,7 @@ TEST_F(InstallTest, FoldersAndFilesAnotherAccountCouldHavePlantedAreRefused) {
     for (const std::string& command : {std::string("run - </dev/null"), std::string("install"),
                                        std::string("unregister"), std::string("uninstall --purge"),
                                        "import " + (temp_.path() / "none.html").string()}) {
-      CommandOutput refused = RunPendrel(command);
-      EXPECT_EQ(refused.status, 1) << command << ": " << refused.output;
-      ExpectSays(refused, "pendrel: " + std::string(says) + path.string() + " is not yours alone: ", command);
+      Refused(command, "pendrel: " + std::string(says) + path.string() + " is not yours alone: ");
       EXPECT_EQ(ReadFileBytes(classes), classesBytes) << command;
       EXPECT_TRUE(std::filesystem::exists(database)) << command;
     }
@@ -366,12 +362,11 @@ TEST_F(InstallTest, WithoutAHomeNothingGoesToASharedFolder) {
   // A user id the user database does not know, with HOME unset and empty: no home at all.
   for (const char* home : {"-u HOME", "HOME="}) {
     for (const char* command : {"install", "register", "run -", "import x.html", ""}) {
-      CommandOutput run = RunCommandLine(
-          std::string("setpriv --reuid=54321 --regid=54321 --clear-groups env -u XDG_CONFIG_HOME -u XDG_DATA_HOME ") +
-          home + " " + PENDREL_BIN_DIR + "/pendrel " + command + " </dev/null 2>&1");
-      EXPECT_EQ(run.status, 1) << home << " " << command << ": " << run.output;
-      ExpectSays(run, "HOME is not set and the user database gives no home folder for user id 54321; set HOME to your "
-                      "home folder", std::string(home) + " " + command);
+      Refused(std::string(command) + " </dev/null",
+              "HOME is not set and the user database gives no home folder for user id 54321; set HOME to your "
+              "home folder",
+              std::string("setpriv --reuid=54321 --regid=54321 --clear-groups env -u XDG_CONFIG_HOME -u "
+                          "XDG_DATA_HOME ") + home + " ");
     }
   }
   for (size_t i = 0; i < shared.size(); ++i) {
