@@ -286,7 +286,7 @@ TEST_F(InstallTest, PurgeRemovesOnlyADataFolder) {
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
 }
 
-TEST_F(InstallTest, TheRootTheHomeAndTheFoldersAboveItAreNoDataFolder) {
+TEST_F(InstallTest, TheRootTheHomeAboveAndFoldersAnotherAccountCouldHavePlantedAreRefused) {
   const std::filesystem::path home = temp_.path() / "home";
   std::filesystem::create_directories(home);
   const std::string environment = "HOME='" + home.string() + "' ";
@@ -303,19 +303,14 @@ TEST_F(InstallTest, TheRootTheHomeAndTheFoldersAboveItAreNoDataFolder) {
     for (const char* left : {"/Bookmark.mdb", "/Bookmark.mdb-wal", "/Bookmark.mdb-shm", "/help/help.html",
                              "/help/about.html", "/help"})
       std::filesystem::remove(left);
-  // Nothing was written, not even the settings; a folder below the home is fine.
-  EXPECT_FALSE(std::filesystem::exists(HiveFile(HKEY_CURRENT_USER)));
-  EXPECT_EQ(RunPendrel("install --data " + (home / "bookmarks").string(), environment).status, 0);
-}
 
-TEST_F(InstallTest, FoldersAndFilesAnotherAccountCouldHavePlantedAreRefused) {
   // A data folder and database writable by others before the first install: nothing kept, nothing written.
   const std::filesystem::path database = data_ / "Bookmark.mdb";
   MakeTestDataFolder(temp_, "data");
   ::chmod(data_.c_str(), 0777);
   Refused("install --data " + data_.string(), "the data folder " + data_.string() +
           " is not yours alone: its group or other users can write it (mode 0777). Nothing was changed.");
-  EXPECT_FALSE(std::filesystem::exists(HiveFile(HKEY_CURRENT_USER)));
+  EXPECT_FALSE(std::filesystem::exists(HiveFile(HKEY_CURRENT_USER)));  // nor by the refusals above
   ::chmod(data_.c_str(), 0700);
   ::chmod(database.c_str(), 0666);
   CommandOutput run =
@@ -353,6 +348,7 @@ TEST_F(InstallTest, FoldersAndFilesAnotherAccountCouldHavePlantedAreRefused) {
     ASSERT_EQ(::chown(path.c_str(), before.st_uid, before.st_gid), 0);
   }
   EXPECT_EQ(RunPendrel("run - </dev/null").status, 0);
+  EXPECT_EQ(RunPendrel("install --data " + (home / "bookmarks").string(), environment).status, 0);  // below home
 }
 
 TEST_F(InstallTest, WithoutAHomeNothingGoesToASharedFolder) {
