@@ -52,7 +52,6 @@ out="$(plan WAYLAND_DISPLAY=wayland-0)"
 expect "open, under Wayland" "$(sed -n 's/^open: //p' <<<"$out")" "$desktop"
 
 # Nothing was installed or built: the plan leaves no data folder and no program.
-expect "data folder made by the plan" "$(test -e "$scratch/data" && echo yes || echo no)" no
-expect "program built by the plan" "$(test -e "$scratch/build/bin/pendrel" && echo yes || echo no)" no
+expect "made by the plan" "$(ls -d "$scratch/data" "$scratch/build/bin/pendrel" 2>/dev/null || true)" ""
 if [ "$failures" -ne 0 ]; then exit 1; fi
 echo "run.sh opens pendrel without a display and $desktop with one"

@@ -146,15 +146,11 @@ TEST_F(InstallTest, AFileThatIsNoHiveOrNoDatabaseIsLeftAloneAndEveryCommandSaysH
   ASSERT_NE(listed.find("{669695BC-A811-4A9D-8CDF-BA8C795F261D}"), std::string::npos);
   // With the classes hive unreadable, registration touches neither the toolbar list nor the class, and the window
   // names the hive instead of sending the person to register, which cannot. Moved aside as said, all works again.
-  const struct {
-    std::filesystem::path hive;
-    std::string bytes;
-    std::vector<std::string> commands;
-    std::string advice, window, again;
-  } hives[] = {
-      {HiveFile(HKEY_CLASSES_ROOT), "REGEDIT4\n\n[CLSID\\Cut", {"unregister", "register", "uninstall"}, "register`",
-       "no toolbar: ", "register"},
-      {HiveFile(HKEY_CURRENT_USER), "not a hive", {"install"}, "install`, which writes the settings anew",
+  using Strings = std::vector<std::string>;
+  const std::tuple<std::filesystem::path, std::string, Strings, std::string, std::string, std::string> hives[] = {
+      {HiveFile(HKEY_CLASSES_ROOT), "REGEDIT4\n\n[CLSID\\Cut", Strings{"unregister", "register", "uninstall"},
+       "register`", "no toolbar: ", "register"},
+      {HiveFile(HKEY_CURRENT_USER), "not a hive", Strings{"install"}, "install`, which writes the settings anew",
        "no toolbar: the band's creation failed (8007000e): ", "install --data " + data_.string()},
   };
   for (const auto& [hive, bytes, commands, advice, window, again] : hives) {
