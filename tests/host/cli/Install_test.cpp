@@ -9,10 +9,10 @@
 #include <map>
 #include <memory>
 #include <sstream>
-#include <string_view>
 #include <tuple>
 
 #include <gtest/gtest.h>
+#include <re2/re2.h>
 
 #include "host/cli/EmbeddedFiles.h"
 #include "platform/registry/Registry.h"
@@ -384,13 +384,10 @@ TEST(InstalledSchemaTest, BookmarkColumnsHoldThePublishedSizes) {
   const std::string schema(EmbeddedFileData("resources/schema.sql"));
   ASSERT_FALSE(schema.empty());
   std::map<std::string, std::vector<size_t>> sizes;
-  constexpr std::string_view kCheck = "CHECK (length(";
-  for (size_t at = schema.find(kCheck); at != std::string::npos; at = schema.find(kCheck, at + 1)) {
-    const size_t name = at + kCheck.size();
-    const size_t end = schema.find(") <= ", name);
-    ASSERT_NE(end, std::string::npos);
-    sizes[schema.substr(name, end - name)].push_back(std::stoul(schema.substr(end + 5)));
-  }
+  re2::StringPiece rest(schema);
+  size_t size = 0;
+  for (std::string column; RE2::FindAndConsume(&rest, R"(CHECK \(length\((\w+)\) <= (\d+))", &column, &size);)
+    sizes[column].push_back(size);
   // LinksData's columns, then LinksCategory's; the history and the forms keep addresses too.
   EXPECT_EQ(sizes["HomePage"], std::vector<size_t>{kAddressColumnSize});
   EXPECT_EQ(sizes["Description"], std::vector<size_t>{kDescriptionColumnSize});
