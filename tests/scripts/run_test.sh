@@ -1,9 +1,6 @@
 #!/usr/bin/env bash
-# The README's first command, bash scripts/run.sh, chooses its window from what is there: with a
-# display open (an X server of the test's own, Xvfb) it builds and opens the desktop window where
-# the build has one, and without a display the terminal program. The script's plan mode configures
-# a scratch build folder as the first command does and prints its choice without building.
-#
+# The README's first command, bash scripts/run.sh, builds and opens the desktop window where a display is open
+# and the build has one, else the terminal program; its plan mode prints that choice without building.
 #   run_test.sh SOURCE_DIR DESKTOP_PROGRAM    (pendrel-browser, or pendrel where it is not built)
 set -euo pipefail
 source_dir="$1"
@@ -35,7 +32,7 @@ out="$(plan)"
 expect "open, without a display" "$(sed -n 's/^open: //p' <<<"$out")" pendrel
 expect "build, without a display" "$(sed -n 's/^build: //p' <<<"$out")" "pendrel PendrelBand"
 
-# A display open: the desktop window, built with the rest.
+# A display open (an X server of the test's own): the desktop window, built with the rest.
 Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$scratch/display" 2>"$scratch/xvfb.log" &
 xvfb=$!
 for _ in $(seq 1 100); do
@@ -43,10 +40,7 @@ for _ in $(seq 1 100); do
   sleep 0.1
 done
 display="$(head -n 1 "$scratch/display")"
-if [ -z "$display" ]; then
-  echo "FAILED: Xvfb did not open a display: $(cat "$scratch/xvfb.log")" >&2
-  exit 1
-fi
+[ -n "$display" ] || { echo "FAILED: Xvfb did not open a display: $(cat "$scratch/xvfb.log")" >&2; exit 1; }
 out="$(plan DISPLAY=":$display")"
 expect "open, with a display" "$(sed -n 's/^open: //p' <<<"$out")" "$desktop"
 wanted="pendrel PendrelBand"
@@ -58,8 +52,6 @@ out="$(plan WAYLAND_DISPLAY=wayland-0)"
 expect "open, under Wayland" "$(sed -n 's/^open: //p' <<<"$out")" "$desktop"
 
 # Nothing was installed or built: the plan leaves no data folder and no program.
-expect "data folder made by the plan" "$(test -e "$scratch/data" && echo yes || echo no)" no
-expect "program built by the plan" "$(test -e "$scratch/build/bin/pendrel" && echo yes || echo no)" no
-
+expect "made by the plan" "$(ls -d "$scratch/data" "$scratch/build/bin/pendrel" 2>/dev/null || true)" ""
 if [ "$failures" -ne 0 ]; then exit 1; fi
 echo "run.sh opens pendrel without a display and $desktop with one"

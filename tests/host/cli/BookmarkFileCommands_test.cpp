@@ -149,8 +149,7 @@ TEST_F(BookmarkFileCommandsTest, NoScriptAddressHoweverDisguisedAndNoNulReachesT
 }
 
 TEST_F(BookmarkFileCommandsTest, TagsNameTheCategoryInAFolderMadeForAllLinksAndSurviveARoundTrip) {
-  // As buku writes its file (one toolbar folder for all links), with a folder of a person's own
-  // beside it and a tagged link outside every folder.
+  // As buku writes it (one toolbar folder for all links), beside a folder of one's own and a tagged link outside.
   Result run = Import(File("buku.html", R"FILE(<!DOCTYPE NETSCAPE-Bookmark-file-1>
 <META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=UTF-8">
 <TITLE>Bookmarks</TITLE>
@@ -191,8 +190,7 @@ TEST_F(BookmarkFileCommandsTest, TagsNameTheCategoryInAFolderMadeForAllLinksAndS
   ASSERT_EQ(Import(exported).status, 0);
   EXPECT_EQ(QueryRows(other, kAllRows), expected);
 
-  // One category alone stands in the single top folder, where the tag decides; a category a tag
-  // cannot hold (a comma) comes back by its folder.
+  // A lone category stands in the single top folder, where the tag decides; one a tag cannot hold comes by its folder.
   for (const char* category : {"Only one", "Soups, stews"}) {
     std::wstring single = MakeTestDataFolder(temp_, category);
     ExecuteSql(single, std::string("insert into LinksData (Category, Description, HomePage) values ('") + category +
@@ -381,12 +379,7 @@ class PendrelImportExportTest : public IsolatedTest {
   CommandOutput Pendrel(const std::string& args) {
     return RunCommandLine(std::string(PENDREL_BIN_DIR) + "/pendrel " + args + " </dev/null 2>&1");
   }
-  std::string Quoted(const std::filesystem::path& path) const {
-    std::string quoted = "'";  // appended: g++ 12 misreads "'" + a temporary as an overlapping copy
-    quoted += path.string();
-    quoted += '\'';
-    return quoted;
-  }
+  std::string Quoted(const std::filesystem::path& path) const { return '\'' + path.string() + '\''; }
 
   ScopedEnv home_;
   ScopedEnv data_;

@@ -9,9 +9,10 @@
 #include <map>
 #include <memory>
 #include <sstream>
-#include <string_view>
+#include <tuple>
 
 #include <gtest/gtest.h>
+#include <re2/re2.h>
 
 #include "host/cli/EmbeddedFiles.h"
 #include "platform/registry/Registry.h"
@@ -39,6 +40,14 @@ unsigned Mode(const std::filesystem::path& path) {
 // Expects `text` among what a run printed; `what` names the run in a failure.
 void ExpectSays(const CommandOutput& run, const std::string& text, const std::string& what = "") {
   EXPECT_NE(run.output.find(text), std::string::npos) << what << ": " << run.output;
+}
+
+// Expects `args` to fail with status 1 and to say `text`; what it printed.
+CommandOutput Refused(const std::string& args, const std::string& text, const std::string& environment = "") {
+  CommandOutput run = RunPendrel(args, environment);
+  EXPECT_EQ(run.status, 1) << environment << args << ": " << run.output;
+  ExpectSays(run, text, environment + args);
+  return run;
 }
 
 class InstallTest : public IsolatedTest {
@@ -108,31 +117,6 @@ TEST_F(InstallTest, AFolderPathOver127CharactersIsRefused) {
   EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kSettingsKeyPath, kCurDirValue), FromUtf8(fits.string()));
 }
 
-TEST_F(InstallTest, AFileThatIsNoDatabaseIsLeftAloneAndEveryCommandSaysHowToMoveItAside) {
-  const std::string database = (data_ / "Bookmark.mdb").string();
-  ASSERT_EQ(RunPendrel("install --data " + data_.string()).status, 0);
-  { std::ofstream(database, std::ios::trunc) << "not a database"; }
-  // import and export send the person to the same next step as install, never round in a circle.
-  WriteFile(temp_.path() / "in.html", "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><DT><A HREF=\"http://a/\">a</A></DL>");
-  for (const std::string& command : {"import " + (temp_.path() / "in.html").string(),
-                                     "export " + (temp_.path() / "out.html").string(), std::string("install")}) {
-    CommandOutput run = RunPendrel(command);
-    EXPECT_EQ(run.status, 1) << command;
-    ExpectSays(run, "is not a", command);
-    ExpectSays(run, "Move it aside and install again: mv " + database + " " + database + ".old && pendrel install\n",
-               command);
-    EXPECT_EQ(run.output.find("run `pendrel install`"), std::string::npos) << command << ": " << run.output;
-    EXPECT_EQ(ReadFileBytes(database), "not a database");
-  }
-  // Given a folder, install names it in the command it suggests; doing what it says works.
-  ExpectSays(RunPendrel("install --data " + data_.string()), ".old && pendrel install --data " + data_.string() + "\n");
-  const std::string moveAside =
-      "mv " + database + " " + database + ".old && " + PENDREL_BIN_DIR + "/pendrel install >/dev/null";
-  ASSERT_EQ(std::system(moveAside.c_str()), 0);
-  EXPECT_EQ(QueryCount(FromUtf8(data_.string()), "LinksData"), 0);
-  EXPECT_EQ(ReadFileBytes(database + ".old"), "not a database");
-}
-
 TEST_F(InstallTest, AnUnreadableSettingsHiveIsReportedAndLeftByteForByte) {
   const std::filesystem::path hive = HiveFile(HKEY_CURRENT_USER);
   std::filesystem::create_directories(hive.parent_path());
@@ -155,44 +139,54 @@ TEST_F(InstallTest, AnUnreadableSettingsHiveIsReportedAndLeftByteForByte) {
   }
 }
 
-TEST_F(InstallTest, AnUnreadableHiveIsNamedWithHowToRestoreItAndRegistrationChangesNoHiveThen) {
+TEST_F(InstallTest, AFileThatIsNoHiveOrNoDatabaseIsLeftAloneAndEveryCommandSaysHowToMoveItAside) {
   ASSERT_EQ(RunPendrel("install --data " + data_.string()).status, 0);
-  auto notReadable = [](const std::filesystem::path& hive) {
-    return "the registry hive " + hive.string() + " is not readable (it was left as it is); move it aside with `mv " +
-           hive.string() + " " + hive.string() + ".old`, then run `pendrel ";
-  };
-  const std::filesystem::path classes = HiveFile(HKEY_CLASSES_ROOT);
   const std::filesystem::path machine = HiveFile(HKEY_LOCAL_MACHINE);
   const std::string listed = ReadFileBytes(machine);
   ASSERT_NE(listed.find("{669695BC-A811-4A9D-8CDF-BA8C795F261D}"), std::string::npos);
-  WriteFile(classes, "REGEDIT4\n\n[CLSID\\Cut");
-  // Unregistering would take the toolbar off the list and leave the class, or the other way round:
-  // with one hive unreadable, neither is touched, and the message says how to restore it.
-  for (const char* command : {"unregister", "register", "uninstall"}) {
-    CommandOutput run = RunPendrel(command);
-    EXPECT_EQ(run.status, 1) << command << ": " << run.output;
-    ExpectSays(run, notReadable(classes) + "register`", command);
-    EXPECT_EQ(ReadFileBytes(machine), listed) << command;
-    EXPECT_EQ(ReadFileBytes(classes), "REGEDIT4\n\n[CLSID\\Cut") << command;
+  // With the classes hive unreadable, registration touches neither the toolbar list nor the class, and the window
+  // names the hive instead of sending the person to register, which cannot. Moved aside as said, all works again.
+  using Strings = std::vector<std::string>;
+  const std::tuple<std::filesystem::path, std::string, Strings, std::string, std::string, std::string> hives[] = {
+      {HiveFile(HKEY_CLASSES_ROOT), "REGEDIT4\n\n[CLSID\\Cut", Strings{"unregister", "register", "uninstall"},
+       "register`", "no toolbar: ", "register"},
+      {HiveFile(HKEY_CURRENT_USER), "not a hive", Strings{"install"}, "install`, which writes the settings anew",
+       "no toolbar: the band's creation failed (8007000e): ", "install --data " + data_.string()},
+  };
+  for (const auto& [hive, bytes, commands, advice, window, again] : hives) {
+    WriteFile(hive, bytes);
+    for (const std::string& command : commands) {
+      Refused(command, "the registry hive " + hive.string() + " is not readable (it was left as it is); move it aside "
+                       "with `mv " + hive.string() + " " + hive.string() + ".old`, then run `pendrel " + advice);
+      EXPECT_EQ(ReadFileBytes(machine), listed) << command;
+      EXPECT_EQ(ReadFileBytes(hive), bytes) << command;
+    }
+    ExpectSays(RunPendrel("run - </dev/null"), window + "the registry hive " + hive.string() + " is not readable");
+    std::filesystem::rename(hive, hive.string() + ".old");
+    CommandOutput run = RunPendrel(again);
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(ReadFileBytes(hive.string() + ".old"), bytes);
   }
-  // The window says the same instead of sending the person to register, which cannot.
-  ExpectSays(RunPendrel("run - </dev/null"), "no toolbar: the registry hive " + classes.string() + " is not readable");
-  // As it says: moved aside, registration works again.
-  std::filesystem::rename(classes, classes.string() + ".old");
-  EXPECT_EQ(RunPendrel("register").status, 0);
 
-  // The settings hive: install names the file and how to write the settings anew.
-  const std::filesystem::path user = HiveFile(HKEY_CURRENT_USER);
-  WriteFile(user, "not a hive");
-  CommandOutput run = RunPendrel("install");
-  EXPECT_EQ(run.status, 1);
-  ExpectSays(run, notReadable(user) + "install`, which writes the settings anew");
-  ExpectSays(RunPendrel("run - </dev/null"), "no toolbar: the band's creation failed (8007000e): the registry hive " +
-                                                user.string() + " is not readable");
-  std::filesystem::rename(user, user.string() + ".old");
-  run = RunPendrel("install --data " + data_.string());
-  EXPECT_EQ(run.status, 0) << run.output;
-  EXPECT_EQ(ReadFileBytes(user.string() + ".old"), "not a hive");
+  // A database that is none: import and export send the person to the same next step as install.
+  const std::string database = (data_ / "Bookmark.mdb").string();
+  WriteFile(database, "not a database");
+  WriteFile(temp_.path() / "in.html", "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><DT><A HREF=\"http://a/\">a</A></DL>");
+  for (const std::string& command : {"import " + (temp_.path() / "in.html").string(),
+                                     "export " + (temp_.path() / "out.html").string(), std::string("install")}) {
+    CommandOutput run = Refused(command, "is not a");
+    ExpectSays(run, "Move it aside and install again: mv " + database + " " + database + ".old && pendrel install\n",
+               command);
+    EXPECT_EQ(run.output.find("run `pendrel install`"), std::string::npos) << command << ": " << run.output;
+    EXPECT_EQ(ReadFileBytes(database), "not a database");
+  }
+  // Given a folder, install names it in the command it suggests; doing what it says works.
+  ExpectSays(RunPendrel("install --data " + data_.string()), ".old && pendrel install --data " + data_.string() + "\n");
+  const std::string moveAside =
+      "mv " + database + " " + database + ".old && " + PENDREL_BIN_DIR + "/pendrel install >/dev/null";
+  ASSERT_EQ(std::system(moveAside.c_str()), 0);
+  EXPECT_EQ(QueryCount(FromUtf8(data_.string()), "LinksData"), 0);
+  EXPECT_EQ(ReadFileBytes(database + ".old"), "not a database");
 }
 
 TEST_F(InstallTest, HelpVersionAndBadArguments) {
@@ -271,9 +265,8 @@ TEST_F(InstallTest, PurgeRemovesOnlyADataFolder) {
         << run.output;
     EXPECT_TRUE(std::filesystem::exists(home / "Bookmark.mdb"));
   }
-}
 
-TEST_F(InstallTest, PurgeOfADataFolderThatIsALinkRemovesWhatTheLinkNames) {
+  // A data folder that is a link: both the folder it names and the link go.
   const std::filesystem::path real = temp_.path() / "real";
   const std::filesystem::path link = temp_.path() / "link";
   std::filesystem::create_directories(real);
@@ -281,7 +274,7 @@ TEST_F(InstallTest, PurgeOfADataFolderThatIsALinkRemovesWhatTheLinkNames) {
   std::filesystem::create_directory_symlink(real, link);
   ASSERT_EQ(RunPendrel("install --data " + link.string()).status, 0);
   ASSERT_TRUE(std::filesystem::exists(real / "Bookmark.mdb"));
-  CommandOutput run = RunPendrel("uninstall --purge");
+  run = RunPendrel("uninstall --purge");
   EXPECT_EQ(run.status, 0) << run.output;
   ExpectSays(run, "  Bookmark.mdb\n");
   ExpectSays(run, "data folder: removed " + real.string() + " and the link " + link.string() + " to it\n");
@@ -289,61 +282,42 @@ TEST_F(InstallTest, PurgeOfADataFolderThatIsALinkRemovesWhatTheLinkNames) {
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
 }
 
-TEST_F(InstallTest, TheRootTheHomeAndTheFoldersAboveItAreNoDataFolder) {
+TEST_F(InstallTest, TheRootTheHomeAboveAndFoldersAnotherAccountCouldHavePlantedAreRefused) {
   const std::filesystem::path home = temp_.path() / "home";
   std::filesystem::create_directories(home);
   const std::string environment = "HOME='" + home.string() + "' ";
   const bool rootHeldOne = std::filesystem::exists("/Bookmark.mdb");
   for (const std::filesystem::path& folder : {std::filesystem::path("/"), home, temp_.path()}) {
-    CommandOutput run = RunPendrel("install --data " + folder.string(), environment);
-    EXPECT_EQ(run.status, 1) << folder << run.output;
-    ExpectSays(run, "cannot be the data folder: it is the " +
-                        std::string(folder == "/" ? "root folder" : "home folder or a folder above it"));
+    Refused("install --data " + folder.string(), "cannot be the data folder: it is the " +
+            std::string(folder == "/" ? "root folder" : "home folder or a folder above it"), environment);
     EXPECT_FALSE(std::filesystem::exists(home / "Bookmark.mdb"));
     EXPECT_FALSE(std::filesystem::exists(home / "help"));
   }
   EXPECT_EQ(std::filesystem::exists("/Bookmark.mdb"), rootHeldOne);
-  if (!rootHeldOne && std::filesystem::exists("/Bookmark.mdb")) {
-    // A regression wrote into the root folder: take away what it wrote.
+  // A regression wrote into the root folder: take away what it wrote.
+  if (!rootHeldOne && std::filesystem::exists("/Bookmark.mdb"))
     for (const char* left : {"/Bookmark.mdb", "/Bookmark.mdb-wal", "/Bookmark.mdb-shm", "/help/help.html",
                              "/help/about.html", "/help"})
       std::filesystem::remove(left);
-  }
-  // Nothing was written, not even the settings; a folder below the home is fine.
-  EXPECT_FALSE(std::filesystem::exists(HiveFile(HKEY_CURRENT_USER)));
-  EXPECT_EQ(RunPendrel("install --data " + (home / "bookmarks").string(), environment).status, 0);
-}
 
-TEST_F(InstallTest, FoldersAndFilesAnotherAccountCouldHavePlantedAreRefused) {
-  // Someone else made the data folder and the database first, writable by all, before the
-  // person's first install: install keeps nothing of theirs and writes nothing.
+  // A data folder and database writable by others before the first install: nothing kept, nothing written.
   const std::filesystem::path database = data_ / "Bookmark.mdb";
   MakeTestDataFolder(temp_, "data");
   ::chmod(data_.c_str(), 0777);
-  CommandOutput run = RunPendrel("install --data " + data_.string());
-  EXPECT_EQ(run.status, 1) << run.output;
-  ExpectSays(run, "the data folder " + data_.string() +
-                      " is not yours alone: its group or other users can write it (mode 0777). Nothing was changed.");
-  EXPECT_FALSE(std::filesystem::exists(HiveFile(HKEY_CURRENT_USER)));
+  Refused("install --data " + data_.string(), "the data folder " + data_.string() +
+          " is not yours alone: its group or other users can write it (mode 0777). Nothing was changed.");
+  EXPECT_FALSE(std::filesystem::exists(HiveFile(HKEY_CURRENT_USER)));  // nor by the refusals above
   ::chmod(data_.c_str(), 0700);
   ::chmod(database.c_str(), 0666);
-  run = RunPendrel("install --data " + data_.string());
-  EXPECT_EQ(run.status, 1) << run.output;
-  ExpectSays(run, "the database " + database.string() + " is not yours alone");
+  CommandOutput run =
+      Refused("install --data " + data_.string(), "the database " + database.string() + " is not yours alone");
   EXPECT_EQ(run.output.find("database: kept"), std::string::npos) << run.output;
   ::chmod(database.c_str(), 0600);
   ASSERT_EQ(RunPendrel("install --data " + data_.string()).status, 0);
 
-  // After the install: each of the folders and files, made another's, stops every command that
-  // would use it, and nothing is changed.
+  // After the install: any of them made another's stops every command that would use it, changing nothing.
   const std::filesystem::path classes = HiveFile(HKEY_CLASSES_ROOT);
-  struct Case {
-    std::filesystem::path path;
-    unsigned mode;
-    uid_t owner;
-    const char* says;
-  };
-  const Case cases[] = {
+  const std::tuple<std::filesystem::path, unsigned, uid_t, const char*> cases[] = {
       {database, 0606, 0, "the database "},
       {database, 0600, 65534, "the database "},
       {data_, 0770, 0, "the data folder "},
@@ -351,27 +325,26 @@ TEST_F(InstallTest, FoldersAndFilesAnotherAccountCouldHavePlantedAreRefused) {
       {classes, 0600, 65534, "the registry hive "},
       {HiveFile(HKEY_CURRENT_USER), 0620, 0, "the registry hive "},
   };
-  for (const Case& c : cases) {
-    if (c.owner != 0 && ::geteuid() != 0) continue;
-    SCOPED_TRACE(c.path.string() + " " + std::to_string(c.mode) + " " + std::to_string(c.owner));
+  for (const auto& [path, mode, owner, says] : cases) {
+    if (owner != 0 && ::geteuid() != 0) continue;
+    SCOPED_TRACE(path.string() + " " + std::to_string(mode) + " " + std::to_string(owner));
     struct stat before {};
-    ASSERT_EQ(::stat(c.path.c_str(), &before), 0);
-    ::chmod(c.path.c_str(), c.mode);
-    ASSERT_EQ(::chown(c.path.c_str(), c.owner, c.owner), 0);
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    ::chmod(path.c_str(), mode);
+    ASSERT_EQ(::chown(path.c_str(), owner, owner), 0);
     const std::string classesBytes = ReadFileBytes(classes);
     for (const std::string& command : {std::string("run - </dev/null"), std::string("install"),
                                        std::string("unregister"), std::string("uninstall --purge"),
                                        "import " + (temp_.path() / "none.html").string()}) {
-      CommandOutput refused = RunPendrel(command);
-      EXPECT_EQ(refused.status, 1) << command << ": " << refused.output;
-      ExpectSays(refused, "pendrel: " + std::string(c.says) + c.path.string() + " is not yours alone: ", command);
+      Refused(command, "pendrel: " + std::string(says) + path.string() + " is not yours alone: ");
       EXPECT_EQ(ReadFileBytes(classes), classesBytes) << command;
       EXPECT_TRUE(std::filesystem::exists(database)) << command;
     }
-    ::chmod(c.path.c_str(), before.st_mode & 07777);
-    ASSERT_EQ(::chown(c.path.c_str(), before.st_uid, before.st_gid), 0);
+    ::chmod(path.c_str(), before.st_mode & 07777);
+    ASSERT_EQ(::chown(path.c_str(), before.st_uid, before.st_gid), 0);
   }
   EXPECT_EQ(RunPendrel("run - </dev/null").status, 0);
+  EXPECT_EQ(RunPendrel("install --data " + (home / "bookmarks").string(), environment).status, 0);  // below home
 }
 
 TEST_F(InstallTest, WithoutAHomeNothingGoesToASharedFolder) {
@@ -381,18 +354,16 @@ TEST_F(InstallTest, WithoutAHomeNothingGoesToASharedFolder) {
   // A user id the user database does not know, with HOME unset and empty: no home at all.
   for (const char* home : {"-u HOME", "HOME="}) {
     for (const char* command : {"install", "register", "run -", "import x.html", ""}) {
-      CommandOutput run = RunCommandLine(
-          std::string("setpriv --reuid=54321 --regid=54321 --clear-groups env -u XDG_CONFIG_HOME -u XDG_DATA_HOME ") +
-          home + " " + PENDREL_BIN_DIR + "/pendrel " + command + " </dev/null 2>&1");
-      EXPECT_EQ(run.status, 1) << home << " " << command << ": " << run.output;
-      ExpectSays(run, "HOME is not set and the user database gives no home folder for user id 54321; set HOME to your "
-                      "home folder", std::string(home) + " " + command);
+      Refused(std::string(command) + " </dev/null",
+              "HOME is not set and the user database gives no home folder for user id 54321; set HOME to your "
+              "home folder",
+              std::string("setpriv --reuid=54321 --regid=54321 --clear-groups env -u XDG_CONFIG_HOME -u "
+                          "XDG_DATA_HOME ") + home + " ");
     }
   }
   for (size_t i = 0; i < shared.size(); ++i) {
     EXPECT_EQ(std::filesystem::exists(shared[i]), existed[i]) << shared[i];
-    // A regression made it as the test's user: take it away again.
-    std::error_code ec;
+    std::error_code ec;  // a regression made it as the test's user: take it away again
     if (!existed[i]) std::filesystem::remove_all(shared[i], ec);
   }
 }
@@ -408,20 +379,15 @@ TEST_F(InstallTest, RegistrationCommandsTakeNoArguments) {
   EXPECT_EQ(run.output, "band: registered " + std::string(PENDREL_BIN_DIR) + "/libPendrelBand.so\n");
 }
 
-// The schema the installer writes and the sizes the store and its callers cut values to are the
-// same numbers: a column whose CHECK says otherwise would refuse what the callers let through.
+// A column whose CHECK differs from the size the store's callers cut values to refuses what they let through.
 TEST(InstalledSchemaTest, BookmarkColumnsHoldThePublishedSizes) {
   const std::string schema(EmbeddedFileData("resources/schema.sql"));
   ASSERT_FALSE(schema.empty());
-  // Every size the schema gives each column, in order.
   std::map<std::string, std::vector<size_t>> sizes;
-  constexpr std::string_view kCheck = "CHECK (length(";
-  for (size_t at = schema.find(kCheck); at != std::string::npos; at = schema.find(kCheck, at + 1)) {
-    const size_t name = at + kCheck.size();
-    const size_t end = schema.find(") <= ", name);
-    ASSERT_NE(end, std::string::npos);
-    sizes[schema.substr(name, end - name)].push_back(std::stoul(schema.substr(end + 5)));
-  }
+  re2::StringPiece rest(schema);
+  size_t size = 0;
+  for (std::string column; RE2::FindAndConsume(&rest, R"(CHECK \(length\((\w+)\) <= (\d+))", &column, &size);)
+    sizes[column].push_back(size);
   // LinksData's columns, then LinksCategory's; the history and the forms keep addresses too.
   EXPECT_EQ(sizes["HomePage"], std::vector<size_t>{kAddressColumnSize});
   EXPECT_EQ(sizes["Description"], std::vector<size_t>{kDescriptionColumnSize});

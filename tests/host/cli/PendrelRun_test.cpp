@@ -3,6 +3,9 @@
 // it prints, the database file and the generated page file checked afterwards. The scripts every
 // host runs alike are in HostScriptCases.h.
 #include <gtest/gtest.h>
+#include <re2/re2.h>
+
+#include <set>
 
 #include "platform/registry/RegistryKey.h"
 #include "tests/support/HostScriptCases.h"
@@ -262,6 +265,34 @@ TEST_F(PendrelRunTest, TheBandIsTheOneTheRegistryNamesAndWithoutItTheWindowHasNo
   run = Run("show\n");
   EXPECT_TRUE(run.HasStarting("no toolbar: " + std::string(PENDREL_BIN_DIR) + "/libpendrel-platform.so is not a component library"))
       << run.Text();
+}
+
+// The help pages `pendrel install` writes name the setup menu's entries as a running toolbar shows them.
+TEST_F(PendrelRunTest, EveryMenuEntryTheHelpPagesNameIsOneTheMenuShows) {
+  // The menu as it stands, and again with the history log on: its entry then reads "Disable".
+  RunResult run = Run("show\nmenu Enable History Log\nshow\n");
+  ASSERT_EQ(run.status, 0) << run.Text();
+  std::set<std::string> shown;
+  for (std::string line : run.lines) {
+    if (!line.starts_with("menu: ") || line == "menu: -") continue;
+    RE2::GlobalReplace(&line, " \\[(greyed|checked)\\]", "");
+    shown.insert(line.substr(6));
+  }
+  ASSERT_TRUE(shown.contains("Disable History Log")) << run.Text();
+
+  static const RE2 menuEntry("<b class=\"menu\">([^<]*)</b>");
+  std::set<std::string> named;
+  for (const char* page : {"help.html", "about.html"}) {
+    std::string html = ReadFileBytes(temp_.path() / "data" / "help" / page);
+    ASSERT_FALSE(html.empty()) << page;
+    re2::StringPiece rest(html);
+    for (std::string name; RE2::FindAndConsume(&rest, menuEntry, &name);) {
+      RE2::GlobalReplace(&name, "\\s+", " ");  // blanks and line breaks read as one blank
+      EXPECT_TRUE(shown.contains(name)) << page << " names the menu entry \"" << name << "\", which the menu lacks";
+      named.insert(name);
+    }
+  }
+  for (const std::string& entry : shown) EXPECT_TRUE(named.contains(entry)) << "the help pages omit \"" << entry << "\"";
 }
 
 }  // namespace

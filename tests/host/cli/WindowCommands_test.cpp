@@ -1,5 +1,5 @@
-// `pendrel [ADDRESS]` for a person at a terminal: what the screen shows after each command, the
-// prompt, questions, and an error that leaves the session going.
+// `pendrel [ADDRESS]` for a person at a terminal: the screen after each command, the prompt, and
+// an error that leaves the session going.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -18,8 +18,7 @@ namespace {
 class WindowCommandsTest : public IsolatedTest {};
 
 TEST_F(WindowCommandsTest, TerminalSessionShowsWhatEachCommandChangedAsTextToRead) {
-  // A page whose text tries to drive the terminal (an escape sequence, a bell, a right-to-left
-  // override), with a long paragraph, a list, preformatted text, a link and a password.
+  // A page whose text tries to drive the terminal, with a long paragraph, a list, preformatted text and a password.
   WriteFile(temp_.path() / "a.html",
             "<title>A\x1b]0;owned\x07</title><h1>Head</h1><p>one two three four five six seven eight nine ten "
             "eleven twelve</p><ul><li>first<li>second</ul><pre>x\ty\nz</pre><p>\xE2\x80\xAEreversed <a "
@@ -40,8 +39,7 @@ TEST_F(WindowCommandsTest, TerminalSessionShowsWhatEachCommandChangedAsTextToRea
   std::string text = session("bogus\nfollow next\npage\n", 12);  // the input ends without quit
   for (const char* hostile : {"\x1b", "\x07", "\xE2\x80\xAE", "S3cret"})
     EXPECT_EQ(text.find(hostile), std::string::npos) << hostile << "\n" << text;
-  // The first screen: the page's blocks on lines of their own, wrapped to 30 columns, set apart
-  // where a browser sets them apart, cut after a screenful, then the status.
+  // Each screen: blocks on lines of their own, set apart, wrapped to 30 columns, cut after a screenful; the status.
   const std::string firstScreen =
       "A\xEF\xBF\xBD]0;owned\xEF\xBF\xBD\n===========\n\nHead\n\n"
       "one two three four five six\nseven eight nine ten eleven\ntwelve\n"
@@ -82,8 +80,7 @@ TEST_F(WindowCommandsTest, AQuestionAtTheTerminalWaitsForYOrN) {
   std::ostringstream out;
   EXPECT_EQ(RunWindow({a}, in, out, CommandSource::Terminal), 0);
   std::string text = out.str();
-  // The question is shown as a box with its caption on a line of its own, and asked again until
-  // the answer is y or n; the answer is not repeated, the box that follows is shown likewise.
+  // Asked as a box, its caption on a line of its own, until the answer is y or n, which is not echoed back.
   std::string ask = "\n== Delete bookmark ==\nDo you want to delete " + url + "?\n(y/n)? ";
   EXPECT_NE(text.find("pendrel> " + ask + "(y/n)? pendrel> " + ask + "\n== PendrelBand ==\n" + url +
                       " is successfully deleted.\npendrel> "),
