@@ -65,8 +65,7 @@ class TerminalProgram {
   int Wait() {
     int status = 0;
     Read([&](const std::string&, bool) { return exited_ = exited_ || waitpid(pid_, &status, WNOHANG) == pid_; });
-    if (!exited_) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return exited_ ? (WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)) : -1;
   }
 
  private:

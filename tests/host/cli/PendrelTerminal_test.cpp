@@ -1,6 +1,5 @@
-// `pendrel ADDRESS` at a terminal, as a person meets it: the built program on a pseudo-terminal
-// of 100 by 30, in a fresh home with `pendrel install` done first, a large documentation page
-// from a server on 127.0.0.1, keys typed as a person types them (line editing by libedit).
+// `pendrel ADDRESS` at a terminal, as a person meets it: the built program on a pseudo-terminal, in a
+// fresh home, a large documentation page from 127.0.0.1, keys typed as a person types them (libedit).
 #include "tests/support/DocumentationPage.h"
 #include "tests/support/PendrelRunFixture.h"
 #include "tests/support/TerminalProgram.h"
