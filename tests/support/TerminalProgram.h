@@ -1,4 +1,5 @@
-// A program run on the parent side of a pseudo-terminal, as a person at a terminal runs it.
+// A program run on the parent side of a pseudo-terminal, as a person at a terminal runs it; killed if
+// it is still running at the end.
 #pragma once
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -13,21 +14,18 @@
 #include <string>
 #include <vector>
 
-// Killed if it is still running at the end.
 class TerminalProgram {
  public:
-  // Runs `args` with the test's environment and `extra` variables.
+  // Runs `args` with `extra` variables and the test's environment, on a terminal of 100 by 30.
   TerminalProgram(const std::vector<std::string>& args, const std::vector<std::string>& extra) {
-    std::vector<std::string> environment(extra);
-    for (char** variable = environ; *variable; ++variable) environment.emplace_back(*variable);
     std::vector<char*> argv, envp;
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    for (const std::string& variable : environment) envp.push_back(const_cast<char*>(variable.c_str()));
+    for (const std::string& variable : extra) envp.push_back(const_cast<char*>(variable.c_str()));
+    for (char** variable = environ; *variable; ++variable) envp.push_back(*variable);
     argv.push_back(nullptr);
     envp.push_back(nullptr);
     winsize size{30, 100, 0, 0};  // rows, columns
-    pid_ = forkpty(&master_, nullptr, nullptr, &size);
-    if (pid_ == 0) {
+    if ((pid_ = forkpty(&master_, nullptr, nullptr, &size)) == 0) {
       execve(argv[0], argv.data(), envp.data());
       _exit(127);
     }
@@ -67,14 +65,12 @@ class TerminalProgram {
   int Wait() {
     int status = 0;
     Read([&](const std::string&, bool) { return exited_ = exited_ || waitpid(pid_, &status, WNOHANG) == pid_; });
-    if (!exited_) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return exited_ ? (WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)) : -1;
   }
 
  private:
-  // Reads what the program writes, the terminal's "\r\n" as "\n", until `done(got, open)` holds, `open`
-  // false once the program has closed the terminal; at most 60 s, as a sanitizer build on a busy
-  // machine (the suite runs tests side by side) is slow.
+  // Reads what the program writes, the terminal's "\r\n" as "\n", until `done(got, open)` holds (`open`
+  // false once the program has closed the terminal); at most 60 s, for a sanitizer build on a busy machine.
   template <typename Done>
   std::string Read(Done done) {
     std::string got;

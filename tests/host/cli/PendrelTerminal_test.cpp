@@ -1,44 +1,20 @@
-// `pendrel ADDRESS` at a terminal, as a person meets it: the built program on a pseudo-terminal
-// of 100 by 30, in a fresh home with `pendrel install` done first, a large documentation page
-// from a server on 127.0.0.1, keys typed as a person types them (line editing by libedit).
-#include <cstring>
-
+// `pendrel ADDRESS` at a terminal, as a person meets it: the built program on a pseudo-terminal, in a
+// fresh home, a large documentation page from 127.0.0.1, keys typed as a person types them (libedit).
+#include "tests/support/DocumentationPage.h"
 #include "tests/support/PendrelRunFixture.h"
 #include "tests/support/TerminalProgram.h"
 
 namespace {
 
-// A documentation page of about 500 KB: a table of contents, then sections of headings,
-// paragraphs with code and links, and examples.
-std::string DocumentationPage() {
-  std::string html =
-      "<!DOCTYPE html><html><head><title>File system | Docs</title><style>p{x:y}</style></head><body>"
-      "<h1>File system</h1><ul>";
-  for (int i = 0; i < 200; ++i)
-    html += "<li><a href='#s" + std::to_string(i) + "'>fs.call" + std::to_string(i) + "()</a></li>";
-  html += "</ul>";
-  for (int i = 0; html.size() < 500'000; ++i) {
-    std::string n = std::to_string(i);
-    html += "<section id=s" + n + "><h2>fs.call" + n + "(path[, options], callback)</h2><p>Asynchronously reads the "
-            "entire contents of a file. The <code>callback</code> is passed two arguments <code>(err, data)</code>, "
-            "where data is the contents of the file; see <a href='/api/" + n + "'>the reference</a>.</p>"
-            "<pre>import { call" + n + " } from 'node:fs';\n\tcall" + n + "('/etc/passwd', (err, data) => {});</pre>"
-            "</section>";
-  }
-  return html + "</body></html>";
-}
+using PendrelTerminalTest = PendrelRunFixture;
 
-class PendrelTerminalTest : public PendrelRunFixture {
- protected:
-  LoopbackServer docs_{[](httplib::Server& server) {
+TEST_F(PendrelTerminalTest, APersonBrowsesALargePageBookmarksItAndUsesTheHistory) {
+  LoopbackServer docs([](httplib::Server& server) {
     server.Get("/fs.html", [](const httplib::Request&, httplib::Response& response) {
       response.set_content(DocumentationPage(), "text/html");
     });
-  }};
-};
-
-TEST_F(PendrelTerminalTest, APersonBrowsesALargePageBookmarksItAndUsesTheHistory) {
-  const std::string page = ToUtf8(docs_.Url("/fs.html"));
+  });
+  const std::string page = ToUtf8(docs.Url("/fs.html"));
   TerminalProgram pendrel({std::string(PENDREL_BIN_DIR) + "/pendrel", "about:blank"},
                           {"TERM=xterm", "PAGER=cat", "LC_ALL=C.UTF-8"});
   ASSERT_TRUE(pendrel.Started());

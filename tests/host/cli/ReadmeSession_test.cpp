@@ -1,17 +1,15 @@
-// The README's terminal sessions, replayed: every fenced block of README.md that is a transcript
-// (its first line a shell command, `$ ...`) runs, in the order the README gives them, in one fresh
-// home, against stand-in pages on 127.0.0.1 for the addresses it names, and every line it shows
-// must come out of the program, in that order.
-//
-// A transcript's lines: `$ COMMAND` runs a pendrel command on a pseudo-terminal of 100 by 30;
-// `pendrel> TEXT` and `(y/n)? TEXT` are typed at that prompt; `...` stands for lines left out;
-// every other line is output. A session goes on over the blocks that follow until the next `$ `.
-// Where the sentence before a block says "for example", its numbers may differ.
+// The README's terminal sessions, replayed in its order in one fresh home, against stand-in pages on
+// 127.0.0.1 for the addresses it names. A fenced block whose first line is `$ COMMAND` runs that pendrel
+// command on a pseudo-terminal of 100 by 30, and its session goes on over the blocks that follow until
+// the next `$ `; `pendrel> TEXT` and `(y/n)? TEXT` are typed at that prompt, `...` stands for lines left
+// out, and every other line must come out of the program, in that order. Where the sentence before a
+// block says "for example", its numbers may differ.
 #include <re2/re2.h>
 #include <stdlib.h>
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "tests/support/LoopbackServer.h"
@@ -41,26 +39,21 @@ struct Session {
 std::vector<Session> Sessions(const std::string& readme) {
   std::vector<Session> sessions;
   std::istringstream in(readme);
-  std::string line, before;
-  bool inBlock = false, transcript = false, example = false, first = false;
-  while (std::getline(in, line)) {
-    if (line.starts_with("```")) {
-      inBlock = !inBlock;
-      first = inBlock;
-      if (inBlock) example = RE2::PartialMatch(before, "(?i)for example");
-      continue;
-    }
-    if (!inBlock) {
+  for (std::string line, before; std::getline(in, line);) {
+    if (!line.starts_with("```")) {
       if (!line.empty()) before = line;
       continue;
     }
-    if (first) transcript = line.starts_with("$ ") || (line.starts_with("pendrel> ") && !sessions.empty());
-    first = false;
-    if (!transcript) continue;
-    if (line.starts_with("$ "))
-      sessions.push_back({line.substr(2), {}});
-    else
-      sessions.back().lines.push_back({line, example});
+    std::vector<std::string> block;
+    while (std::getline(in, line) && !line.starts_with("```")) block.push_back(line);
+    if (block.empty() || !(block[0].starts_with("$ ") || (block[0].starts_with("pendrel> ") && !sessions.empty())))
+      continue;
+    bool example = RE2::PartialMatch(before, "(?i)for example");
+    for (const std::string& text : block)
+      if (text.starts_with("$ "))
+        sessions.push_back({text.substr(2), {}});
+      else
+        sessions.back().lines.push_back({text, example});
   }
   return sessions;
 }
@@ -77,16 +70,15 @@ std::vector<std::string> ScreenLines(std::string text) {
   return lines;
 }
 
-std::string Digitless(std::string text) {
-  RE2::GlobalReplace(&text, "[0-9]+", "N");
-  return text;
-}
-
 class ReadmeSessionTest : public IsolatedTest {
  protected:
-  // The README's words for this machine: its addresses the stand-ins', /home/you and ~ the
-  // test's home, the installed toolbar the built one.
+  // The README's words for this machine: its addresses the stand-ins' (each must have one),
+  // /home/you and ~ the test's home, the installed toolbar the built one.
   std::string Local(std::string text) const {
+    static const RE2 address("(https?://([A-Za-z0-9.-]+/))");
+    re2::StringPiece rest(text);
+    for (std::string whole, site; RE2::FindAndConsume(&rest, address, &whole, &site);)
+      EXPECT_TRUE(kStandIns.contains(site)) << "no stand-in page for " << whole;
     const std::string standIn = "http://127.0.0.1:" + std::to_string(server_.port()) + "/\\1";
     RE2::GlobalReplace(&text, "https?://([A-Za-z0-9.-]+/)", standIn);
     RE2::GlobalReplace(&text, "/home/you\\b", home_.string());
@@ -99,9 +91,7 @@ class ReadmeSessionTest : public IsolatedTest {
   void Replay(const Session& session) {
     SCOPED_TRACE("$ " + session.command);
     std::istringstream words(Local(session.command));
-    std::vector<std::string> args;
-    for (std::string word; words >> word;) args.push_back(word);
-    ASSERT_FALSE(home_.empty());
+    std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
     ASSERT_EQ(args.at(0), "pendrel") << "the README's sessions run pendrel";
     args[0] = std::string(PENDREL_BIN_DIR) + "/pendrel";
     TerminalProgram program(args, {"TERM=xterm", "PAGER=cat", "LC_ALL=C.UTF-8", "COLUMNS=100", "LINES=30"});
@@ -118,21 +108,20 @@ class ReadmeSessionTest : public IsolatedTest {
 
     std::vector<std::string> screen = ScreenLines(output);
     // A command the README types without showing an error must not meet one.
-    for (const std::string& shown : screen) {
-      if (!shown.starts_with("error: ")) continue;
-      EXPECT_TRUE(std::any_of(session.lines.begin(), session.lines.end(),
-                              [&](const TranscriptLine& line) { return Local(line.text) == shown; }))
-          << shown;
-    }
+    auto inReadme = [&](const std::string& shown) {
+      return std::any_of(session.lines.begin(), session.lines.end(),
+                         [&](const TranscriptLine& line) { return Local(line.text) == shown; });
+    };
+    for (const std::string& shown : screen) EXPECT_TRUE(!shown.starts_with("error: ") || inReadme(shown)) << shown;
+    auto digitless = [](std::string text) { return RE2::GlobalReplace(&text, "[0-9]+", "N"), text; };
     size_t at = 0;
     for (const TranscriptLine& line : session.lines) {
       if (line.text == "..." || line.text.empty()) continue;
       std::string wanted = Local(line.text);
-      while (!wanted.empty() && wanted.back() == ' ') wanted.pop_back();
-      auto same = [&](const std::string& shown) {
-        return line.example ? Digitless(shown) == Digitless(wanted) : shown == wanted;
-      };
-      auto found = std::find_if(screen.begin() + at, screen.end(), same);
+      RE2::GlobalReplace(&wanted, " +$", "");
+      auto found = std::find_if(screen.begin() + at, screen.end(), [&](const std::string& shown) {
+        return line.example ? digitless(shown) == digitless(wanted) : shown == wanted;
+      });
       if (found == screen.end()) {
         std::string rest;
         for (size_t i = at; i < screen.size(); ++i) rest += screen[i] + "\n";
@@ -143,30 +132,16 @@ class ReadmeSessionTest : public IsolatedTest {
     }
   }
 
-  // A bookmark file as another browser exports it: one page the session stored already, a new
-  // one and a bookmarklet.
-  void WriteBookmarkFile() const {
-    std::ofstream(home_ / "bookmarks.html")
-        << "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks Menu</H1>\n<DL><p>\n"
-           "<DT><H3>Linux</H3>\n<DL><p>\n"
-        << "<DT><A HREF=\"" << Local("https://www.debian.org/") << "\">Debian</A>\n"
-        << "<DT><A HREF=\"" << Local("https://lwn.net/") << "\">LWN.net</A>\n"
-        << "</DL><p>\n<DT><A HREF=\"javascript:void(0)\">A bookmarklet</A>\n</DL><p>\n";
+  ~ReadmeSessionTest() override {
+    std::error_code ignored;
+    if (!home_.empty()) std::filesystem::remove_all(home_, ignored);
   }
 
   // A home whose path is about as long as /home/you, so that messages wrap where the README's do.
-  struct ShortHome {
-    std::filesystem::path path;
-    ShortHome() {
-      char name[] = "/tmp/you-XXXXXX";
-      if (mkdtemp(name)) path = name;
-    }
-    ~ShortHome() {
-      std::error_code ignored;
-      if (!path.empty()) std::filesystem::remove_all(path, ignored);
-    }
-  } shortHome_;
-  std::filesystem::path home_ = shortHome_.path;
+  std::filesystem::path home_ = [] {
+    char name[] = "/tmp/you-XXXXXX";
+    return std::filesystem::path(mkdtemp(name) ? name : "");
+  }();
   ScopedEnv home_env_{"HOME", home_.c_str()};
   ScopedEnv dataHome_{"XDG_DATA_HOME", nullptr};
   ScopedEnv configHome_{"XDG_CONFIG_HOME", nullptr};
@@ -184,16 +159,15 @@ class ReadmeSessionTest : public IsolatedTest {
 TEST_F(ReadmeSessionTest, TheReadmeSessionsPrintWhatTheReadmeShows) {
   std::vector<Session> sessions = Sessions(ReadFileBytes(std::string(PENDREL_SOURCE_DIR) + "/README.md"));
   ASSERT_GE(sessions.size(), 4u);
-  // Every address the sessions visit has a stand-in.
-  static const RE2 address("(https?://([A-Za-z0-9.-]+/))");
-  for (const Session& session : sessions) {
-    std::string text = session.command + "\n";
-    for (const TranscriptLine& line : session.lines) text += line.text + "\n";
-    re2::StringPiece rest(text);
-    for (std::string whole, site; RE2::FindAndConsume(&rest, address, &whole, &site);)
-      EXPECT_TRUE(kStandIns.contains(site)) << "no stand-in page for " << whole;
-  }
-  WriteBookmarkFile();
+  ASSERT_FALSE(home_.empty());
+  // A bookmark file as another browser exports it: one page the session stored already, a new one and
+  // a bookmarklet.
+  std::ofstream(home_ / "bookmarks.html")
+      << "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks Menu</H1>\n<DL><p>\n"
+         "<DT><H3>Linux</H3>\n<DL><p>\n"
+      << "<DT><A HREF=\"" << Local("https://www.debian.org/") << "\">Debian</A>\n"
+      << "<DT><A HREF=\"" << Local("https://lwn.net/") << "\">LWN.net</A>\n"
+      << "</DL><p>\n<DT><A HREF=\"javascript:void(0)\">A bookmarklet</A>\n</DL><p>\n";
   for (const Session& session : sessions) Replay(session);
 }
 
