@@ -57,10 +57,9 @@ TEST_F(BookmarkExchangeTest, AHostAddsAndReadsBookmarksThroughTheLoadedLibraryAl
     EXPECT_TRUE(bookmarks.empty());
     EXPECT_NE(std::find(progress.heard.begin(), progress.heard.end(), L"http://a/"), progress.heard.end());
 
-    std::vector<ExchangedBookmark> all;
-    ASSERT_EQ(exchange->LoadAllBookmarks(all, why), S_OK) << ToUtf8(why);
+    ASSERT_EQ(exchange->LoadAllBookmarks(bookmarks, why), S_OK) << ToUtf8(why);
     Rows listed;
-    for (const ExchangedBookmark& b : all) listed.push_back({b.category, b.description, b.address});
+    for (const ExchangedBookmark& b : bookmarks) listed.push_back({b.category, b.description, b.address});
     EXPECT_EQ(listed, (Rows{{L"News", L"a", L"http://a/"}, {L"Mine", L"kept", L"http://stored/"}}));
   }
   EXPECT_EQ(DllCanUnloadNow(), S_OK) << "the exchange and its factory let go of the library";
