@@ -1,5 +1,4 @@
-// The bookmark exchange as a host reaches it: from the band library loaded as the host loads it,
-// through the library's class factory, with nothing of the band's classes in hand.
+// The bookmark exchange as a host reaches it: through the loaded band library's class factory alone.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,8 +19,7 @@ namespace {
 
 using Rows = std::vector<std::vector<std::wstring>>;
 
-class Addresses final : public IBookmarkProgress {
- public:
+struct Addresses final : IBookmarkProgress {
   void OnAddress(const std::wstring& address) override { heard.push_back(address); }
   std::vector<std::wstring> heard;
 };
@@ -51,20 +49,17 @@ TEST_F(BookmarkExchangeTest, AHostAddsAndReadsBookmarksThroughTheLoadedLibraryAl
     EXPECT_EQ(exchange->Open(dataFolder), E_UNEXPECTED) << "one store per exchange";
 
     // One new, one stored already, one the database refuses.
-    bookmarks = {{L"News", L"a", L"http://a/"},
-                 {L"Mine", L"again", L"http://stored/"},
+    bookmarks = {{L"News", L"a", L"http://a/"}, {L"Mine", L"again", L"http://stored/"},
                  {L"News", std::wstring(kDescriptionColumnSize + 1, L'x'), L"http://long/"}};
     Addresses progress;
     ASSERT_EQ(exchange->AddBookmarks(bookmarks, &progress, counts, why), S_OK) << ToUtf8(why);
-    EXPECT_EQ((std::vector<size_t>{counts.stored, counts.alreadyStored, counts.refused}),
-              (std::vector<size_t>{1, 1, 1}));
+    EXPECT_EQ((std::vector<size_t>{counts.stored, counts.alreadyStored, counts.refused}), std::vector<size_t>(3, 1));
     EXPECT_TRUE(bookmarks.empty());
     EXPECT_NE(std::find(progress.heard.begin(), progress.heard.end(), L"http://a/"), progress.heard.end());
 
-    std::vector<ExchangedBookmark> all;
-    ASSERT_EQ(exchange->LoadAllBookmarks(all, why), S_OK) << ToUtf8(why);
+    ASSERT_EQ(exchange->LoadAllBookmarks(bookmarks, why), S_OK) << ToUtf8(why);
     Rows listed;
-    for (const ExchangedBookmark& b : all) listed.push_back({b.category, b.description, b.address});
+    for (const ExchangedBookmark& b : bookmarks) listed.push_back({b.category, b.description, b.address});
     EXPECT_EQ(listed, (Rows{{L"News", L"a", L"http://a/"}, {L"Mine", L"kept", L"http://stored/"}}));
   }
   EXPECT_EQ(DllCanUnloadNow(), S_OK) << "the exchange and its factory let go of the library";

@@ -128,6 +128,7 @@ TEST_F(FavoritesExchangeTest, ImportNamesEachShortcutAfterItsFileAndTheFolderTha
   fs::create_directory_symlink(favorites_, favorites_ / "Work" / "Back to the top");
   fs::create_symlink(outside / "secret.url", favorites_ / "Linked.url");
   fs::create_directory_symlink(outside / "folder", favorites_ / "Linked folder");
+  fs::create_symlink(outside / "secret.url", favorites_ / "Work" / "Paper.url");
   Put("Scripts/Tab.url", Shortcut("java\tscript:alert(1)"));
   Put("Scripts/Control.url", Shortcut("\x01javascript:alert(1)"));
   Put("Scripts/Vb.url", Shortcut("VBScript:msgbox(1)"));
@@ -146,6 +147,19 @@ TEST_F(FavoritesExchangeTest, ImportNamesEachShortcutAfterItsFileAndTheFolderTha
                       {L"Projects", L"Deep", L"http://deep.example/"},
                       {L"Favorites", L"my.site", L"http://twice.example/"},
                   }));
+
+  // Nor does an export write through any of those links; a name beside one is written.
+  EXPECT_EQ(Export({{L"Linked folder", L"Plan", L"http://plan.example/"},
+                    {L"Favorites", L"Linked", L"http://top.example/"},
+                    {L"Work", L"Paper", L"http://paper.example/"},
+                    {L"Work", L"Other", L"http://other.example/"}}),
+            3u);
+  EXPECT_EQ(Tree(outside), (std::map<std::string, std::string>{
+                               {"secret.url", Shortcut("http://outside.example/")},
+                               {"folder/deep.url", Shortcut("http://outside-deep.example/")}}));
+  EXPECT_TRUE(fs::is_symlink(favorites_ / "Linked folder"));
+  EXPECT_TRUE(fs::is_symlink(favorites_ / "Linked.url"));
+  EXPECT_EQ(ReadFile(favorites_ / "Work" / "Other.url"), Shortcut("http://other.example/"));
 }
 
 TEST_F(FavoritesExchangeTest, ImportMakesAMissingFavoritesFolderAndEndsAtAShortcutItCannotRead) {
@@ -221,21 +235,19 @@ TEST_F(FavoritesExchangeTest, ExportShortensNamesTooLongAndCountsWhatItStillCann
                     {L"Lines", L"injected", L"http://x.example/\r\nIconFile=/etc/passwd"},
                     {L"Kept", L"fine", L"http://fine.example/"}}),
             3u);
-  std::map<std::string, std::string> tree = Tree(temp_.path() / "home");
-  EXPECT_EQ(tree.count("Favorites/Blocked"), 1u);
-  EXPECT_EQ(tree["Favorites/Kept/fine.url"], Shortcut("http://fine.example/"));
   // Every long name is cut where the file system or the path's length ends it, never inside a
   // character, and two cut alike still get a file each.
   std::map<std::string, std::string> cut;
-  for (const auto& [path, content] : tree) {
+  for (const auto& [path, content] : Tree(temp_.path() / "home")) {
     const fs::path full = temp_.path() / "home" / path;
-    const std::string name = full.filename().string();
-    EXPECT_LE(name.size(), CFavoritesExchange::kMaxNameBytes) << path;
+    EXPECT_LE(full.filename().string().size(), CFavoritesExchange::kMaxNameBytes) << path;
     EXPECT_LE(FromUtf8(full.string()).size(), CFavoritesExchange::kMaxShortcutPath) << path;
     EXPECT_EQ(ToUtf8(FromUtf8(path)), path);
     cut[content] = path;
   }
   ASSERT_EQ(cut.size(), 6u);  // the four cut, the one kept and the file in the way
+  EXPECT_EQ(cut["a file where the category folder would go"], "Favorites/Blocked");
+  EXPECT_EQ(cut[Shortcut("http://fine.example/")], "Favorites/Kept/fine.url");
   EXPECT_TRUE(cut[Shortcut("http://long.example/")].starts_with("Favorites/Long/nnnnnnnnnn"));
   EXPECT_TRUE(cut[Shortcut("http://long-again.example/")].ends_with("n (2).url"));
   EXPECT_TRUE(cut[Shortcut("http://wide.example/")].starts_with("Favorites/Wide/\xe6\xbc\xa2\xe6\xbc\xa2"));
@@ -243,28 +255,9 @@ TEST_F(FavoritesExchangeTest, ExportShortensNamesTooLongAndCountsWhatItStillCann
   EXPECT_TRUE(cut[Shortcut("http://cat.example/")].starts_with("Favorites/\xc3\xa9\xc3\xa9"));
 }
 
-TEST_F(FavoritesExchangeTest, ExportWritesNothingThroughALinkPlantedInTheFavoritesFolder) {
-  const fs::path outside = temp_.path() / "outside";
-  fs::create_directories(outside);
-  WriteFile(outside / "target.url", "kept");
-  fs::create_directories(favorites_ / "News");
-  fs::create_directory_symlink(outside, favorites_ / "Work");
-  fs::create_symlink(outside / "target.url", favorites_ / "Top.url");
-  fs::create_symlink(outside / "target.url", favorites_ / "News" / "Paper.url");
-  EXPECT_EQ(Export({{L"Work", L"Plan", L"http://plan.example/"},
-                    {L"Favorites", L"Top", L"http://top.example/"},
-                    {L"News", L"Paper", L"http://paper.example/"},
-                    {L"News", L"Other", L"http://other.example/"}}),
-            3u);
-  EXPECT_EQ(Tree(outside), (std::map<std::string, std::string>{{"target.url", "kept"}}));
-  EXPECT_TRUE(fs::is_symlink(favorites_ / "Work"));
-  EXPECT_TRUE(fs::is_symlink(favorites_ / "Top.url"));
-  EXPECT_EQ(ReadFile(favorites_ / "News" / "Other.url"), Shortcut("http://other.example/"));
-
-  // The Favorites folder itself may be a link: that is where the user keeps it.
+TEST_F(FavoritesExchangeTest, TheFavoritesFolderMayBeALinkToWhereTheUserKeepsIt) {
   const fs::path kept = temp_.path() / "kept favorites";
   fs::create_directories(kept);
-  fs::rename(favorites_, temp_.path() / "old favorites");
   fs::create_directory_symlink(kept, favorites_);
   EXPECT_EQ(Export({{L"Favorites", L"Top", L"http://top.example/"}, {L"News", L"Paper", L"http://paper.example/"}}), 0u);
   EXPECT_EQ(Tree(kept), (std::map<std::string, std::string>{{"Top.url", Shortcut("http://top.example/")},

@@ -85,13 +85,8 @@ const char* const kMisbehaviours[] = {"silent", "drip-head", "drip-body", "endle
 
 TEST_F(MisbehavingServersTest, TheJobGoesOnPastEachMisbehavingServerAndRepairsTheAddressAfterThem) {
   int order = 0;
-  for (const char* misbehaviour : kMisbehaviours) {
-    std::string path = "/";  // appended: g++ 12 misreads "/" + a temporary as an overlapping copy
-    path += std::to_string(order++);
-    path += '-';
-    path += misbehaviour;
-    Store(server_.Url(path));
-  }
+  for (const char* misbehaviour : kMisbehaviours)
+    Store(server_.Url(std::to_string(order++).insert(0, "/") + "-" + misbehaviour));
   Store(server_.Url("/9-moved"));
   const std::vector<std::wstring> before = Addresses();
 

@@ -1,6 +1,3 @@
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <fstream>
 
 #include <gtest/gtest.h>
@@ -88,25 +85,12 @@ TEST(AccessLayerOpen, AFileThatIsNoDatabaseIsRefused) {
 TEST(AccessLayerOpen, ADatabaseOrFolderAnotherAccountCouldWriteIsNeverOpened) {
   TempDir temp;
   const std::filesystem::path folder = std::filesystem::path(ToUtf8(MakeTestDataFolder(temp)));
-  const std::filesystem::path file = folder / "Bookmark.mdb";
   CADODatabase db;
-  auto refused = [&](const char* how) {
-    SCOPED_TRACE(how);
+  WhileNotPrivate(folder / "Bookmark.mdb", folder, [&] {
     std::wstring message = MessageOf([&] { db.Open(ConnectionString(FromUtf8(folder.string()))); });
     EXPECT_NE(message.find(L"as it is not yours alone"), std::wstring::npos) << ToUtf8(message);
     EXPECT_FALSE(db.IsOpen());
-  };
-  ::chmod(file.c_str(), 0666);
-  refused("a database others can write");
-  ::chmod(file.c_str(), 0600);
-  ::chmod(folder.c_str(), 0777);
-  refused("a folder others can write");
-  ::chmod(folder.c_str(), 0700);
-  if (::geteuid() == 0) {
-    ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
-    refused("a database of another user");
-    ASSERT_EQ(::chown(file.c_str(), 0, 0), 0);
-  }
+  });
   db.Open(ConnectionString(FromUtf8(folder.string())));
   EXPECT_TRUE(db.IsOpen());
 }

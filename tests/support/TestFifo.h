@@ -1,7 +1,5 @@
-// A FIFO in a test's folder, for code that must never wait on one. RunWithin runs a call on a
-// thread of its own; when the call has not ended in time, the FIFO is opened as a writer and
-// closed again, which lets a reader blocked on it go on, so a program that waits fails its test
-// instead of hanging the suite.
+// A FIFO for code that must never wait on one: when a call outlives its limit, the FIFO is opened
+// as a writer, which lets a reader blocked on it go on, so the test fails instead of hanging.
 #pragma once
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,19 +20,18 @@ class TestFifo {
   }
   const std::filesystem::path& path() const { return path_; }
 
-  // True when `call` ended within `limit`; false when it had to be let go through the FIFO.
+  // True when `call`, run on a thread of its own, ended within `limit`; what it raised, the test sees.
   bool RunWithin(const std::function<void()>& call, std::chrono::milliseconds limit) const {
     std::packaged_task<void()> task(call);
     std::future<void> done = task.get_future();
     std::thread runner(std::move(task));
     const bool inTime = done.wait_for(limit) == std::future_status::ready;
     for (int attempt = 0; !inTime && attempt < 200; ++attempt) {
-      int fd = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-      if (fd >= 0) ::close(fd);
+      if (int fd = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC); fd >= 0) ::close(fd);
       if (done.wait_for(std::chrono::milliseconds(50)) == std::future_status::ready) break;
     }
     runner.join();
-    done.get();  // what the call raised, the test sees
+    done.get();
     return inTime;
   }
 

@@ -1,5 +1,6 @@
 #include "tests/support/TestSupport.h"
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -115,4 +116,22 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
   std::stringstream bytes;
   bytes << in.rdbuf();
   return bytes.str();
+}
+
+void WhileNotPrivate(const std::filesystem::path& file, const std::filesystem::path& folder,
+                     const std::function<void()>& refused) {
+  auto refusedAs = [&](const char* how) {
+    SCOPED_TRACE(how);
+    refused();
+  };
+  ::chmod(file.c_str(), 0666);
+  refusedAs("a file others can write");
+  ::chmod(file.c_str(), 0600);
+  ::chmod(folder.c_str(), 0777);
+  refusedAs("a folder others can write");
+  ::chmod(folder.c_str(), 0700);
+  if (::geteuid() != 0) return;
+  ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+  refusedAs("a file of another account");
+  ASSERT_EQ(::chown(file.c_str(), 0, 0), 0);
 }

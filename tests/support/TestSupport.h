@@ -3,6 +3,7 @@
 #pragma once
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -68,6 +69,11 @@ class ScopedEnv {
   std::string old_;
   bool had_ = false;
 };
+
+// Calls `refused` while `file`, then `folder`, is writable by others and (as root, who may give a
+// file away) while `file` is another account's; each is made the user's own alone again after.
+void WhileNotPrivate(const std::filesystem::path& file, const std::filesystem::path& folder,
+                     const std::function<void()>& refused);
 
 // A test with its own registry folder (XDG_CONFIG_HOME) and data folder, and recorded boxes.
 class IsolatedTest : public ::testing::Test {

@@ -10,16 +10,13 @@ namespace {
 
 TEST(AddressScheme, IsReadAsABrowserReadsItHoweverItIsDisguised) {
   const std::pair<std::wstring, std::wstring> cases[] = {
-      {L"http://example.com/", L"http"}, {L"HTTPS://example.com/", L"https"},
-      {L"java\tscript:alert(1)", L"javascript"}, {L"java\nscript:alert(1)", L"javascript"},
-      {L"j\ra\tv\na script:alert(1)", L""},  // a blank inside is no part of a scheme
+      {L"http://example.com/", L"http"}, {L"HTTPS://example.com/", L"https"}, {L"svn+ssh://host/repo", L"svn+ssh"},
+      {L"java\tscript:alert(1)", L"javascript"}, {L"java\nscript:alert(1)", L"javascript"}, {L"", L""}, {L":", L""},
       {L"\x01\x1f javascript:alert(1) \x02", L"javascript"}, {std::wstring(L"\0vbscript:msgbox(1)", 19), L"vbscript"},
-      {L"  DaTa:text/html,<script>alert(1)</script>", L"data"}, {L"svn+ssh://host/repo", L"svn+ssh"},
-      {L"place:folder=TOOLBAR", L"place"},
+      {L"  DaTa:text/html,<script>alert(1)</script>", L"data"}, {L"place:folder=TOOLBAR", L"place"},
+      {L"j\ra\tv\na script:alert(1)", L""},  // a blank inside is no part of a scheme
       // Not schemes: relative addresses, a digit first, a character no scheme holds, no colon.
-      {L"/path:with/colon", L""}, {L"1http://x/", L""}, {L"\u00e9javascript:alert(1)", L""}, {L"javascript", L""},
-      {L"", L""}, {L":", L""},
-  };
+      {L"/path:with/colon", L""}, {L"1http://x/", L""}, {L"\u00e9javascript:alert(1)", L""}, {L"javascript", L""}};
   for (const auto& [address, scheme] : cases)
     EXPECT_EQ(BrowserScheme(address), scheme) << "address of " << address.size() << " characters";
 

@@ -1,6 +1,5 @@
 #include "platform/registry/Registry.h"
 
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,20 +9,15 @@
 #include <gtest/gtest.h>
 
 #include "platform/registry/Hive.h"
+#include "platform/text/WideText.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
 
-// "[a\a\...]" with `names` names, each `name`.
-std::string KeyLine(size_t names, const std::string& name = "a") {
-  std::string line = "[";
-  for (size_t i = 0; i < names; ++i) line += (i ? "\\" : "") + name;
-  return line + "]\n";
-}
-
-std::wstring DeepPath(size_t names) {
-  std::wstring path;
-  for (size_t i = 0; i < names; ++i) path += i ? L"\\a" : L"a";
+// The path "a\a\..." of `names` names, each `name`.
+std::string KeyPath(size_t names, const std::string& name = "a") {
+  std::string path = name;
+  for (size_t i = 1; i < names; ++i) path += "\\" + name;
   return path;
 }
 
@@ -160,8 +154,8 @@ TEST_F(RegistryTest, AnUnreadableHiveIsReportedAndNeverOverwritten) {
       std::string("\x7f" "ELF\x02\x01\x01\0\0\0\xff\xfe", 12) + "REGEDIT4\n",  // not text
       "REGEDIT4\n" + std::string("\0\x01\x02\xff", 4) + "\n",                  // not text after its header
       // A 32 KB key line of 16,000 names, and one a name deeper than a hive may hold.
-      "REGEDIT4\n\n" + KeyLine(16000),
-      "REGEDIT4\n\n" + KeyLine(513, "Bb") + "\"V\"=\"1\"\n",
+      "REGEDIT4\n\n[" + KeyPath(16000) + "]\n",
+      "REGEDIT4\n\n[" + KeyPath(513, "Bb") + "]\n\"V\"=\"1\"\n",
   };
   for (const std::string& bytes : cases) {
     SCOPED_TRACE(::testing::PrintToString(bytes));
@@ -183,12 +177,11 @@ TEST_F(RegistryTest, AnUnreadableHiveIsReportedAndNeverOverwritten) {
   EXPECT_TRUE(HiveText().starts_with("REGEDIT4\n"));
 }
 
-// Keys too deep for a hive make it unreadable (above); at the bound it reads back.
 TEST_F(RegistryTest, AKeyAsDeepAsAHiveMayHoldReadsBackAndNoneDeeperCanBeMade) {
   // At the bound the hive reads, in any case of its names, and survives being written again.
-  WriteHive("REGEDIT4\n\n" + KeyLine(512) + "\"Deep\"=\"yes\"\n");
+  WriteHive("REGEDIT4\n\n[" + KeyPath(512) + "]\n\"Deep\"=\"yes\"\n");
   HKEY deep = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, DeepPath(512), 0, KEY_READ, &deep), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, FromUtf8(KeyPath(512)), 0, KEY_READ, &deep), ERROR_SUCCESS);
   EXPECT_EQ(Get(deep, L"deep"), L"yes");
   HKEY shallow = Create(L"A\\A\\A");
   ASSERT_EQ(Set(shallow, L"Near", L"top"), ERROR_SUCCESS);
@@ -200,13 +193,12 @@ TEST_F(RegistryTest, AKeyAsDeepAsAHiveMayHoldReadsBackAndNoneDeeperCanBeMade) {
 
   // Below it no key can be made, so that no change makes the hive unreadable.
   HKEY deeper = nullptr;
-  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, DeepPath(513), 0, KEY_ALL_ACCESS, &deeper, nullptr),
+  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, FromUtf8(KeyPath(513)), 0, KEY_ALL_ACCESS, &deeper, nullptr),
             ERROR_INVALID_PARAMETER);
   EXPECT_EQ(deeper, nullptr);
-  HKEY opened = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, DeepPath(500), 0, KEY_READ, &opened), ERROR_SUCCESS);
-  EXPECT_EQ(RegCreateKeyExW(opened, DeepPath(13), 0, KEY_ALL_ACCESS, &deeper, nullptr), ERROR_INVALID_PARAMETER);
-  RegCloseKey(opened);
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, FromUtf8(KeyPath(500)), 0, KEY_READ, &deep), ERROR_SUCCESS);
+  EXPECT_EQ(RegCreateKeyExW(deep, FromUtf8(KeyPath(13)), 0, KEY_ALL_ACCESS, &deeper, nullptr), ERROR_INVALID_PARAMETER);
+  RegCloseKey(deep);
   EXPECT_NE(HiveText().find("\"Deep\"=\"yes\""), std::string::npos);
 }
 
@@ -216,9 +208,7 @@ TEST_F(RegistryTest, AHiveOrFolderAnotherAccountCouldHavePlantedIsNeitherReadNor
   HKEY key = Create(L"Software\\Planted");
   ASSERT_EQ(Set(key, L"Library", L"/tmp/evil.so"), ERROR_SUCCESS);
   const std::string planted = HiveText();
-  const std::filesystem::path hive = HiveFile(HKEY_CURRENT_USER);
-  auto refused = [&](const char* how) {
-    SCOPED_TRACE(how);
+  WhileNotPrivate(HiveFile(HKEY_CURRENT_USER), RegistryFolder(), [&] {
     LONG rc = 0;
     Get(key, L"Library", &rc);
     EXPECT_EQ(rc, ERROR_ACCESS_DENIED);
@@ -227,18 +217,7 @@ TEST_F(RegistryTest, AHiveOrFolderAnotherAccountCouldHavePlantedIsNeitherReadNor
     EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &opened), ERROR_ACCESS_DENIED);
     EXPECT_NE(RegistryProblem(), std::nullopt);
     EXPECT_EQ(HiveText(), planted);
-  };
-  ::chmod(hive.c_str(), 0666);
-  refused("a hive others can write");
-  ::chmod(hive.c_str(), 0600);
-  if (::geteuid() == 0) {
-    ASSERT_EQ(::chown(hive.c_str(), 65534, 65534), 0);
-    refused("a hive of another user");
-    ASSERT_EQ(::chown(hive.c_str(), 0, 0), 0);
-  }
-  ::chmod(RegistryFolder().c_str(), 0777);
-  refused("a registry folder others can write");
-  ::chmod(RegistryFolder().c_str(), 0700);
+  });
   EXPECT_EQ(RegistryProblem(), std::nullopt);
   // Made the user's own again, it reads as it was: none of the refused writes landed.
   EXPECT_EQ(Get(key, L"Library"), L"/tmp/evil.so");

@@ -249,7 +249,6 @@ TEST_F(ShortcutTest, NeverWritesALineTheAddressDidNotHaveOrAFileItWasNotAskedFor
   // Only the folder that was in the way.
   EXPECT_EQ(std::distance(fs::directory_iterator(temp_.path()), fs::directory_iterator()), 1);
 
-  // Nor does it follow a link or wait on a FIFO.
   TempDir outside;
   WriteFile(outside.path() / "target.url", "[InternetShortcut]\r\nURL=http://outside.example/\r\n");
   fs::create_symlink(outside.path() / "target.url", temp_.path() / "link.url");
