@@ -61,7 +61,7 @@ TEST(FillPolicyTest, RandomPairsOfSavedAndPageFormsFillOnlyOnTheirOwnSchemeAndSi
   EXPECT_GT(refused, 3000u);
 }
 
-TEST(FillPolicyTest, OnlyHttpAndHttpsPagesWithASiteAreFilled) {
+TEST(FillPolicyTest, OnlyWebPagesWithASiteAreFilledAndALoginSentToAnotherSiteGoesOnlyToThatAddress) {
   for (const wchar_t* page : {L"http://127.0.0.1:8080/login", L"HTTPS://bank.example", L"https://bank.example?x#y"})
     EXPECT_TRUE(IsFillablePage(page)) << ToUtf8(page);
   for (const wchar_t* page : {L"file:///tmp/login.html", L"file://127.0.0.1:8080/login.html", L"about:blank", L"",
@@ -74,9 +74,7 @@ TEST(FillPolicyTest, OnlyHttpAndHttpsPagesWithASiteAreFilled) {
     EXPECT_FALSE(MayFillForm({page, L"/done"}, {L"http://127.0.0.1:8080/login", L"/done"})) << ToUtf8(page);
     EXPECT_FALSE(MayFillForm({L"http://127.0.0.1:8080/login", L"/done"}, {page, L"/done"})) << ToUtf8(page);
   }
-}
-
-TEST(FillPolicyTest, ALoginAlwaysSentToAnotherSiteGoesOnlyToThatSameAddress) {
+  // A login always sent to another site goes only to that same address.
   const FormOrigin saved{L"https://shop.example/login", L"https://sso.example/auth?app=shop"};
   EXPECT_TRUE(MayFillForm({L"https://shop.example/", L"https://sso.example/auth?app=shop#x"}, saved));
   EXPECT_TRUE(MayFillForm({L"https://shop.example/", L"https://SSO.example/auth?app=shop"}, saved));
