@@ -78,18 +78,18 @@ TEST_F(EventSinkTest, AFileFieldOfASavedNameIsLeftEmptyAndNothingIsReported) {
   });
   BandHarness harness(temp_);
   auto& store = *harness.Toolbar().Database();
-  const std::wstring page = server.Url("/upload.html");
-  std::int32_t id = store.SaveForm(page, L"login", ExtractDomain(page), L"done.html", {{L"pass", L"dummy"}});
-  for (const auto& [name, value] : FormFieldMap{{L"pass", L"pw"}, {L"user", L"/etc/passwd"}})
-    store.AddFormField(id, name, value);
-  harness.Open(page);
+  const std::wstring address = server.Url("/upload.html");
+  const FormFieldMap fields{{L"pass", L"pw"}, {L"user", L"/etc/passwd"}};
+  std::int32_t id = store.SaveForm(address, L"login", ExtractDomain(address), L"done.html", {{L"pass", L"dummy"}});
+  for (const auto& [name, value] : fields) store.AddFormField(id, name, value);
+  harness.Open(address);
 
   // The password goes in; no path is ever offered to the file field, so the browser refuses nothing.
   EXPECT_EQ(boxes_.count(), 0u);
-  const PageDocument& document = *harness.Browser().Top().Page();
-  for (PageNode control : document.Elements()) {
+  const PageDocument& page = *harness.Browser().Top().Page();
+  for (PageNode control : page.Elements()) {
     if (!PageDocument::IsControl(control)) continue;
-    EXPECT_EQ(document.ControlValue(control), control.AttributeOr("name") == L"pass" ? L"pw" : L"");
+    EXPECT_EQ(page.ControlValue(control), control.AttributeOr("name") == L"pass" ? L"pw" : L"");
   }
 }
 

@@ -1,6 +1,5 @@
-// Which saved login may go into which page form: random pairs of saved and page addresses and
-// actions built from pieces whose destination is known, including the spellings a browser reads
-// as another site (backslashes, stray slashes, tabs, a user part, a scheme without slashes).
+// Which saved login may go into which page form, over random pairs built from pieces whose destination is known,
+// among them the spellings a browser reads as another site (backslashes, stray slashes, tabs, a user part).
 #include <gtest/gtest.h>
 
 #include <random>
@@ -10,9 +9,8 @@
 
 namespace {
 
-// Actions written on a page of scheme {P} and site {S}; {Q} is the other web scheme and {O} another
-// site. With the page's own scheme and no slashes ({P}:done) an action is a relative path; with the
-// other scheme and no slashes ({Q}:{O}/steal), {O} is its site.
+// Actions on a page of scheme {P} and site {S}; {Q} is the other web scheme and {O} another site. Without slashes,
+// {P}:done is a relative path, but in {Q}:{O}/steal {O} is the site.
 const wchar_t* const kOwnActions[] = {L"", L"done.html", L"/done", L"?step=2", L"#top", L"./a/../done", L"  /done\t",
                                       L"{P}://{S}/done", L"{PU}://{S}/done?x=//{O}/", L"{P}:done", L"/sign//{O}"};
 const wchar_t* const kForeignActions[] = {
@@ -30,10 +28,9 @@ const wchar_t* const kSavedActions[] = {L"", L"/done", L"done.html", L"{P}://{S}
 
 std::wstring Expand(std::wstring text, const std::wstring& scheme, const std::wstring& site,
                     const std::wstring& other) {
-  const std::wstring otherScheme = scheme == L"http" ? L"https" : L"http";
   text = ReplaceAll(text, L"{PU}", scheme == L"http" ? L"HTTP" : L"HTTPS");
   text = ReplaceAll(text, L"{P}", scheme);
-  text = ReplaceAll(text, L"{Q}", otherScheme);
+  text = ReplaceAll(text, L"{Q}", scheme == L"http" ? L"https" : L"http");
   text = ReplaceAll(text, L"{S}", site);
   return ReplaceAll(text, L"{O}", other);
 }
@@ -50,8 +47,8 @@ TEST(FillPolicyTest, RandomPairsOfSavedAndPageFormsFillOnlyOnTheirOwnSchemeAndSi
     const std::wstring savedScheme = sameScheme ? scheme : (scheme == L"http" ? L"https" : L"http");
     const std::wstring site = pick(kSites), other = pick(kOthers);
     const bool ownAction = round % 3 == 0;
-    const std::wstring action = ownAction ? pick(kOwnActions) : pick(kForeignActions);
-    const FormOrigin form{scheme + L"://" + site + pick(kPaths), Expand(action, scheme, site, other)};
+    const FormOrigin form{scheme + L"://" + site + pick(kPaths),
+                          Expand(ownAction ? pick(kOwnActions) : pick(kForeignActions), scheme, site, other)};
     const FormOrigin saved{savedScheme + L"://" + site + pick(kPaths),
                            Expand(pick(kSavedActions), savedScheme, site, other)};
     const bool expected = sameScheme && ownAction;
@@ -64,7 +61,7 @@ TEST(FillPolicyTest, RandomPairsOfSavedAndPageFormsFillOnlyOnTheirOwnSchemeAndSi
   EXPECT_GT(refused, 3000u);
 }
 
-TEST(FillPolicyTest, OnlyHttpAndHttpsPagesWithASiteAreFilled) {
+TEST(FillPolicyTest, OnlyWebPagesWithASiteAreFilledAndALoginSentToAnotherSiteGoesOnlyToThatAddress) {
   for (const wchar_t* page : {L"http://127.0.0.1:8080/login", L"HTTPS://bank.example", L"https://bank.example?x#y"})
     EXPECT_TRUE(IsFillablePage(page)) << ToUtf8(page);
   for (const wchar_t* page : {L"file:///tmp/login.html", L"file://127.0.0.1:8080/login.html", L"about:blank", L"",
@@ -77,9 +74,7 @@ TEST(FillPolicyTest, OnlyHttpAndHttpsPagesWithASiteAreFilled) {
     EXPECT_FALSE(MayFillForm({page, L"/done"}, {L"http://127.0.0.1:8080/login", L"/done"})) << ToUtf8(page);
     EXPECT_FALSE(MayFillForm({L"http://127.0.0.1:8080/login", L"/done"}, {page, L"/done"})) << ToUtf8(page);
   }
-}
-
-TEST(FillPolicyTest, ALoginAlwaysSentToAnotherSiteGoesOnlyToThatSameAddress) {
+  // A login always sent to another site goes only to that same address.
   const FormOrigin saved{L"https://shop.example/login", L"https://sso.example/auth?app=shop"};
   EXPECT_TRUE(MayFillForm({L"https://shop.example/", L"https://sso.example/auth?app=shop#x"}, saved));
   EXPECT_TRUE(MayFillForm({L"https://shop.example/", L"https://SSO.example/auth?app=shop"}, saved));

@@ -26,6 +26,7 @@ using ::testing::IsEmpty;
 namespace {
 
 using Rows = std::vector<std::vector<std::wstring>>;
+using Login = std::pair<std::wstring, std::wstring>;  // the user and pass fields
 
 TEST(ExtractDomainTest, GivesTheAuthorityExactlyAsWritten) {
   EXPECT_EQ(ExtractDomain(L"https://login.example.com/signin?next=/x#top"), L"login.example.com");
@@ -114,6 +115,16 @@ class FormMemoryTest : public IsolatedTest {
     std::lock_guard lock(mutex_);
     return stolen_;
   }
+  // Signs in on the login page as ann with `pass`; returns the page's address.
+  std::wstring SignIn(const wchar_t* pass) {
+    const std::wstring login = Page("login.html", kLogin);
+    window_.Navigate(login);
+    window_.TypeText(L"user", L"ann");
+    window_.TypeText(L"pass", pass);
+    EXPECT_EQ(window_.SubmitForm(L"go"), ActionResult::Done);
+    return login;
+  }
+  Login Filled() { return {Value(L"user"), Value(L"pass")}; }
   std::wstring Value(const wchar_t* field) {
     const PageDocument& page = *window_.Top().Page();
     for (PageNode control : page.Elements())
@@ -147,12 +158,8 @@ class FormMemoryTest : public IsolatedTest {
   std::vector<std::wstring> errors_;
 };
 
-TEST_F(FormMemoryTest, LoginIsCapturedOnLeavingAndFilledWhenThePageLoadsAgain) {
-  const std::wstring login = Page("login.html", kLogin);
-  window_.Navigate(login);
-  window_.TypeText(L"user", L"ann");
-  window_.TypeText(L"pass", L"s3cret");
-  ASSERT_EQ(window_.SubmitForm(L"go"), ActionResult::Done);
+TEST_F(FormMemoryTest, LoginIsCapturedOnLeavingAndFilledOnlyIntoFormsOfItsSiteSchemeAndKindOfField) {
+  const std::wstring login = SignIn(L"s3cret");
 
   // One saved form for the page's site, with the typed values of the captured fields only.
   EXPECT_EQ(Forms(), (Rows{{login, L"login", site_, L"done.html", L"1"}}));
@@ -171,14 +178,6 @@ TEST_F(FormMemoryTest, LoginIsCapturedOnLeavingAndFilledWhenThePageLoadsAgain) {
   EXPECT_EQ(Forms().size(), 1u);
   EXPECT_EQ(Fields(), (Rows{{L"1", L"pass", L"n3w"}, {L"1", L"user", L"ann"}}));
   EXPECT_THAT(errors_, IsEmpty());
-}
-
-TEST_F(FormMemoryTest, ALoginGoesOnlyIntoFormsOfItsSiteSchemeAndKindOfField) {
-  const std::wstring login = Page("login.html", kLogin);
-  window_.Navigate(login);
-  window_.TypeText(L"user", L"ann");
-  window_.TypeText(L"pass", L"s3cret");
-  window_.SubmitForm(L"go");
 
   // Look-alike forms on the same site that send to another site, however a browser may spell it, get
   // nothing, and the submits to it carry no password; the same with the password field made hidden.
@@ -186,13 +185,12 @@ TEST_F(FormMemoryTest, ALoginGoesOnlyIntoFormsOfItsSiteSchemeAndKindOfField) {
   const std::pair<std::string, std::string> lookalikes[] = {
       {"password", "http://" + thief}, {"hidden", "http://" + thief}, {"password", "//" + thief},
       {"password", "\\\\" + thief}, {"password", "http:/\\" + thief}};
-  for (size_t i = 0; i < std::size(lookalikes); ++i) {
-    const auto& [type, action] = lookalikes[i];
-    window_.Navigate(Page("lookalike" + std::to_string(i) + ".html",
+  size_t i = 0;
+  for (const auto& [type, action] : lookalikes) {
+    window_.Navigate(Page("lookalike" + std::to_string(i++) + ".html",
                           "<form action='" + action + "'><input name=user><input type=" + type +
                               " name=pass><input type=submit name=go></form>"));
-    EXPECT_EQ(Value(L"user"), L"") << action;
-    EXPECT_EQ(Value(L"pass"), L"") << action;
+    EXPECT_EQ(Filled(), Login()) << action;
     if (action.starts_with("http://")) window_.SubmitForm(L"go");
   }
   EXPECT_EQ(Stolen(), (std::vector<std::string>{"", ""}));
@@ -200,37 +198,29 @@ TEST_F(FormMemoryTest, ALoginGoesOnlyIntoFormsOfItsSiteSchemeAndKindOfField) {
   // On its own site with a hidden password field: the name goes in, the hidden field keeps its own value.
   window_.Navigate(Page("own-hidden.html", "<form action='done.html'><input name=user>"
                                            "<input type=hidden name=pass value=kept></form>"));
-  EXPECT_EQ(Value(L"user"), L"ann");
-  EXPECT_EQ(Value(L"pass"), L"kept");
+  EXPECT_EQ(Filled(), Login(L"ann", L"kept"));
 
   // A local file gets nothing, also one named with the site as its host.
   WriteFile(temp_.path() / "login.html", kLogin);
   const std::wstring file = FileUrlFromPath(FromUtf8((temp_.path() / "login.html").string()));
-  window_.Navigate(file);
-  EXPECT_EQ(window_.Top().Page()->Title(), L"Sign in");
-  EXPECT_EQ(Value(L"pass"), L"");
-  const std::wstring onHost = L"file://" + site_ + file.substr(7);
-  window_.Navigate(onHost);
-  std::wstring shown;
-  window_.Browser()->get_LocationURL(&shown);
-  EXPECT_EQ(shown, onHost);
-  EXPECT_EQ(Value(L"user"), L"");
-  EXPECT_EQ(Value(L"pass"), L"");
+  for (const std::wstring& local : {file, L"file://" + site_ + file.substr(7)}) {
+    window_.Navigate(local);
+    std::wstring shown;
+    window_.Browser()->get_LocationURL(&shown);
+    EXPECT_EQ(shown, local);
+    EXPECT_EQ(window_.Top().Page()->Title(), L"Sign in");
+    EXPECT_EQ(Filled(), Login()) << ToUtf8(local);
+  }
 
-  // The login page itself, saved on http, is still filled.
+  // The login page itself, saved on http, is still filled; saved on https only, it is not.
   window_.Navigate(login);
-  EXPECT_EQ(Value(L"user"), L"ann");
-  EXPECT_EQ(Value(L"pass"), L"s3cret");
-
-  // The same login saved on https only is not filled on http.
+  EXPECT_EQ(Filled(), Login(L"ann", L"n3w"));
   store_->DeactivateFormsOfUrl(login);
-  const std::wstring secure = L"https://" + site_ + L"/login.html";
-  const std::int32_t id = store_->SaveForm(secure, L"login", site_, L"done.html", {{L"user", L""}, {L"pass", L""}});
-  store_->AddFormField(id, L"user", L"ann");
-  store_->AddFormField(id, L"pass", L"s3cret");
+  const FormFieldMap saved{{L"user", L"ann"}, {L"pass", L"n3w"}};
+  const std::int32_t id = store_->SaveForm(L"https://" + site_ + L"/login.html", L"login", site_, L"done.html", saved);
+  for (const auto& [name, value] : saved) store_->AddFormField(id, name, value);
   window_.Navigate(login);
-  EXPECT_EQ(Value(L"user"), L"");
-  EXPECT_EQ(Value(L"pass"), L"");
+  EXPECT_EQ(Filled(), Login());
   EXPECT_THAT(errors_, IsEmpty());
 }
 
@@ -268,11 +258,7 @@ TEST_F(FormMemoryTest, OnlyTheFormWithThePasswordIsCapturedAndRadiosKeepTheLastV
 }
 
 TEST_F(FormMemoryTest, ChangedFormIsStoredAnewAndTheSubsetRuleDecidesWhatIsFilled) {
-  const std::wstring login = Page("login.html", kLogin);
-  window_.Navigate(login);
-  window_.TypeText(L"user", L"ann");
-  window_.TypeText(L"pass", L"pw1");
-  window_.SubmitForm(L"go");
+  const std::wstring login = SignIn(L"pw1");
 
   // The site adds a field: the form no longer matches and is stored as a second saved form.
   const std::wstring longer = Page("login.html",
@@ -293,11 +279,7 @@ TEST_F(FormMemoryTest, ChangedFormIsStoredAnewAndTheSubsetRuleDecidesWhatIsFille
 }
 
 TEST_F(FormMemoryTest, DisabledFormIsNotFilledUntilEnabledAndOnlyTheMatchingFormIsFilled) {
-  const std::wstring login = Page("login.html", kLogin);
-  window_.Navigate(login);
-  window_.TypeText(L"user", L"ann");
-  window_.TypeText(L"pass", L"pw");
-  window_.SubmitForm(L"go");
+  const std::wstring login = SignIn(L"pw");
 
   store_->DeactivateFormsOfUrl(login);
   window_.Navigate(login);

@@ -22,16 +22,6 @@ class BookmarkCommandsTest : public IsolatedTest {
     ExecuteSql(dataFolder, "insert into LinksData(HomePage, Category, Description) values ('" + ToUtf8(address) +
                                "', '" + category + "', '" + description + "')");
   }
-  // Opens a page stored under `category` with its title as the description; returns its address.
-  static std::wstring OpenStored(BandHarness& harness, const std::string& name, const std::string& title,
-                                 const std::string& category) {
-    const std::wstring page = harness.Page(name, title);
-    harness.Open(page);
-    const std::wstring address = harness.Location();
-    Store(harness.DataFolder(), address, category, title);
-    harness.Open(page);
-    return address;
-  }
 };
 
 TEST_F(BookmarkCommandsTest, AddNeedsACategoryAndStoresThePageUnderANewOneWithoutListingItYet) {
@@ -120,11 +110,31 @@ TEST_F(BookmarkCommandsTest, ChangeToANewCategoryRefreshesTheListAndKeepsTheName
   EXPECT_NE(texts[0].find(L"from LinksData where HomePage"), std::wstring::npos);
 }
 
-TEST_F(BookmarkCommandsTest, DeleteAsksFirstAndDeletesOnlyOnYes) {
+TEST_F(BookmarkCommandsTest, DeleteAsksFirstAndDeletesOnlyOnYesAndNothingIsChangedWhereNoBookmarkIs) {
   BandHarness harness(temp_);
   CTesselToolBarCtrl& toolbar = harness.Toolbar();
-  const std::wstring address = OpenStored(harness, "old.html", "Old", "Misc");
+  // No page shown yet: there is nothing to change or delete, and nothing is asked.
+  ASSERT_EQ(harness.Location(), L"");
+  SetWindowTextW(toolbar.CategoryBox(), L"Misc");
+  boxes_.Answer(IDYES);
+  harness.Click(ID_BUTTON_CHANGE);
+  harness.Click(ID_BUTTON_DELETE);
+  EXPECT_EQ(boxes_.count(), 0u);
 
+  const std::wstring page = harness.Page("old.html", "Old");
+  harness.Open(page);
+  const std::wstring address = harness.Location();
+  Store(harness.DataFolder(), address, "Misc", "Old");
+  harness.Open(page);
+  // Change with an empty category is refused as Add is.
+  SetWindowTextW(toolbar.CategoryBox(), L"");
+  SetWindowTextW(toolbar.SearchBox(), L"Changed");
+  harness.Click(ID_BUTTON_CHANGE);
+  EXPECT_EQ(boxes_.texts(), std::vector<std::wstring>{L"Please select category or add a new category."});
+  EXPECT_EQ(QueryRows(harness.DataFolder(), "select Category, Description from LinksData"),
+            (std::vector<std::vector<std::wstring>>{{L"Misc", L"Old"}}));
+
+  boxes_.clear();
   harness.Click(ID_BUTTON_DELETE);
   auto asked = boxes_.boxes();
   ASSERT_EQ(asked.size(), 1u);
@@ -140,41 +150,6 @@ TEST_F(BookmarkCommandsTest, DeleteAsksFirstAndDeletesOnlyOnYes) {
   EXPECT_EQ(boxes_.texts(), (std::vector<std::wstring>{L"Do you want to delete " + address + L"?",
                                                        address + L" is successfully deleted."}));
   EXPECT_EQ(QueryCount(harness.DataFolder(), "LinksData"), 0);
-
-  // After a store error the store's own box is the only word.
-  boxes_.clear();
-  ExecuteSql(harness.DataFolder(), "drop table LinksData");
-  boxes_.Answer(IDYES);
-  harness.Click(ID_BUTTON_DELETE);
-  auto texts = boxes_.texts();
-  ASSERT_EQ(texts.size(), 2u);
-  EXPECT_NE(texts[1].find(L"from LinksData where HomePage"), std::wstring::npos);
-  EXPECT_EQ(texts[1].find(L"is successfully deleted"), std::wstring::npos);
-}
-
-TEST_F(BookmarkCommandsTest, ChangeWithoutACategoryOrOfAPageThatIsNotBookmarkedIsRefusedAndStoresNothing) {
-  BandHarness harness(temp_);
-  CTesselToolBarCtrl& toolbar = harness.Toolbar();
-  // No page shown yet: there is nothing to change or delete, and nothing is asked.
-  ASSERT_EQ(harness.Location(), L"");
-  SetWindowTextW(toolbar.CategoryBox(), L"Misc");
-  boxes_.Answer(IDYES);
-  harness.Click(ID_BUTTON_CHANGE);
-  harness.Click(ID_BUTTON_DELETE);
-  EXPECT_EQ(boxes_.count(), 0u);
-
-  const std::wstring address = OpenStored(harness, "gone.html", "Gone", "Misc");
-  // Change with an empty category is refused as Add is.
-  SetWindowTextW(toolbar.CategoryBox(), L"");
-  SetWindowTextW(toolbar.SearchBox(), L"Changed");
-  harness.Click(ID_BUTTON_CHANGE);
-  EXPECT_EQ(boxes_.texts(), std::vector<std::wstring>{L"Please select category or add a new category."});
-  EXPECT_EQ(QueryRows(harness.DataFolder(), "select Category, Description from LinksData"),
-            (std::vector<std::vector<std::wstring>>{{L"Misc", L"Gone"}}));
-
-  boxes_.Answer(IDYES);
-  harness.Click(ID_BUTTON_DELETE);
-  EXPECT_EQ(boxes_.texts().back(), address + L" is successfully deleted.");
 
   // A second Delete of the same page, and Change after it: refused in the store's box, nothing stored.
   boxes_.clear();
@@ -192,6 +167,16 @@ TEST_F(BookmarkCommandsTest, ChangeWithoutACategoryOrOfAPageThatIsNotBookmarkedI
   EXPECT_EQ(QueryCount(harness.DataFolder(), "LinksData"), 0);
   EXPECT_EQ(QueryColumn(harness.DataFolder(), "select Category from LinksCategory"),
             std::vector<std::wstring>{L"Misc"});
+
+  // After a store error the store's own box is the only word.
+  boxes_.clear();
+  ExecuteSql(harness.DataFolder(), "drop table LinksData");
+  boxes_.Answer(IDYES);
+  harness.Click(ID_BUTTON_DELETE);
+  auto texts = boxes_.texts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_NE(texts[1].find(L"from LinksData where HomePage"), std::wstring::npos);
+  EXPECT_EQ(texts[1].find(L"is successfully deleted"), std::wstring::npos);
 }
 
 TEST_F(BookmarkCommandsTest, ShowOpensTheCategoryPageAlsoForAnEmptyBox) {

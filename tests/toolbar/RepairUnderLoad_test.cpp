@@ -1,9 +1,8 @@
 // The repair job over ten thousand addresses on one loopback server while the user-interface
 // thread keeps the store busy: ten thousand screen refreshes with the history log on and a
 // thousand adds through the toolbar's own store object. No store error is shown, no row is lost,
-// and the counts at the end are exact, in the store and in the summary the status bar shows; the
-// progress on the way comes a few times a second, not once an address. PENDREL_LOAD_DIVISOR
-// divides every count (the sanitizer runs set it, where each step costs many times as much).
+// and the counts at the end are exact. PENDREL_LOAD_DIVISOR divides every count (the sanitizer
+// runs set it, where each step costs many times as much).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -112,8 +111,7 @@ TEST_F(RepairUnderLoadTest, TheRepairJobAndTheUserInterfaceThreadShareTheStoreWi
             << " addresses took " << std::chrono::duration_cast<ms>(ended - started).count() << " ms ("
             << requests_.load() << " requests, " << requestsDuringTheRefreshes << " of them during the refreshes)\n";
 
-  // The job's progress reached the status bar at its own pace, not once a link, and then what it
-  // did.
+  // The job's progress reached the status bar at its own pace, not once a link, then what it did.
   statusSink->Disconnect();
   std::vector<std::wstring> status;
   for (const RecordedEvent& event : statusSink->events)

@@ -219,27 +219,19 @@ TEST_F(ToolbarWindowTest, TheSearchConditionSwitchMovesMarkAndGreyingAndStoresTh
 }
 
 TEST_F(ToolbarWindowTest, AConditionInLowerCaseIsThatConditionAndABadOneIsReportedUntilSwitched) {
-  {
-    BandHarness harness(temp_, BandSettings{L"0", L"or"});
-    EXPECT_EQ(boxes_.count(), 0u);
-    HMENU menu = harness.Toolbar().SetupMenu();
-    EXPECT_TRUE(Checked(menu, ID_MENU_SEARCH_OR) && Greyed(menu, ID_MENU_SEARCH_OR));
-    EXPECT_FALSE(Checked(menu, ID_MENU_SEARCH_AND) || Greyed(menu, ID_MENU_SEARCH_AND));
-    EXPECT_EQ(harness.Toolbar().SearchCondition(), L"OR");
-    EXPECT_EQ(Setting(kSearchConditionValue), L"OR");
-  }
-  {
+  for (const auto& [stored, condition, on, off] : {std::tuple{L"or", L"OR", ID_MENU_SEARCH_OR, ID_MENU_SEARCH_AND},
+                                                   std::tuple{L"And", L"AND", ID_MENU_SEARCH_AND, ID_MENU_SEARCH_OR}}) {
     TempDir other;
-    BandHarness harness(other, BandSettings{L"0", L"And"});
+    BandHarness harness(other, BandSettings{L"0", stored});
     EXPECT_EQ(boxes_.count(), 0u);
     HMENU menu = harness.Toolbar().SetupMenu();
-    EXPECT_TRUE(Checked(menu, ID_MENU_SEARCH_AND) && Greyed(menu, ID_MENU_SEARCH_AND));
-    EXPECT_FALSE(Checked(menu, ID_MENU_SEARCH_OR) || Greyed(menu, ID_MENU_SEARCH_OR));
-    EXPECT_EQ(Setting(kSearchConditionValue), L"AND");
+    EXPECT_TRUE(Checked(menu, on) && Greyed(menu, on));
+    EXPECT_FALSE(Checked(menu, off) || Greyed(menu, off));
+    EXPECT_EQ(harness.Toolbar().SearchCondition(), condition);
+    EXPECT_EQ(Setting(kSearchConditionValue), condition);
   }
 
-  TempDir bad;
-  BandHarness harness(bad, BandSettings{L"0", L"either"});
+  BandHarness harness(temp_, BandSettings{L"0", L"either"});
   EXPECT_EQ(boxes_.texts(), std::vector<std::wstring>{L"System menu error"});
   CTesselToolBarCtrl& toolbar = harness.Toolbar();
   HMENU menu = toolbar.SetupMenu();

@@ -105,8 +105,7 @@ TEST_F(BandCreationTest, EachWayOfFailingHasItsReason) {
   ListToolbar(kOtherClass, std::nullopt);
   EXPECT_TRUE(Failure().starts_with(L"the band's creation failed")) << ToUtf8(Failure());
 
-  // A class hive that another account owns, or that others can write, is never read, so the
-  // library it names is never loaded.
+  // A class hive that another account owns or others can write is never read: its library is never loaded.
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software");
   RegDeleteTreeW(HKEY_CLASSES_ROOT, L"CLSID");
   ListToolbar(kOtherClass, BinFile("libpendrel-platform.so"));

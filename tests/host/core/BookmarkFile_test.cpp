@@ -157,8 +157,7 @@ TEST(BookmarkFileTest, ReadsEachLinksTagsAndWhetherItsOnlyFolderIsOneMadeForAllL
   EXPECT_EQ(Column(buku, kPlace), (std::vector<Place>{Place::CommonFolder, Place::CommonFolder}));
   EXPECT_EQ(buku.linksWithoutAddress, 2u);
 
-  // Two folders at the top: only the one marked as the toolbar's is made for all links, and a
-  // folder inside it is a person's own again.
+  // Two folders at the top: only the one marked as the toolbar's holds all links; a folder in it is a person's own.
   BookmarkFileContents two = ParseBookmarkFile(
       "<DL><DT><H3>One</H3><DL><DT><A HREF=x TAGS=t>x</A><DT><H3>Inner</H3><DL><DT><A HREF=y>y</A></DL></DL>"
       "<DT><H3 PERSONAL_TOOLBAR_FOLDER=TRUE>Bar</H3><DL><DT><A HREF=z>z</A><DT><H3></H3><DL><DT><A HREF=u>u</A></DL>"
